@@ -1,0 +1,43 @@
+#include "log.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+Q_LOGGING_CATEGORY(lcLink, "kestrel.link")
+Q_LOGGING_CATEGORY(lcFrames, "kestrel.link.frames")
+Q_LOGGING_CATEGORY(lcDb, "kestrel.db")
+Q_LOGGING_CATEGORY(lcPoll, "kestrel.poll")
+Q_LOGGING_CATEGORY(lcUi, "kestrel.ui")
+
+namespace kestrel {
+namespace {
+QString &folder()
+{
+    static QString f;
+    return f;
+}
+} // namespace
+
+void setLogFolder(const QString &f) { folder() = f; }
+
+QString logFilePath()
+{
+    return folder().isEmpty() ? QString() : QDir(folder()).filePath(QStringLiteral("kestrel.log"));
+}
+
+void appendLog(const QString &line)
+{
+    qCInfo(lcLink).noquote() << line;
+    const QString path = logFilePath();
+    if (path.isEmpty())
+        return;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    const QString stamped =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + line + QStringLiteral("\n");
+    f.write(stamped.toUtf8());
+}
+
+} // namespace kestrel

@@ -1,0 +1,9 @@
+target_sources(kestrel_core PRIVATE
+  common/operator.h
+  common/numeric.h common/numeric.cpp
+  common/textfile.h common/textfile.cpp
+  common/twips.h
+  common/log.h common/log.cpp
+  common/datafolder.h common/datafolder.cpp
+  common/clock.h common/clock.cpp
+)

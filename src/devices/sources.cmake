@@ -1,0 +1,3 @@
+target_sources(kestrel_core PRIVATE
+  devices/devicetable.h
+)

@@ -1,0 +1,197 @@
+#include "exchange.h"
+
+#include "common/log.h"
+#include "common/operator.h"
+#include "texts.h"
+
+#include <QEventLoop>
+
+namespace kestrel {
+
+struct Exchange::Transaction {
+    QByteArray frame;
+    int expected = 0;
+    Outcome outcome = Outcome::Pending;
+    QByteArray reply;
+    QEventLoop *loop = nullptr;
+};
+
+Exchange::Exchange(SerialPort &port, Operator &op, QObject *parent) : QObject(parent), m_port(port), m_op(op)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &Exchange::onTimer);
+    connect(&m_port, &SerialPort::dataReceived, this, &Exchange::onDataReceived);
+    connect(&m_port, &SerialPort::lost, this, [this] {
+        if (m_current)
+            finish(Outcome::PortClosed);
+    });
+}
+
+Exchange::~Exchange()
+{
+    // Waiting callers are woken with a closed-port outcome.
+    while (m_current)
+        finish(Outcome::PortClosed);
+}
+
+void Exchange::SendCommand(const QByteArray &frame)
+{
+    m_port.discardInput();
+    m_lastRequest = frame;
+    qCDebug(lcFrames).noquote() << "TX" << frame.toHex(' ');
+    m_port.write(frame);
+    Q_EMIT frameSent(frame);
+}
+
+Exchange::Outcome Exchange::transact(const QByteArray &frame, int expected, QByteArray &reply)
+{
+    Transaction t;
+    t.frame = frame;
+    t.expected = expected;
+    m_queue.push_back(&t);
+    if (!m_current)
+        startNext();
+    if (t.outcome == Outcome::Pending) {
+        // Yield to the event loop until this transaction has its reply or its time-out;
+        // an exchange started meanwhile queues behind it.
+        QEventLoop loop;
+        t.loop = &loop;
+        loop.exec();
+        t.loop = nullptr;
+    }
+    reply = t.reply; // this transaction's own bytes, whatever ran meanwhile
+    return t.outcome;
+}
+
+void Exchange::startNext()
+{
+    while (!m_current && !m_queue.empty()) {
+        m_current = m_queue.front();
+        m_queue.pop_front();
+        if (!m_port.isOpen()) {
+            qCDebug(lcLink) << "port closed: request not sent";
+            finish(Outcome::PortClosed);
+            continue;
+        }
+        SendCommand(m_current->frame);
+        m_elapsed.start();
+        m_timer.start(m_limitMs);
+        // Bytes may already be waiting (a slave that answers at once on a fast link).
+        if (m_port.bytesWaiting() > 0)
+            onDataReceived();
+    }
+}
+
+void Exchange::finish(Outcome outcome)
+{
+    m_timer.stop();
+    Transaction *t = m_current;
+    m_current = nullptr;
+    if (t) {
+        t->outcome = outcome;
+        if (t->loop)
+            t->loop->quit();
+    }
+    if (!m_queue.empty())
+        QTimer::singleShot(0, this, [this] { startNext(); });
+}
+
+// The receive handler: a reply is complete when n + 5 bytes are waiting; the first n + 5
+// are kept and the rest dropped. The bytes are not examined here.
+void Exchange::onDataReceived()
+{
+    if (!m_current) {
+        return; // stray bytes: discarded by the next request
+    }
+    const int total = m_current->expected + 5;
+    if (m_port.bytesWaiting() < total)
+        return;
+    QByteArray bytes = m_port.readAll();
+    qCDebug(lcFrames).noquote() << "RX" << bytes.toHex(' ');
+    bytes.truncate(total);
+    m_current->reply = bytes;
+    m_lastReply = bytes;
+    Q_EMIT replyTaken(bytes);
+    finish(Outcome::Replied);
+}
+
+void Exchange::onTimer()
+{
+    if (!m_current)
+        return;
+    const qint64 left = m_limitMs - m_elapsed.elapsed();
+    if (left > 0) { // a timer that fired early: wait out the rest
+        m_timer.start(static_cast<int>(left));
+        return;
+    }
+    finish(Outcome::TimedOut);
+}
+
+bool Exchange::readRegisters(uint8_t function, uint8_t selector, uint8_t selIndex)
+{
+    auto plan = valueReadPlan(selector, selIndex, CustomStart, CustomCount);
+    if (!plan || function != 3) {
+        ++failureCount;
+        data[0] = data[1] = 0;
+        return false;
+    }
+    if (plan->count > MaxRegistersPerRead) { // more than one reply can carry
+        plan->count = MaxRegistersPerRead;
+        plan->expected = 2 * MaxRegistersPerRead;
+        if (selector == 255)
+            CustomCount = plan->count;
+    }
+    RequestFields f;
+    f.slave = CurAddr;
+    f.function = 3;
+    f.startLo = plan->start;
+    f.countLo = plan->count;
+    f.expected = plan->expected;
+    const uint8_t slave = CurAddr;
+    QByteArray reply;
+    const Outcome o = transact(buildRequest(f), f.expected, reply);
+    if (o != Outcome::Replied) {
+        valueTimeout = true;
+        ++failureCount;
+        return false;
+    }
+    if (checkReply(reply, slave, f.expected, data)) {
+        valueTimeout = false;
+        return true;
+    }
+    ++failureCount;
+    return false;
+}
+
+bool Exchange::addrExchange(uint8_t function, uint8_t reg)
+{
+    RequestFields f;
+    f.slave = 0;
+    f.function = function;
+    f.startLo = reg;
+    f.countLo = 1;
+    if (function == 3) {
+        f.expected = 2;
+    } else if (function == 16 && (reg == 0 || reg == 4 || reg == 6)) {
+        f.expected = 3;
+        f.writeLength = 2;
+        f.valueHi = data[0];
+        f.valueLo = data[1];
+    } else {
+        return false;
+    }
+    QByteArray reply;
+    const Outcome o = transact(buildRequest(f), f.expected, reply);
+    if (o != Outcome::Replied) {
+        m_op.message(QString::fromUtf8(texts::CommFault));
+        addrTimeout = true;
+        return false;
+    }
+    if (checkReply(reply, 0, f.expected, data))
+        return true;
+    m_op.message(QString::fromUtf8(texts::CommError));
+    return false;
+}
+
+} // namespace kestrel

@@ -1,0 +1,75 @@
+#pragma once
+// The command exchange: one request on the wire at a time, its reply collected by length,
+// a 3-second limit measured as elapsed monotonic time.
+#include "frames.h"
+#include "serialport.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <deque>
+
+namespace kestrel {
+
+class Operator;
+
+class Exchange : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int TimeLimitMs = 3000;
+
+    Exchange(SerialPort &port, Operator &op, QObject *parent = nullptr);
+    ~Exchange() override;
+
+    // The value exchange to CurAddr. selector: a product's start register, or 255 for the free
+    // read of CustomStart/CustomCount. selIndex: the Product-menu index (selectors 0, 2, 3 read
+    // one register for the single temperature and humidity products). Fails silently.
+    bool readRegisters(uint8_t function, uint8_t selector, uint8_t selIndex = 0);
+    // The address exchange to bus address 0: (3, 0) reads the address, (16, 0/4/6) writes
+    // data[0..1]. Reports its failures to the operator.
+    bool addrExchange(uint8_t function, uint8_t reg);
+
+    // Puts one request on the wire: bytes still waiting are discarded, the frame is written.
+    void SendCommand(const QByteArray &frame);
+
+    // Exchange state shared with the callers.
+    uint8_t CurAddr = 1;
+    uint8_t CustomStart = 0;
+    uint8_t CustomCount = 0;
+    quint16 failureCount = 0;
+    bool valueTimeout = false;
+    bool addrTimeout = false;
+    ReplyData data{};
+
+    // Words of the last good reply.
+    int word(int byteIndex) const { return data[byteIndex] * 256 + data[byteIndex + 1]; }
+    bool busy() const { return m_current != nullptr; }
+    QByteArray lastRequest() const { return m_lastRequest; }
+    QByteArray lastReply() const { return m_lastReply; }
+    void setTimeLimitMs(int ms) { m_limitMs = ms; } // benchmarks only; the system uses 3 s
+
+Q_SIGNALS:
+    void frameSent(const QByteArray &frame);
+    void replyTaken(const QByteArray &reply);
+
+private:
+    enum class Outcome { Pending, Replied, TimedOut, PortClosed };
+    struct Transaction;
+
+    Outcome transact(const QByteArray &frame, int expected, QByteArray &reply);
+    void startNext();
+    void finish(Outcome outcome);
+    void onDataReceived();
+    void onTimer();
+
+    SerialPort &m_port;
+    Operator &m_op;
+    std::deque<Transaction *> m_queue;
+    Transaction *m_current = nullptr;
+    QTimer m_timer;
+    QElapsedTimer m_elapsed;
+    int m_limitMs = TimeLimitMs;
+    QByteArray m_lastRequest;
+    QByteArray m_lastReply;
+};
+
+} // namespace kestrel

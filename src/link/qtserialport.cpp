@@ -1,0 +1,88 @@
+#include "qtserialport.h"
+
+#include "common/log.h"
+
+namespace kestrel {
+
+QtSerialPort::QtSerialPort(PortMap map, QObject *parent) : SerialPort(parent), m_map(std::move(map))
+{
+    m_port.setReadBufferSize(0);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::dataReceived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+void QtSerialPort::setPortNumber(int n) { m_number = n; }
+
+bool QtSerialPort::open()
+{
+    if (m_port.isOpen())
+        return true;
+    m_port.setPortName(devicePath());
+    m_port.setBaudRate(m_baud);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_error = Error{static_cast<int>(m_port.error()), m_port.errorString()};
+        return false;
+    }
+    m_error = {};
+    qCDebug(lcLink) << "opened" << devicePath() << "at" << m_baud;
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool QtSerialPort::setBaudRate(int baud)
+{
+    m_baud = baud;
+    if (!m_port.isOpen())
+        return true;
+    return m_port.setBaudRate(baud);
+}
+
+// Modem lines do not exist on a pseudo-terminal; a refusal there is expected and ignored.
+void QtSerialPort::setRts(bool on)
+{
+    if (m_port.isOpen() && !m_port.setRequestToSend(on))
+        m_port.clearError();
+}
+
+void QtSerialPort::setDtr(bool on)
+{
+    if (m_port.isOpen() && !m_port.setDataTerminalReady(on))
+        m_port.clearError();
+}
+
+void QtSerialPort::discardInput()
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll(); // what Qt had already buffered
+}
+
+bool QtSerialPort::write(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    return m_port.write(bytes) == bytes.size();
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError e)
+{
+    if (e == QSerialPort::ResourceError && m_port.isOpen()) {
+        const QString reason = m_port.errorString();
+        m_error = Error{static_cast<int>(e), reason};
+        appendLog(QStringLiteral("port %1 lost: %2").arg(devicePath(), reason));
+        m_port.close();
+        Q_EMIT lost(reason);
+    }
+}
+
+} // namespace kestrel

@@ -1,0 +1,10 @@
+target_sources(kestrel_core PRIVATE
+  link/texts.h
+  link/crc16.h link/crc16.cpp
+  link/frames.h link/frames.cpp
+  link/serialport.h
+  link/qtserialport.h link/qtserialport.cpp
+  link/portmap.h link/portmap.cpp
+  link/exchange.h link/exchange.cpp
+  link/checkinput.h link/checkinput.cpp
+)

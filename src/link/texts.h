@@ -1,0 +1,18 @@
+#pragma once
+// Captions and messages of the serial link and the main window's port controls.
+
+namespace kestrel::texts {
+constexpr const char *AppTitle = "Kestrel";
+constexpr const char *CommFault = "通讯故障！";
+constexpr const char *CommError = "通讯错误！";
+constexpr const char *PortMenu = "通讯端口(&C)";
+constexpr const char *PortCloseItem = "串口关闭";
+constexpr const char *ClosePort = "关闭串口";
+constexpr const char *OpenPort = "打开串口";
+constexpr const char *OpenedSuffix = "成功打开";
+constexpr const char *AppError = "应用程序出错!";
+constexpr const char *ErrorNumber = "错误代号：";
+constexpr const char *ErrorDescription = "错误描述：";
+constexpr const char *ErrorSource = "错误来源：";
+constexpr const char *ErrorLine = "错误行号：";
+} // namespace kestrel::texts

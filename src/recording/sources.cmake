@@ -1,0 +1,4 @@
+target_sources(kestrel_core PRIVATE
+  recording/readingbuffer.h
+  recording/timedbuffer.h
+)

@@ -1,0 +1,3 @@
+target_sources(kestrel_ui PRIVATE
+  ui/dummy.cpp
+)
