@@ -7,4 +7,5 @@ target_sources(kestrel_core PRIVATE
   link/portmap.h link/portmap.cpp
   link/exchange.h link/exchange.cpp
   link/checkinput.h link/checkinput.cpp
+  link/portcontrol.h link/portcontrol.cpp
 )
