@@ -1,1 +1,80 @@
-int main() { return 0; }
+// The program: command line, port mapping, data folder, start-up.
+#include "common/clock.h"
+#include "common/datafolder.h"
+#include "common/log.h"
+#include "link/portmap.h"
+#include "link/qtserialport.h"
+#include "station/station.h"
+#include "ui/frmroughin.h"
+#include "ui/operatordialogs.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <cstdio>
+
+using namespace kestrel;
+
+namespace {
+
+// A clear word instead of Qt's platform-plugin abort when there is nothing to show a window on.
+bool displayAvailable()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (!displayAvailable()) {
+        std::fprintf(stderr, "kestrel: no display to show the window on (DISPLAY is not set).\n"
+                             "Run it on a desktop, under a virtual X server (xvfb-run -a kestrel ...),\n"
+                             "or without a screen with QT_QPA_PLATFORM=offscreen.\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kestrel"));
+    QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Commissioning and watching RS-485 environmental sensors."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption portOpt(QStringLiteral("port"),
+                               QStringLiteral("Map a COM item to a device, e.g. COM3=/dev/ttyUSB0 (repeatable)."),
+                               QStringLiteral("COMn=PATH"));
+    QCommandLineOption dataOpt(QStringLiteral("data-dir"),
+                               QStringLiteral("Folder of Record.mdb, record/ and export/ (default: the program's folder)."),
+                               QStringLiteral("DIR"));
+    parser.addOption(portOpt);
+    parser.addOption(dataOpt);
+    parser.process(app);
+
+    PortMap map;
+    QString error;
+    if (!map.addMappings(qEnvironmentVariable("KESTREL_PORTS"), &error)) {
+        std::fprintf(stderr, "kestrel: KESTREL_PORTS: %s\n", qPrintable(error));
+        return 2;
+    }
+    for (const QString &spec : parser.values(portOpt)) {
+        if (!map.addMapping(spec, &error)) {
+            std::fprintf(stderr, "kestrel: --port: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
+
+    const QString dataFolder = chooseDataFolder(QCoreApplication::applicationDirPath(), parser.value(dataOpt));
+    setLogFolder(dataFolder);
+
+    QtSerialPort port(map);
+    WidgetOperator op;
+    Station station(port, op, SystemClock::instance(), QtTimerFactory::instance(), dataFolder);
+    frmroughin window(station);
+    op.setParent(&window);
+    station.Form_Load();
+    window.show();
+    return app.exec();
+}

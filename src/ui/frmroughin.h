@@ -1,0 +1,48 @@
+#pragma once
+// The main window. Its code is split by area: frmroughin.cpp builds and renders the window,
+// frmroughin_port.cpp the port menu and button, frmroughin_products.cpp the product side,
+// frmroughin_devices.cpp the device frame and polling buttons.
+#include <QMainWindow>
+#include <array>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+
+namespace kestrel {
+
+class Lamp;
+class Station;
+class ValueFrame;
+class ProductMenu;
+
+class frmroughin : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmroughin(Station &station, QWidget *parent = nullptr);
+    ~frmroughin() override;
+
+    Station &station() { return m_station; }
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+
+private:
+    void buildPortMenu();
+    void buildPortControls(QWidget *host);
+    void renderPort();
+    void renderWidth();
+
+    Station &m_station;
+    QMenu *m_comMenu = nullptr;
+    std::array<QAction *, 8> m_com{};
+    std::array<QAction *, 6> m_baud{};
+    QPushButton *m_Com = nullptr;
+    Lamp *m_shape1 = nullptr;
+};
+
+} // namespace kestrel

@@ -1,0 +1,117 @@
+// The main window offscreen, on real serial ports (pseudo-terminals).
+#include "common/clock.h"
+#include "common/pty.h"
+#include "common/recordingoperator.h"
+#include "lamp.h"
+#include "link/qtserialport.h"
+#include "station/station.h"
+#include "ui/frmroughin.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kestrel;
+using test::Pty;
+using test::RecordingOperator;
+
+namespace {
+struct Rig {
+    Pty com3, com5;
+    QTemporaryDir data;
+    PortMap map;
+    std::unique_ptr<QtSerialPort> port;
+    RecordingOperator op;
+    std::unique_ptr<Station> station;
+    std::unique_ptr<frmroughin> window;
+
+    explicit Rig(bool com3Missing = false)
+    {
+        map.set(3, com3Missing ? QStringLiteral("/nonexistent/kestrel-tty") : com3.slavePath());
+        map.set(5, com5.slavePath());
+        port = std::make_unique<QtSerialPort>(map);
+        station = std::make_unique<Station>(*port, op, SystemClock::instance(), QtTimerFactory::instance(),
+                                            data.path());
+        window = std::make_unique<frmroughin>(*station);
+        station->Form_Load();
+        window->show();
+    }
+    QAction *action(const QString &name) { return window->findChild<QAction *>(name); }
+    QPushButton *button(const QString &name) { return window->findChild<QPushButton *>(name); }
+    QColor lamp() { return window->findChild<Lamp *>(QStringLiteral("shape1"))->color(); }
+};
+} // namespace
+
+class TstMainWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void startUpOpensCom3()
+    {
+        Rig r;
+        QCOMPARE(r.window->windowTitle(), QStringLiteral("Kestrel"));
+        QVERIFY(r.port->isOpen());
+        QVERIFY(r.action(QStringLiteral("mnu_com_2"))->isChecked());
+        QCOMPARE(r.action(QStringLiteral("mnu_com_2"))->toolTip(), r.com3.slavePath());
+        QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("关闭串口"));
+        QCOMPARE(r.lamp(), QColor(255, 0, 0));
+        QVERIFY(r.op.messages.isEmpty());
+        // The first click closes the port.
+        QTest::mouseClick(r.button(QStringLiteral("Com")), Qt::LeftButton);
+        QVERIFY(!r.port->isOpen());
+        QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("打开串口"));
+        QCOMPARE(r.lamp(), QColor(0, 0, 0));
+    }
+
+    void choosingCom5()
+    {
+        Rig r;
+        r.action(QStringLiteral("mnu_com_4"))->trigger();
+        QVERIFY(r.port->isOpen());
+        QCOMPARE(r.port->devicePath(), r.com5.slavePath());
+        QCOMPARE(r.op.texts(), QStringList{QStringLiteral("COM5成功打开")});
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(r.action(QStringLiteral("mnu_com_%1").arg(i))->isChecked(), i == 4);
+    }
+
+    void baudKeepsPortOpen()
+    {
+        Rig r;
+        r.action(QStringLiteral("mnuBaudRate_5"))->trigger();
+        QVERIFY(r.port->isOpen());
+        QCOMPARE(r.port->baudRate(), 115200);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(r.action(QStringLiteral("mnuBaudRate_%1").arg(i))->isChecked(), i == 5);
+        QVERIFY(r.op.messages.isEmpty());
+    }
+
+    void closeItemLeavesCaptionAndLamp()
+    {
+        Rig r;
+        r.action(QStringLiteral("mnu_comclose"))->trigger();
+        QVERIFY(!r.port->isOpen());
+        QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("关闭串口"));
+        QCOMPARE(r.lamp(), QColor(255, 0, 0));
+        QVERIFY(!r.action(QStringLiteral("mnu_com_2"))->isChecked());
+    }
+
+    void missingPortReportsAndGoesOn()
+    {
+        Rig r(true);
+        QCOMPARE(r.op.messages.size(), 1);
+        const QString text = r.op.messages.first().text;
+        QVERIFY2(text.startsWith(QStringLiteral("应用程序出错!\r\n错误代号：")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("\r\n错误描述：")));
+        QVERIFY(!r.port->isOpen());
+        QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("打开串口"));
+        QCOMPARE(r.lamp(), QColor(0, 0, 0));
+        // The program goes on: another port opens.
+        r.action(QStringLiteral("mnu_com_4"))->trigger();
+        QVERIFY(r.port->isOpen());
+        QVERIFY(r.window->isVisible());
+    }
+};
+
+QTEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"
