@@ -1,3 +1,4 @@
 target_sources(kestrel_core PRIVATE
   devices/devicetable.h
+  devices/devicegrid.h devices/devicegrid.cpp
 )

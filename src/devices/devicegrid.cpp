@@ -1,0 +1,152 @@
+#include "devicegrid.h"
+
+#include "devicetable.h"
+#include "products/catalogue.h"
+
+#include <algorithm>
+
+namespace kestrel {
+
+namespace {
+const char *const kAddressHeader = "地址";
+const char *const kNameHeader = "设备名称";
+} // namespace
+
+DeviceGrid::DeviceGrid(QObject *parent) : QAbstractTableModel(parent)
+{
+    m_cells.resize(1);
+    m_heights.assign(1, RowHeight);
+    m_widths.fill(0);
+    m_widths[AddressColumn] = AddressWidth;
+    m_widths[NameColumn] = NameWidth;
+    fillHeader();
+}
+
+void DeviceGrid::fillHeader()
+{
+    Row &h = m_cells.front();
+    h[AddressColumn] = QString::fromUtf8(kAddressHeader);
+    h[NameColumn] = QString::fromUtf8(kNameHeader);
+    const auto names = quantityNames();
+    for (int k = 0; k < QuantityCount; ++k)
+        h[static_cast<size_t>(FirstQuantityColumn + k)] = names[static_cast<size_t>(k)];
+}
+
+void DeviceGrid::build(int pollStart, int pollEnd, const std::function<QString(int)> &alias)
+{
+    const bool usable = DeviceTable::valid(pollStart) && DeviceTable::valid(pollEnd) && pollStart <= pollEnd;
+    const int count = usable ? pollEnd - pollStart + 2 : 1;
+    beginResetModel();
+    m_cells.assign(static_cast<size_t>(count), Row{});
+    m_heights.assign(static_cast<size_t>(count), RowHeight);
+    fillHeader();
+    for (int c = FirstQuantityColumn; c < Columns; ++c)
+        m_widths[static_cast<size_t>(c)] = 0;
+    m_widths[AddressColumn] = AddressWidth;
+    for (int r = 1; r < count; ++r) {
+        const int address = pollStart + r - 1;
+        Row &row = m_cells[static_cast<size_t>(r)];
+        row[AddressColumn] = QString::number(address);
+        row[NameColumn] = alias ? alias(address) : QString();
+    }
+    endResetModel();
+    Q_EMIT geometryReset();
+}
+
+void DeviceGrid::build(int pollStart, int pollEnd, const DeviceTable &table)
+{
+    build(pollStart, pollEnd, [&table](int address) { return table.at(address).alias; });
+}
+
+void DeviceGrid::setRowCount(int count)
+{
+    count = std::max(count, 1);
+    const int old = rows();
+    if (count == old)
+        return;
+    if (count > old) {
+        beginInsertRows({}, old, count - 1);
+        m_cells.resize(static_cast<size_t>(count));
+        m_heights.resize(static_cast<size_t>(count), RowHeight);
+        endInsertRows();
+    } else {
+        beginRemoveRows({}, count, old - 1);
+        m_cells.resize(static_cast<size_t>(count));
+        m_heights.resize(static_cast<size_t>(count));
+        endRemoveRows();
+    }
+    Q_EMIT geometryReset();
+}
+
+QString DeviceGrid::cell(int row, int column) const
+{
+    if (!validRow(row) || !validColumn(column))
+        return {};
+    return m_cells[static_cast<size_t>(row)][static_cast<size_t>(column)];
+}
+
+void DeviceGrid::setCell(int row, int column, const QString &text)
+{
+    if (!validRow(row) || !validColumn(column))
+        return;
+    QString &c = m_cells[static_cast<size_t>(row)][static_cast<size_t>(column)];
+    if (c == text)
+        return;
+    c = text;
+    const QModelIndex i = index(row, column);
+    Q_EMIT dataChanged(i, i, {Qt::DisplayRole});
+}
+
+int DeviceGrid::columnWidth(int column) const
+{
+    return validColumn(column) ? m_widths[static_cast<size_t>(column)] : 0;
+}
+
+void DeviceGrid::setColumnWidth(int column, int twips)
+{
+    if (!validColumn(column))
+        return;
+    twips = std::max(twips, 0);
+    int &w = m_widths[static_cast<size_t>(column)];
+    if (w == twips)
+        return;
+    w = twips;
+    Q_EMIT columnWidthChanged(column, twips);
+}
+
+int DeviceGrid::rowHeight(int row) const
+{
+    return validRow(row) ? m_heights[static_cast<size_t>(row)] : 0;
+}
+
+void DeviceGrid::setRowHeight(int row, int twips)
+{
+    if (!validRow(row))
+        return;
+    twips = std::max(twips, 0);
+    int &h = m_heights[static_cast<size_t>(row)];
+    if (h == twips)
+        return;
+    h = twips;
+    Q_EMIT rowHeightChanged(row, twips);
+}
+
+int DeviceGrid::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : rows(); }
+
+int DeviceGrid::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : Columns; }
+
+QVariant DeviceGrid::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || role != Qt::DisplayRole)
+        return {};
+    return cell(index.row(), index.column());
+}
+
+Qt::ItemFlags DeviceGrid::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+} // namespace kestrel
