@@ -1,1 +1,4 @@
-# sources of src/polling
+target_sources(kestrel_core PRIVATE
+  polling/texts.h
+  polling/polling.h polling/polling.cpp
+)
