@@ -1,5 +1,7 @@
 target_sources(kestrel_core PRIVATE
   devices/devicetable.h
+  devices/texts.h
+  devices/registry.h devices/registry.cpp
   devices/devicegrid.h devices/devicegrid.cpp
   devices/settingstexts.h
   devices/pollsettings.h devices/pollsettings.cpp

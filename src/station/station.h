@@ -2,11 +2,18 @@
 // Everything the main window owns in the system, held in the core: the port and the exchange,
 // the product side, the device table and grid, the buffers, the polling cycle and the data base.
 // The window renders this state and forwards the operator's actions; tests drive it directly.
+#include "devices/devicegrid.h"
 #include "devices/devicetable.h"
+#include "devices/pollsettings.h"
+#include "devices/registry.h"
 #include "link/exchange.h"
 #include "link/portcontrol.h"
+#include "polling/polling.h"
 #include "products/panel.h"
+#include "products/productside.h"
 #include "recording/readingbuffer.h"
+#include "recording/readinglog.h"
+#include "recording/recorddb.h"
 #include "recording/timedbuffer.h"
 
 #include <QObject>
@@ -27,6 +34,10 @@ public:
     void Form_Load();
     void Form_Unload();
 
+    // The main window's frames Frame1 (real-time controls) and Frame5 (address controls) are
+    // disabled while the settings dialog is open for a polling start.
+    bool framesEnabled() const { return m_framesEnabled; }
+
     SerialPort &port;
     Operator &op;
     Clock &clock;
@@ -39,9 +50,27 @@ public:
     DeviceTable devices;
     ReadingBuffer readings;
     TimedBuffer timed;
+    DeviceGrid grid;
+    RecordDb db;
+    ReadingLog log;
+    ProductSide products;
+    PollSettings settings;
+    SettingsRequest settingsRequest;
+    Polling polling;
+    DeviceRegistry registry;
 
     bool cmdConnEnabled = false;
     bool cmdLoopREnabled = false;
+
+Q_SIGNALS:
+    void changed();
+    // The window shows the save-configuration question when a polling run ends.
+    void dialog1Requested();
+
+private:
+    void connectPolling();
+    void setFramesEnabled(bool on);
+    bool m_framesEnabled = true;
 };
 
 } // namespace kestrel
