@@ -23,6 +23,7 @@ frmroughin::frmroughin(Station &station, QWidget *parent) : QMainWindow(parent),
     auto *columns = new QHBoxLayout(central);
     auto *left = new QWidget(central);
     left->setObjectName(QStringLiteral("leftSide"));
+    left->setFixedWidth(twipsToPixels(6120 - 2 * 120, logicalDpiX() > 0 ? logicalDpiX() : 96.0));
     auto *leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     columns->addWidget(left);
@@ -30,21 +31,30 @@ frmroughin::frmroughin(Station &station, QWidget *parent) : QMainWindow(parent),
 
     buildPortMenu();
     buildPortControls(left);
+    buildPollingButtons(left);
     leftLayout->addStretch(1);
+    columns->addWidget(buildDeviceFrame(central), 1);
 
     connect(&m_station.panel, &Panel::changed, this, &frmroughin::renderWidth);
     renderPort();
+    renderPolling();
     renderWidth();
 }
 
 frmroughin::~frmroughin() = default;
 
+// The window shows its value side only (6180 twips) or, while polling, the device frame too
+// (12615 twips); the device frame lies 6120 twips from the left edge.
 void frmroughin::renderWidth()
 {
     const double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
+    const bool wide = m_station.panel.windowWidth() >= Panel::WideWidth;
+    if (m_deviceFrame && m_deviceFrame->isVisibleTo(this) != wide)
+        m_deviceFrame->setVisible(wide);
     const int w = twipsToPixels(m_station.panel.windowWidth(), dpi);
-    if (width() != w)
-        resize(w, height());
+    if (width() != w) {
+        setFixedWidth(w);
+    }
 }
 
 void frmroughin::closeEvent(QCloseEvent *e)

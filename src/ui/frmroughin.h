@@ -36,6 +36,14 @@ private:
     void buildPortControls(QWidget *host);
     void renderPort();
     void renderWidth();
+    void buildPollingButtons(QWidget *host);
+    QWidget *buildDeviceFrame(QWidget *parent);
+    void renderPolling();
+    void renderDeviceTexts();
+    void openSettingsDialog();
+    void openDialog1();
+    void buildProductSide(QWidget *host);
+    void buildMaintenanceMenu();
 
     Station &m_station;
     QMenu *m_comMenu = nullptr;
@@ -43,6 +51,16 @@ private:
     std::array<QAction *, 6> m_baud{};
     QPushButton *m_Com = nullptr;
     Lamp *m_shape1 = nullptr;
+    QPushButton *m_cmdLoopR = nullptr;
+    QPushButton *m_cmdLoopP = nullptr;
+    QPushButton *m_cmdConn = nullptr;
+    QWidget *m_deviceFrame = nullptr;
+    QLineEdit *m_Text4 = nullptr;
+    QLineEdit *m_Text3 = nullptr;
+    QLineEdit *m_Text5 = nullptr;
+    QTableView *m_grid = nullptr;
+    ValueFrame *m_valueFrame = nullptr;
+    ProductMenu *m_productMenu = nullptr;
 };
 
 } // namespace kestrel

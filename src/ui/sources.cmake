@@ -1,5 +1,8 @@
 target_sources(kestrel_ui PRIVATE
+  ui/dialog.h ui/dialog.cpp
+  ui/dialog1.h ui/dialog1.cpp
   ui/operatordialogs.h ui/operatordialogs.cpp
   ui/lamp.h ui/lamp.cpp
-  ui/frmroughin.h ui/frmroughin.cpp ui/frmroughin_port.cpp
+  ui/gridview.h ui/gridview.cpp
+  ui/frmroughin.h ui/frmroughin.cpp ui/frmroughin_port.cpp ui/frmroughin_devices.cpp
 )

@@ -1,0 +1,245 @@
+#include "dialog.h"
+
+#include "common/numeric.h"
+#include "common/operator.h"
+#include "common/twips.h"
+#include "devices/configfile.h"
+#include "devices/devicetable.h"
+#include "devices/pollsettings.h"
+#include "devices/settingstexts.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+
+namespace kestrel {
+namespace {
+
+QString tr8(const char *text) { return QString::fromUtf8(text); }
+
+constexpr int MaxInterval = 600; // seconds
+constexpr int MaxAddress = DeviceTable::LastAddress;
+
+} // namespace
+
+Dialog::Dialog(Operator &op, SettingsRequest &request, DeviceTable &table, const QString &folder,
+               QWidget *parent)
+    : QDialog(parent), m_op(op), m_request(request), m_table(table), m_folder(folder)
+{
+    setObjectName(QStringLiteral("Dialog"));
+    setWindowTitle(tr8(settingstexts::DialogCaption));
+    setModal(false);
+    // A new dialog has loaded nothing yet.
+    m_request.settings().ConfigLoaded = false;
+
+    buildPollingFrame();
+    m_Frame2 = new QGroupBox(tr8(settingstexts::TestFrame), this);
+    m_Frame2->setObjectName(QStringLiteral("Frame2"));
+    m_Frame3 = new QGroupBox(tr8(settingstexts::LogFrame), this);
+    m_Frame3->setObjectName(QStringLiteral("Frame3"));
+
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 6, 6, 6);
+    grid->addWidget(m_Frame1, 0, 0, 2, 1);
+    grid->addWidget(m_Frame2, 0, 1);
+    grid->addWidget(m_Frame3, 1, 1);
+    grid->setRowStretch(1, 1);
+
+    m_Frame2->hide();
+    m_Frame3->hide();
+    setFaceSize(PollingWidth, PollingHeight);
+}
+
+QLineEdit *Dialog::numberBox(const QString &name, const QString &text)
+{
+    auto *box = new QLineEdit(text, m_Frame1);
+    box->setObjectName(name);
+    // Digits only, whether typed or pasted.
+    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
+    return box;
+}
+
+void Dialog::buildPollingFrame()
+{
+    m_Frame1 = new QGroupBox(tr8(settingstexts::PollFrame), this);
+    m_Frame1->setObjectName(QStringLiteral("Frame1"));
+
+    m_txtloopAdd[0] = numberBox(QStringLiteral("txtloopAdd_0"), QStringLiteral("1"));
+    m_txtloopAdd[1] = numberBox(QStringLiteral("txtloopAdd_1"), QStringLiteral("5"));
+    m_Text1 = numberBox(QStringLiteral("Text1"), QStringLiteral("1"));
+
+    auto *form = new QGridLayout(m_Frame1);
+    auto addRow = [&](int row, const char *caption, QLineEdit *box) {
+        auto *label = new QLabel(tr8(caption), m_Frame1);
+        label->setObjectName(QStringLiteral("lbl") + box->objectName());
+        label->setBuddy(box);
+        form->addWidget(label, row, 0);
+        form->addWidget(box, row, 1);
+    };
+    addRow(0, settingstexts::StartAddress, m_txtloopAdd[0]);
+    addRow(1, settingstexts::EndAddress, m_txtloopAdd[1]);
+    m_Label5 = new QLabel(tr8(settingstexts::AddressRange), m_Frame1);
+    m_Label5->setObjectName(QStringLiteral("Label5"));
+    form->addWidget(m_Label5, 2, 0, 1, 2);
+    addRow(3, settingstexts::PollInterval, m_Text1);
+
+    m_checkSave = new QCheckBox(tr8(settingstexts::SaveData), m_Frame1);
+    m_checkSave->setObjectName(QStringLiteral("checkSave"));
+    m_cmdConf = new QPushButton(tr8(settingstexts::LoadConfig), m_Frame1);
+    m_cmdConf->setObjectName(QStringLiteral("cmdConf"));
+    m_cmdConf->setAutoDefault(false);
+    form->addWidget(m_checkSave, 4, 0);
+    form->addWidget(m_cmdConf, 4, 1);
+
+    m_OKButton = new QPushButton(tr8(settingstexts::Ok), m_Frame1);
+    m_OKButton->setObjectName(QStringLiteral("OKButton"));
+    m_OKButton->setDefault(true);
+    m_CancelButton = new QPushButton(tr8(settingstexts::Cancel), m_Frame1);
+    m_CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    m_CancelButton->setAutoDefault(false);
+    form->addWidget(m_OKButton, 5, 0);
+    form->addWidget(m_CancelButton, 5, 1);
+
+    connect(m_txtloopAdd[0], &QLineEdit::textChanged, this, &Dialog::txtloopAdd_Change);
+    connect(m_txtloopAdd[1], &QLineEdit::textChanged, this, &Dialog::txtloopAdd_Change);
+    connect(m_Text1, &QLineEdit::textChanged, this, &Dialog::Text1_Change);
+    connect(m_cmdConf, &QPushButton::clicked, this, &Dialog::cmdConf_Click);
+    connect(m_OKButton, &QPushButton::clicked, this, &Dialog::OKButton_Click);
+    connect(m_CancelButton, &QPushButton::clicked, this, &Dialog::CancelButton_Click);
+}
+
+void Dialog::setFaceSize(int widthTwips, int heightTwips)
+{
+    const double dpi = logicalDpiX();
+    resize(twipsToPixels(widthTwips, dpi), twipsToPixels(heightTwips, dpi));
+}
+
+Dialog *Dialog::openPollingFace(Operator &op, SettingsRequest &request, DeviceTable &table,
+                                const QString &folder, QWidget *parent)
+{
+    Dialog *dlg = nullptr;
+    if (parent) {
+        const auto open = parent->findChildren<Dialog *>(QString(), Qt::FindDirectChildrenOnly);
+        auto it = std::find_if(open.begin(), open.end(), [](Dialog *d) { return d->isVisible(); });
+        if (it != open.end())
+            dlg = *it;
+    }
+    if (!dlg) {
+        dlg = new Dialog(op, request, table, folder, parent);
+        dlg->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    dlg->showPollingFace();
+    return dlg;
+}
+
+void Dialog::showPollingFace()
+{
+    // A range that was never set (0) keeps the boxes' own "1" and "5".
+    if (DeviceTable::valid(m_table.PollStart))
+        m_txtloopAdd[0]->setText(QString::number(m_table.PollStart));
+    if (DeviceTable::valid(m_table.PollEnd))
+        m_txtloopAdd[1]->setText(QString::number(m_table.PollEnd));
+    m_Frame2->hide();
+    m_Frame3->hide();
+    m_Frame1->show();
+    setFaceSize(PollingWidth, PollingHeight);
+    show();
+    raise();
+    activateWindow();
+}
+
+void Dialog::showTestFace()
+{
+    m_Frame1->hide();
+    m_Frame2->show();
+    m_Frame3->show();
+    setFaceSize(TestWidth, TestHeight);
+    show();
+    raise();
+    activateWindow();
+}
+
+void Dialog::Text1_Change()
+{
+    if (numericValue(m_Text1->text()) > MaxInterval)
+        m_Text1->setText(QString::number(MaxInterval));
+    if (numericValue(m_Text1->text()) < 1)
+        m_Text1->setText(QStringLiteral("1"));
+}
+
+void Dialog::txtloopAdd_Change()
+{
+    if (numericValue(m_txtloopAdd[0]->text()) > MaxAddress) {
+        m_txtloopAdd[0]->setText(QStringLiteral("1"));
+        m_op.message(tr8(settingstexts::StartTooLarge));
+    }
+    if (numericValue(m_txtloopAdd[1]->text()) > MaxAddress) {
+        m_txtloopAdd[1]->setText(QStringLiteral("5"));
+        m_op.message(tr8(settingstexts::EndTooLarge));
+    }
+}
+
+void Dialog::OKButton_Click()
+{
+    m_request.enableFrames();
+    PollSettings &s = m_request.settings();
+    if (!s.ConfigLoaded) {
+        const qint64 start = numericValue(m_txtloopAdd[0]->text());
+        const qint64 end = numericValue(m_txtloopAdd[1]->text());
+        if (start < 1 || end < start) {
+            m_txtloopAdd[0]->setText(QStringLiteral("1"));
+            m_txtloopAdd[1]->setText(QStringLiteral("5"));
+            m_op.message(tr8(settingstexts::StartAfterEnd));
+            return;
+        }
+        // The change rule keeps the box within 1..600; the clamp guards text set past it.
+        s.setInterval(static_cast<int>(std::clamp<qint64>(numericValue(m_Text1->text()), 1, MaxInterval)));
+        m_table.PollStart = static_cast<int>(start);
+        m_table.PollEnd = static_cast<int>(end);
+    }
+    s.ConfigLoaded = false;
+    s.SaveEnabled = m_checkSave->checkState() != Qt::Unchecked;
+    done(QDialog::Accepted);
+    // Last: the polling start continues from here and may outlive this dialog.
+    m_request.accept();
+}
+
+void Dialog::CancelButton_Click()
+{
+    done(QDialog::Rejected);
+    m_request.cancel();
+}
+
+void Dialog::reject()
+{
+    if (!m_Frame1->isHidden())
+        CancelButton_Click();
+    else
+        QDialog::reject();
+}
+
+void Dialog::cmdConf_Click()
+{
+    // The file dialog runs an event loop; should this dialog be gone when it returns, the load
+    // still completes on the settings and table, which outlive it.
+    QPointer<Dialog> self(this);
+    const QString folder = m_folder;
+    PollSettings &s = m_request.settings();
+    const ConfigLoad loaded = loadConfiguration(m_op, folder, s, m_table);
+    if (!self || !showsLoadedValues(loaded))
+        return;
+    m_Text1->setText(QString::number(s.intervalSeconds()));
+    m_txtloopAdd[0]->setText(QString::number(m_table.PollStart));
+    m_txtloopAdd[1]->setText(QString::number(m_table.PollEnd));
+    m_checkSave->setChecked(s.SaveEnabled);
+}
+
+} // namespace kestrel

@@ -1,0 +1,58 @@
+#include "gridview.h"
+
+#include "common/twips.h"
+#include "devices/devicegrid.h"
+#include "devices/registry.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QWheelEvent>
+
+namespace kestrel {
+
+GridView::GridView(DeviceGrid &grid, QWidget *parent) : QTableView(parent), m_grid(grid)
+{
+    setModel(&grid);
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    horizontalHeader()->setMinimumSectionSize(0);
+    verticalHeader()->setMinimumSectionSize(0);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(&grid, &DeviceGrid::columnWidthChanged, this, [this](int c, int tw) { setColumnWidth(c, px(tw)); });
+    connect(&grid, &DeviceGrid::rowHeightChanged, this, [this](int r, int tw) { setRowHeight(r, px(tw)); });
+    connect(&grid, &DeviceGrid::geometryReset, this, &GridView::applyGeometry);
+    connect(&grid, &QAbstractItemModel::modelReset, this, &GridView::applyGeometry);
+    connect(&grid, &QAbstractItemModel::rowsInserted, this, &GridView::applyGeometry);
+    connect(this, &QTableView::clicked, this, [this](const QModelIndex &i) { Q_EMIT rowClicked(i.row()); });
+    applyGeometry();
+}
+
+int GridView::px(int twips) const
+{
+    const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
+    return twipsToPixels(twips, dpi);
+}
+
+void GridView::applyGeometry()
+{
+    for (int c = 0; c < DeviceGrid::Columns; ++c)
+        setColumnWidth(c, px(m_grid.columnWidth(c)));
+    for (int r = 0; r < m_grid.rows(); ++r)
+        setRowHeight(r, px(m_grid.rowHeight(r)));
+}
+
+void GridView::wheelEvent(QWheelEvent *e)
+{
+    const bool held = e->modifiers() != Qt::NoModifier || e->buttons() != Qt::NoButton;
+    const int page = hasFocus() ? DeviceRegistry::wheelPage(e->angleDelta().y(), held) : 0;
+    if (page != 0) {
+        QKeyEvent key(QEvent::KeyPress, page > 0 ? Qt::Key_PageDown : Qt::Key_PageUp, Qt::NoModifier);
+        QApplication::sendEvent(this, &key);
+    }
+    e->accept(); // the grid scrolls only by pages
+}
+
+} // namespace kestrel
