@@ -172,6 +172,8 @@ void ProductSide::CMDRHTread_Click()
     } else if (SelIndex == CombinedMenuIndex) {
         SelStart = 2;
         SelStart2 = CombinedSecondSelector;
+    } else {
+        SelStart2 = 0; // a second request belongs to "温湿度+二氧化碳" only
     }
 
     for (;;) {
