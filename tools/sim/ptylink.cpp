@@ -36,6 +36,50 @@ PtyLink::PtyLink(SimBus &bus, QObject *parent) : QObject(parent), m_bus(bus)
 
 PtyLink::~PtyLink() { close(); }
 
+std::optional<RawPty> openRawPty(QString *error)
+{
+    RawPty p;
+    auto fail = [&](const char *what) {
+        if (error)
+            *error = sysError(what);
+        closeRawPty(p);
+        return std::nullopt;
+    };
+    p.master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (p.master < 0)
+        return fail("posix_openpt");
+    if (::grantpt(p.master) != 0 || ::unlockpt(p.master) != 0)
+        return fail("grantpt/unlockpt");
+    char name[128] = {};
+    if (::ptsname_r(p.master, name, sizeof name) != 0)
+        return fail("ptsname");
+    p.device = QString::fromLocal8Bit(name);
+    ::fcntl(p.master, F_SETFL, ::fcntl(p.master, F_GETFL) | O_NONBLOCK);
+    ::fcntl(p.master, F_SETFD, FD_CLOEXEC);
+    p.slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (p.slave < 0)
+        return fail("open slave");
+    termios tio {};
+    if (::tcgetattr(p.slave, &tio) != 0)
+        return fail("tcgetattr");
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(p.slave, TCSANOW, &tio) != 0)
+        return fail("tcsetattr");
+    return p;
+}
+
+void closeRawPty(RawPty &p)
+{
+    if (p.slave >= 0)
+        ::close(p.slave);
+    if (p.master >= 0)
+        ::close(p.master);
+    p = RawPty{};
+}
+
 bool PtyLink::open(const QString &linkPath, QString *error)
 {
     auto fail = [&](const QString &why) {
@@ -50,41 +94,19 @@ bool PtyLink::open(const QString &linkPath, QString *error)
     struct stat st {};
     if (::lstat(link.constData(), &st) == 0 && !S_ISLNK(st.st_mode))
         return fail(QStringLiteral("%1 exists and is not a symbolic link; not replacing it").arg(linkPath));
-
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (m_master < 0)
-        return fail(sysError("posix_openpt"));
-    if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
-        return fail(sysError("grantpt/unlockpt"));
-    char name[128] = {};
-    if (::ptsname_r(m_master, name, sizeof name) != 0)
-        return fail(sysError("ptsname"));
-    m_device = QString::fromLocal8Bit(name);
-    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
-
-    // The simulator keeps the slave side open itself: the master then never sees a hang-up
-    // between clients, and the raw mode set here holds whatever a client sets or not.
-    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_slave < 0)
-        return fail(sysError("open slave"));
-    termios tio {};
-    if (::tcgetattr(m_slave, &tio) != 0)
-        return fail(sysError("tcgetattr"));
-    ::cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(m_slave, TCSANOW, &tio) != 0)
-        return fail(sysError("tcsetattr"));
-
+    QString why;
+    auto pty = openRawPty(&why);
+    if (!pty)
+        return fail(why);
+    m_pty = *pty;
+    const QByteArray device = QFile::encodeName(m_pty.device);
     if (::lstat(link.constData(), &st) == 0 && ::unlink(link.constData()) != 0)
         return fail(sysError("removing the old link"));
-    if (::symlink(name, link.constData()) != 0)
-        return fail(QStringLiteral("%1 → %2: %3").arg(linkPath, m_device, sysError("symlink")));
+    if (::symlink(device.constData(), link.constData()) != 0)
+        return fail(QStringLiteral("%1 → %2: %3").arg(linkPath, m_pty.device, sysError("symlink")));
     m_link = linkPath;
 
-    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    m_notifier = new QSocketNotifier(m_pty.master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &PtyLink::onReadable);
     return true;
 }
@@ -101,15 +123,11 @@ void PtyLink::close()
         const QByteArray link = QFile::encodeName(m_link);
         char target[256] = {};
         const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
-        if (n > 0 && QString::fromLocal8Bit(target, n) == m_device)
+        if (n > 0 && QString::fromLocal8Bit(target, n) == m_pty.device)
             ::unlink(link.constData());
         m_link.clear();
     }
-    if (m_slave >= 0)
-        ::close(m_slave);
-    if (m_master >= 0)
-        ::close(m_master);
-    m_slave = m_master = -1;
+    closeRawPty(m_pty);
 }
 
 qint64 PtyLink::wireTimeUs(qsizetype bytes) const
@@ -121,7 +139,7 @@ void PtyLink::onReadable()
 {
     char buf[512];
     for (;;) {
-        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        const ssize_t n = ::read(m_pty.master, buf, sizeof buf);
         if (n > 0) {
             m_in.append(buf, n);
             continue;
@@ -209,8 +227,8 @@ void PtyLink::flushDue()
             finished << o.whole;
         m_out.erase(m_out.begin());
     }
-    if (!chunk.isEmpty() && m_master >= 0) {
-        const ssize_t n = ::write(m_master, chunk.constData(), static_cast<size_t>(chunk.size()));
+    if (!chunk.isEmpty() && m_pty.master >= 0) {
+        const ssize_t n = ::write(m_pty.master, chunk.constData(), static_cast<size_t>(chunk.size()));
         if (n != chunk.size())
             trace("TX", chunk.mid(n < 0 ? 0 : n), QStringLiteral("not written: the terminal is full"));
     }

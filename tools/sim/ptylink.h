@@ -9,10 +9,21 @@
 #include <QObject>
 #include <QTimer>
 #include <map>
+#include <optional>
 
 class QSocketNotifier;
 
 namespace kestrel::sim {
+
+// A pseudo-terminal in raw mode. The slave side is held open too: the master then never sees a
+// hang-up between clients, and the raw mode set here holds whatever a client sets or not.
+struct RawPty {
+    int master = -1; // non-blocking
+    int slave = -1;
+    QString device; // the slave's path, /dev/pts/N
+};
+std::optional<RawPty> openRawPty(QString *error = nullptr);
+void closeRawPty(RawPty &pty);
 
 class PtyLink : public QObject {
     Q_OBJECT
@@ -31,9 +42,9 @@ public:
     bool open(const QString &linkPath, QString *error = nullptr);
     // Removes the link (when it still points at this terminal) and closes the terminal.
     void close();
-    bool isOpen() const { return m_master >= 0; }
+    bool isOpen() const { return m_pty.master >= 0; }
     QString linkPath() const { return m_link; }
-    QString devicePath() const { return m_device; }
+    QString devicePath() const { return m_pty.device; }
 
     void setBaud(int baud) { m_baud = baud > 0 ? baud : 0; }
     int baud() const { return m_baud; }
@@ -63,11 +74,9 @@ private:
     qint64 nowUs() const { return m_clock.nsecsElapsed() / 1000; }
 
     SimBus &m_bus;
-    int m_master = -1;
-    int m_slave = -1;
+    RawPty m_pty;
     QSocketNotifier *m_notifier = nullptr;
     QString m_link;
-    QString m_device;
     int m_baud = 0;
     bool m_verbose = false;
     QByteArray m_in;
