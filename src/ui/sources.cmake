@@ -4,5 +4,7 @@ target_sources(kestrel_ui PRIVATE
   ui/operatordialogs.h ui/operatordialogs.cpp
   ui/lamp.h ui/lamp.cpp
   ui/gridview.h ui/gridview.cpp
+  ui/valueframe.h ui/valueframe.cpp
+  ui/productmenu.h ui/productmenu.cpp
   ui/frmroughin.h ui/frmroughin.cpp ui/frmroughin_port.cpp ui/frmroughin_devices.cpp
 )
