@@ -40,6 +40,11 @@ public:
             return {};
         return QDateTime::fromMSecsSinceEpoch(m_times[pos(address, slot)] - 1);
     }
+    // The same time as whole seconds since the epoch, without building a QDateTime; 0 when empty.
+    qint64 timeSecs(int address, int slot) const
+    {
+        return hasTime(address, slot) ? (m_times[pos(address, slot)] - 1) / 1000 : 0;
+    }
     void clearTime(int address, int slot)
     {
         if (valid(address, slot))

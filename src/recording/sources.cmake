@@ -1,4 +1,10 @@
 target_sources(kestrel_core PRIVATE
   recording/readingbuffer.h
   recording/timedbuffer.h
+  recording/texts.h
+  recording/recorddb.h recording/recorddb.cpp
+  recording/dbconnection.h recording/dbconnection.cpp
+  recording/maintenance.cpp
+  recording/timetext.h recording/timetext.cpp
+  recording/readinglog.h recording/readinglog.cpp
 )

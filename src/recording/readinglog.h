@@ -1,0 +1,49 @@
+#pragma once
+// The reading log of polling: `flushReadings` appends the buffered readings to SAVEDATA in one
+// batch. A batch the data base refuses is kept in memory and written ahead of the next one, so
+// a failing data base costs no readings as long as the program runs.
+#include "recording/recorddb.h"
+
+#include <QString>
+#include <vector>
+
+namespace kestrel {
+
+class ReadingBuffer;
+class DeviceTable;
+
+struct FlushResult {
+    bool ok = true;
+    int written = 0; // rows appended by this flush (held-back rows included)
+    int waiting = 0; // rows held in memory after a failure
+    int dropped = 0; // oldest held rows given up because too many were waiting
+    QString error;   // for the operator; empty when ok
+};
+
+// The rows of the buffered cycles 1..CycleCount of the range PollStart..PollEnd: by address,
+// then cycle, then component in the order of the type name's "+"-parts. Nothing for type code
+// 0, for a combination code other than 0, 33, 49, 65, 81, or for an empty slot.
+std::vector<LogRow> collectReadings(const ReadingBuffer &buffer, const DeviceTable &devices);
+
+class ReadingLog {
+public:
+    // Held-back rows beyond this many (about ten full buffers) are given up, oldest first.
+    static constexpr size_t MaxWaiting = 4000000;
+
+    explicit ReadingLog(const RecordDb &db) : m_db(db) {}
+
+    // Appends the buffered readings when saveEnabled, together with any rows held back from a
+    // failed flush, in one transaction. Afterwards every time slot of the buffer is empty,
+    // so no reading is written twice and none is left behind for a later cycle to pick up:
+    // with saveEnabled false the readings are discarded; on failure they are held here.
+    // CycleCount is left to the caller.
+    FlushResult flushReadings(ReadingBuffer &buffer, const DeviceTable &devices, bool saveEnabled);
+
+    size_t waitingRows() const { return m_waiting.size(); }
+
+private:
+    const RecordDb &m_db;
+    std::vector<LogRow> m_waiting;
+};
+
+} // namespace kestrel

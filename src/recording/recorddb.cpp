@@ -1,0 +1,252 @@
+#include "recorddb.h"
+
+#include "recording/dbconnection.h"
+#include "recording/texts.h"
+#include "recording/timetext.h"
+
+#include <QDir>
+#include <QSqlRecord>
+#include <algorithm>
+
+namespace kestrel {
+
+using db::Connection;
+using namespace recordtexts;
+
+namespace {
+
+constexpr size_t BatchChunk = 20000;
+
+void appendJsonString(QString &out, const QString &text)
+{
+    out += QLatin1Char('"');
+    for (const QChar ch : text) {
+        if (ch == u'"' || ch == u'\\') {
+            out += QLatin1Char('\\');
+            out += ch;
+        } else if (ch.unicode() < 0x20) {
+            out += QStringLiteral("\\u%1").arg(int(ch.unicode()), 4, 16, QLatin1Char('0'));
+        } else {
+            out += ch;
+        }
+    }
+    out += QLatin1Char('"');
+}
+
+// [["2026-12-04 14:31:37","253","T",5],...] for rows[from..to).
+QString jsonRows(const std::vector<LogRow> &rows, size_t from, size_t to, TimeTextWriter &times)
+{
+    QString out;
+    out.reserve(qsizetype(to - from) * 40 + 2);
+    out += QLatin1Char('[');
+    for (size_t i = from; i < to; ++i) {
+        const LogRow &r = rows[i];
+        if (i > from)
+            out += QLatin1Char(',');
+        out += QLatin1String("[\"");
+        times.append(out, r.readTime);
+        out += QLatin1String("\",\"");
+        out += QString::number(r.value);
+        out += QLatin1String("\",");
+        appendJsonString(out, r.protype);
+        out += QLatin1Char(',');
+        out += QString::number(r.address);
+        out += QLatin1Char(']');
+    }
+    out += QLatin1Char(']');
+    return out;
+}
+
+bool validAddress(int address) { return address >= 1 && address <= 255; }
+
+// READTIME text back to a local date and time. The system writes "yyyy-MM-dd HH:mm:ss";
+// a text in another ISO form (written by another tool) is read as such, anything else is invalid.
+QDateTime parseTime(const QString &t)
+{
+    static const char pattern[] = "dddd-dd-dd dd:dd:dd";
+    bool plain = t.size() == 19;
+    for (int i = 0; plain && i < 19; ++i)
+        plain = pattern[i] == 'd' ? t.at(i).isDigit() && t.at(i).unicode() < 128 : t.at(i) == QLatin1Char(pattern[i]);
+    if (!plain)
+        return QDateTime::fromString(t, Qt::ISODate);
+    const auto num = [&](int from, int len) {
+        int v = 0;
+        for (int i = from; i < from + len; ++i)
+            v = v * 10 + (t.at(i).unicode() - '0');
+        return v;
+    };
+    return QDateTime(QDate(num(0, 4), num(5, 2), num(8, 2)), QTime(num(11, 2), num(14, 2), num(17, 2)));
+}
+
+DbStatus updateRow(const QString &path, int address, const QString &sql, const QVariantList &values)
+{
+    Connection c(path);
+    if (!validAddress(address))
+        return DbStatus::failure(c.failure(QSqlError(QString::fromUtf8(ReasonBadAddress).arg(address))));
+    if (DbStatus s = c.open(); !s.ok)
+        return s;
+    QSqlQuery q = c.query();
+    if (DbStatus s = c.run(q, sql, values); !s.ok)
+        return s;
+    if (q.numRowsAffected() < 1)
+        return DbStatus::failure(c.failure(QSqlError(QString::fromUtf8(ReasonNoAddressRow).arg(address))));
+    return {};
+}
+
+AliasListResult aliasRows(const QString &path, const QString &nullText)
+{
+    AliasListResult r;
+    Connection c(path);
+    if (DbStatus s = c.open(); !s.ok)
+        return {false, s.error, {}};
+    QSqlQuery q = c.query();
+    q.setForwardOnly(true);
+    if (DbStatus s = c.run(q, QStringLiteral("SELECT ADDRESS, ALIAS FROM SAVEPRO ORDER BY ADDRESS")); !s.ok)
+        return {false, s.error, {}};
+    r.rows.reserve(255);
+    while (q.next()) {
+        const QVariant alias = q.value(1);
+        r.rows.push_back({q.value(0).toInt(), alias.isNull() ? nullText : alias.toString()});
+    }
+    return r;
+}
+
+ReadingsResult readRange(const QString &path, const QString &sql, const QVariantList &values)
+{
+    ReadingsResult r;
+    Connection c(path);
+    if (DbStatus s = c.open(); !s.ok)
+        return {false, s.error, {}};
+    QSqlQuery q = c.query();
+    q.setForwardOnly(true);
+    if (DbStatus s = c.run(q, sql, values); !s.ok)
+        return {false, s.error, {}};
+    // The rows of one reading share their time: convert each distinct text once.
+    QString lastText;
+    QDateTime lastTime;
+    while (q.next()) {
+        const QString text = q.value(0).toString();
+        if (text != lastText) {
+            lastText = text;
+            lastTime = parseTime(text);
+        }
+        r.rows.push_back({lastTime, q.value(1).toString(), q.value(2).toString(), q.value(3).toInt()});
+    }
+    if (q.lastError().isValid())
+        return {false, c.failure(q.lastError()), {}};
+    return r;
+}
+
+} // namespace
+
+RecordDb::RecordDb(const QString &dataFolder)
+    : m_folder(dataFolder), m_path(QDir(dataFolder).filePath(QString::fromLatin1(FileName)))
+{
+}
+
+QString RecordDb::exportPath() const
+{
+    return QDir(m_folder).filePath(QStringLiteral("export/address.txt"));
+}
+
+QString RecordDb::timeText(const QDateTime &t) { return t.toString(QString::fromLatin1(TimeFormat)); }
+
+DbStatus RecordDb::check() const
+{
+    Connection c(m_path);
+    return c.open();
+}
+
+DbStatus RecordDb::setAlias(int address, const QString &alias) const
+{
+    return updateRow(m_path, address, QStringLiteral("UPDATE SAVEPRO SET ALIAS = ? WHERE ADDRESS = ?"),
+                     {alias, address});
+}
+
+DbStatus RecordDb::setCodes(int address, uint8_t mixpro, uint8_t protype) const
+{
+    return updateRow(m_path, address, QStringLiteral("UPDATE SAVEPRO SET MIXPRO = ?, PROTYPE = ? WHERE ADDRESS = ?"),
+                     {int(mixpro), int(protype), address});
+}
+
+AliasResult RecordDb::readAlias(int address) const
+{
+    Connection c(m_path);
+    if (DbStatus s = c.open(); !s.ok)
+        return {false, s.error, {}};
+    QSqlQuery q = c.query();
+    if (DbStatus s = c.run(q, QStringLiteral("SELECT ALIAS FROM SAVEPRO WHERE ADDRESS = ?"), {address}); !s.ok)
+        return {false, s.error, {}};
+    if (!q.next())
+        return {false, c.failure(QSqlError(QString::fromUtf8(ReasonNoAddressRow).arg(address))), {}};
+    const QVariant v = q.value(0);
+    return {true, {}, v.isNull() ? std::nullopt : std::optional<QString>(v.toString())};
+}
+
+AliasListResult RecordDb::loadAliases() const { return aliasRows(m_path, QStringLiteral(" ")); }
+
+AliasListResult RecordDb::deviceList() const { return aliasRows(m_path, QString()); }
+
+DbStatus RecordDb::appendReadings(const std::vector<LogRow> &rows) const
+{
+    if (rows.empty())
+        return {};
+    Connection c(m_path);
+    if (DbStatus s = c.open(); !s.ok)
+        return s;
+    QSqlDatabase &d = c.db();
+    QSqlQuery q = c.query();
+    // A big batch touches many index pages; the default cache of 2 MB would spill to the file.
+    q.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    if (!d.transaction())
+        return c.fail(d.lastError());
+    // The rows travel as one bound JSON array per chunk, so one statement execution writes
+    // thousands of rows (a statement per row costs twice as long); json_each walks the array
+    // in order, which keeps the rows in the order given.
+    DbStatus s = c.run(q, QStringLiteral("INSERT INTO SAVEDATA (READTIME, READVALUE, PROTYPE, ADDRESS) "
+                                         "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]'), "
+                                         "json_extract(value, '$[2]'), json_extract(value, '$[3]') "
+                                         "FROM json_each(?)"),
+                       {QStringLiteral("[]")});
+    TimeTextWriter times;
+    for (size_t from = 0; s.ok && from < rows.size(); from += BatchChunk) {
+        const size_t to = std::min(rows.size(), from + BatchChunk);
+        q.bindValue(0, jsonRows(rows, from, to, times));
+        if (!q.exec())
+            s = c.fail(q.lastError());
+    }
+    q.finish();
+    if (s.ok && !d.commit())
+        s = c.fail(d.lastError());
+    if (!s.ok)
+        d.rollback();
+    return s;
+}
+
+ReadingsResult RecordDb::readings(const QDateTime &from, const QDateTime &to) const
+{
+    if (!from.isValid() || !to.isValid())
+        return {false, QString::fromUtf8(DbFailed).arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(ReasonBadDate)), {}};
+    return readRange(m_path,
+                     // One index on (ADDRESS, READTIME) serves both range queries: walking the
+                     // addresses 1..255 turns this one into 255 short index ranges that come out
+                     // already in order. A second index on READTIME alone would double the cost
+                     // of every flush.
+                     QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
+                                    "WHERE ADDRESS IN (WITH RECURSIVE a(n) AS (SELECT 1 UNION ALL "
+                                    "SELECT n + 1 FROM a WHERE n < 255) SELECT n FROM a) "
+                                    "AND READTIME BETWEEN ? AND ? ORDER BY ADDRESS, READTIME"),
+                     {timeText(from), timeText(to)});
+}
+
+ReadingsResult RecordDb::readings(int address, const QDateTime &from, const QDateTime &to) const
+{
+    if (!from.isValid() || !to.isValid())
+        return {false, QString::fromUtf8(DbFailed).arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(ReasonBadDate)), {}};
+    return readRange(m_path,
+                     QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
+                                    "WHERE ADDRESS = ? AND READTIME BETWEEN ? AND ? ORDER BY READTIME"),
+                     {address, timeText(from), timeText(to)});
+}
+
+} // namespace kestrel

@@ -1,0 +1,114 @@
+#pragma once
+// Record.mdb: the device registry SAVEPRO and the reading log SAVEDATA in one SQLite file in
+// the data folder. This class sends every statement the system sends. Each operation opens its
+// own connection, works and closes it again, so the file is free between operations; every
+// value is bound, never spliced into the statement text. Failures come back as results whose
+// error text names the file and the reason; nothing throws.
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace kestrel {
+
+struct DbStatus {
+    bool ok = true;
+    QString error; // for the operator; empty when ok
+    static DbStatus failure(const QString &e) { return {false, e}; }
+};
+
+// One row of the registry as the alias loads return it.
+struct AliasRow {
+    int address = 0;
+    QString alias;
+};
+
+struct AliasListResult {
+    bool ok = true;
+    QString error;
+    std::vector<AliasRow> rows; // ascending address
+};
+
+struct AliasResult {
+    bool ok = true;
+    QString error;
+    std::optional<QString> alias; // nullopt: ALIAS is NULL
+};
+
+// One reading to append: the time in whole seconds since the epoch (written as local time),
+// the raw register value, the quantity name and the bus address.
+struct LogRow {
+    qint64 readTime = 0;
+    uint16_t value = 0;
+    int address = 0;
+    QString protype;
+};
+
+// One logged reading as the history queries return it.
+struct ReadingRecord {
+    QDateTime readTime;
+    QString readValue;
+    QString protype;
+    int address = 0;
+};
+
+struct ReadingsResult {
+    bool ok = true;
+    QString error;
+    std::vector<ReadingRecord> rows;
+};
+
+// The outcome of a maintenance command: a message for the operator either way.
+struct MaintenanceResult {
+    bool ok = false;
+    QString message;
+};
+
+class RecordDb {
+public:
+    static constexpr const char *FileName = "Record.mdb";
+    static constexpr const char *TimeFormat = "yyyy-MM-dd HH:mm:ss";
+
+    explicit RecordDb(const QString &dataFolder);
+
+    QString dataFolder() const { return m_folder; }
+    QString filePath() const { return m_path; }
+    QString exportPath() const; // export/address.txt
+
+    // Opens the file once (creating it when missing) and reports whether it can be used.
+    DbStatus check() const;
+
+    // SAVEPRO: one address.
+    DbStatus setAlias(int address, const QString &alias) const;
+    DbStatus setCodes(int address, uint8_t mixpro, uint8_t protype) const;
+    AliasResult readAlias(int address) const;
+    // All 255 rows in address order; NULL aliases become " " (for the polling grid).
+    AliasListResult loadAliases() const;
+    // The same rows for the history dialog's device list; NULL aliases become "".
+    AliasListResult deviceList() const;
+
+    // SAVEDATA: appends all rows in one transaction; on failure nothing is written.
+    DbStatus appendReadings(const std::vector<LogRow> &rows) const;
+    // Readings with from <= READTIME <= to, by address then time.
+    ReadingsResult readings(const QDateTime &from, const QDateTime &to) const;
+    // Readings of one address with from <= READTIME <= to, by time.
+    ReadingsResult readings(int address, const QDateTime &from, const QDateTime &to) const;
+
+    // Maintenance: the temperature rows to export/address.txt; a table with the registry's
+    // columns plus the missing addresses of SAVEPRO; two columns added to Data_RH.
+    MaintenanceResult exportTemperature() const;
+    MaintenanceResult createRegistry(const QString &tableName) const;
+    MaintenanceResult extendDataRh() const;
+
+    // A table name typed by the operator that may be used as an identifier.
+    static bool validTableName(const QString &name);
+    // Local time text as stored in READTIME.
+    static QString timeText(const QDateTime &t);
+
+private:
+    QString m_folder;
+    QString m_path;
+};
+
+} // namespace kestrel
