@@ -102,7 +102,9 @@ void TstConfigFile::saveWritesGbkCrLf()
     const struct {
         int mixpro, protype, absent;
         const char *name;
-    } devices[] = {{0, 2, 0, "RH"}, {33, 3, 0, "T+RH"}, {0, 0, 1, ""}, {49, 13, 0, "T+RH+CO2"}, {81, 27, 0, "PM2.5"}};
+    } devices[] = {
+        {0, 2, 0, "RH"}, {33, 3, 0, "T+RH"}, {0, 0, 1, ""}, {49, 13, 0, "T+RH+CO2"}, {81, 27, 0, "PM2.5"},
+    };
     for (int a = 1; a <= 5; ++a) {
         const auto &d = devices[a - 1];
         DeviceEntry &e = f.table.at(a);
@@ -160,7 +162,8 @@ void TstConfigFile::saveLoadRoundTrip()
         e.mixpro = static_cast<uint8_t>(a % 3 == 0 ? 49 : 0);
         e.protype = static_cast<uint8_t>(a % 256);
         e.absent = static_cast<uint8_t>(a % 2);
-        e.typeName = a % 4 == 0 ? QString() : (a % 4 == 1 ? QStringLiteral("温湿度") : QStringLiteral("T+RH+CO2"));
+        const QString names[] = {QString(), QStringLiteral("温湿度"), QStringLiteral("T+RH+CO2")};
+        e.typeName = names[a % 3];
     }
     f.op.saveAnswers << QStringLiteral("a.ini");
     QVERIFY(saveConfiguration(f.op, f.dir.path(), f.settings, f.table));
@@ -212,101 +215,71 @@ void TstConfigFile::saveUnwritable()
     QVERIFY(QFileInfo(f.path("sub.ini")).isDir());
 }
 
+// Lines joined by "|", each ended by CR LF.
+static QByteArray ini(const char *lines)
+{
+    return QByteArray(lines).replace('|', "\r\n") + "\r\n";
+}
+
 void TstConfigFile::load_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("save");  // SaveEnabled afterwards
-    QTest::addColumn<int>("start");  // PollStart afterwards
-    QTest::addColumn<int>("end");    // PollEnd afterwards
-    QTest::addColumn<int>("minutes"); // PollMinutes afterwards
-    QTest::addColumn<int>("seconds"); // PollSeconds afterwards
-    QTest::addColumn<int>("read");   // address lines taken
-    QTest::addColumn<QString>("name1"); // type name of address 1 afterwards
+    // Afterwards: SaveEnabled, PollStart, PollEnd, PollMinutes, PollSeconds, address lines taken,
+    // type name of address 1. Before each load: False, 11, 12, 4, 4, 0 and every entry 7,7,0,"old".
+    QTest::addColumn<QString>("after");
 
-    const int complete = int(ConfigLoad::Complete), partial = int(ConfigLoad::Partial),
-              refused = int(ConfigLoad::Refused);
-    const QString ok;
-    // Before each load: SaveEnabled false, range 11..12, interval 4,4, every entry 7,7,0,"old".
-
-    QTest::newRow("complete") << FiveDevices << complete << ok << true << 1 << 5 << 1 << 30 << 5 << "RH";
-    QByteArray lf = FiveDevices;
+    const auto row = [](const char *name, const QByteArray &bytes, ConfigLoad r, const char *after) {
+        QTest::newRow(name) << bytes << int(r) << (r == ConfigLoad::Refused ? BadFile : QString()) << after;
+    };
+    using L = ConfigLoad;
+    QByteArray lf = FiveDevices, noEnd = FiveDevices, fourOfFive = FiveDevices;
     lf.replace("\r\n", "\n");
-    QTest::newRow("LF ends") << lf << complete << ok << true << 1 << 5 << 1 << 30 << 5 << "RH";
-    QByteArray noEnd = FiveDevices;
     noEnd.chop(2);
-    QTest::newRow("last line without end") << noEnd << complete << ok << true << 1 << 5 << 1 << 30 << 5 << "RH";
-    QTest::newRow("UTF-8 mark, Chinese name")
-        << QByteArray("\xEF\xBB\xBF" "false\r\n1,1\r\n0,5\r\n0,1,0,\xE6\xB8\xA9\xE5\xBA\xA6\r\n") << complete << ok
-        << false << 1 << 1 << 0 << 5 << 1 << QStringLiteral("温度");
-    QTest::newRow("GBK Chinese name") << QByteArray("True\r\n1,1\r\n0,5\r\n0,1,0,\xCE\xC2\xB6\xC8\r\n") << complete
-                                      << ok << true << 1 << 1 << 0 << 5 << 1 << QStringLiteral("温度");
-    QTest::newRow("name trimmed, extra fields ignored")
-        << QByteArray("True\r\n1,1\r\n0,5\r\n0,1,0,  CO2 ,x\r\n") << complete << ok << true << 1 << 1 << 0 << 5 << 1
-        << "CO2";
-    QTest::newRow("non-numeric fields count 0")
-        << QByteArray("True\r\n1,1\r\n0,5\r\na,b,c,\r\n") << complete << ok << true << 1 << 1 << 0 << 5 << 1 << "";
+    fourOfFive.chop(int(qstrlen("81,27,0,PM2.5\r\n")));
 
-    // Line 1
-    QTest::newRow("TRUE") << QByteArray("TRUE\r\n1,1\r\n0,5\r\n0,1,0,\r\n") << complete << ok << true << 1 << 1 << 0
-                          << 5 << 1 << "";
-    QTest::newRow("number 1 is true") << QByteArray("1\r\n1,1\r\n0,5\r\n0,1,0,\r\n") << complete << ok << true << 1
-                                      << 1 << 0 << 5 << 1 << "";
-    QTest::newRow("number -1 is true") << QByteArray("-1\r\n1,1\r\n0,5\r\n0,1,0,\r\n") << complete << ok << true
-                                       << 1 << 1 << 0 << 5 << 1 << "";
-    QTest::newRow("number 0 is false") << QByteArray("0\r\n1,1\r\n0,5\r\n0,1,0,\r\n") << complete << ok << false
-                                       << 1 << 1 << 0 << 5 << 1 << "";
-    QTest::newRow("line 1 no boolean: nothing taken")
-        << QByteArray("[.ShellClassInfo]\r\n1,1\r\n0,5\r\n0,1,0,\r\n") << refused << BadFile << false << 11 << 12 << 4
-        << 4 << 0 << "old";
-    QTest::newRow("empty file") << QByteArray() << refused << BadFile << false << 11 << 12 << 4 << 4 << 0 << "old";
-    QTest::newRow("UTF-16 file") << QByteArray("\xFF\xFET\0r\0u\0e\0\r\0\n\0", 14) << refused << BadFile << false
-                                 << 11 << 12 << 4 << 4 << 0 << "old";
+    row("complete", FiveDevices, L::Complete, "1 1 5 1 30 5 RH");
+    row("LF ends", lf, L::Complete, "1 1 5 1 30 5 RH");
+    row("last line without end", noEnd, L::Complete, "1 1 5 1 30 5 RH");
+    row("UTF-8 mark, Chinese name", "\xEF\xBB\xBF" + ini("false|1,1|0,5|0,1,0,\xE6\xB8\xA9\xE5\xBA\xA6"),
+        L::Complete, "0 1 1 0 5 1 温度");
+    row("GBK Chinese name", ini("True|1,1|0,5|0,1,0,\xCE\xC2\xB6\xC8"), L::Complete, "1 1 1 0 5 1 温度");
+    row("name trimmed, extra field", ini("True|1,1|0,5|0,1,0,  CO2 ,x"), L::Complete, "1 1 1 0 5 1 CO2");
+    row("non-numeric fields count 0", ini("True|1,1|0,5|a,b,c,"), L::Complete, "1 1 1 0 5 1");
+
+    // Line 1: a boolean word in any case or a number; anything else refuses the file untouched.
+    row("TRUE", ini("TRUE|1,1|0,5|0,1,0,"), L::Complete, "1 1 1 0 5 1");
+    row("number 1 is true", ini("1|1,1|0,5|0,1,0,"), L::Complete, "1 1 1 0 5 1");
+    row("number -1 is true", ini("-1|1,1|0,5|0,1,0,"), L::Complete, "1 1 1 0 5 1");
+    row("number 0 is false", ini("0|1,1|0,5|0,1,0,"), L::Complete, "0 1 1 0 5 1");
+    row("line 1 no boolean", ini("[.ShellClassInfo]|1,1|0,5|0,1,0,"), L::Refused, "0 11 12 4 4 0 old");
+    row("empty file", QByteArray(), L::Refused, "0 11 12 4 4 0 old");
+    row("UTF-16 file", QByteArray("\xFF\xFET\0r\0u\0e\0\r\0\n\0", 14), L::Refused, "0 11 12 4 4 0 old");
 
     // Line 2: the range is taken before it is checked.
-    QTest::newRow("range 3,2") << QByteArray("True\r\n3,2\r\n0,5\r\n") << refused << BadFile << true << 3 << 2 << 4
-                               << 4 << 0 << "old";
-    QTest::newRow("start 0") << QByteArray("True\r\n0,2\r\n0,5\r\n") << refused << BadFile << true << 0 << 2 << 4 << 4
-                             << 0 << "old";
-    QTest::newRow("end 256") << QByteArray("True\r\n1,256\r\n0,5\r\n") << refused << BadFile << true << 1 << 256 << 4
-                             << 4 << 0 << "old";
-    QTest::newRow("line 2 without comma") << QByteArray("True\r\n15\r\n0,5\r\n") << refused << BadFile << true << 11
-                                          << 12 << 4 << 4 << 0 << "old";
-    QTest::newRow("line 2 missing") << QByteArray("True\r\n") << refused << BadFile << true << 11 << 12 << 4 << 4 << 0
-                                    << "old";
+    row("range 3,2", ini("True|3,2|0,5"), L::Refused, "1 3 2 4 4 0 old");
+    row("start 0", ini("True|0,2|0,5"), L::Refused, "1 0 2 4 4 0 old");
+    row("end 256", ini("True|1,256|0,5"), L::Refused, "1 1 256 4 4 0 old");
+    row("line 2 without comma", ini("True|15|0,5"), L::Refused, "1 11 12 4 4 0 old");
+    row("line 2 missing", ini("True"), L::Refused, "1 11 12 4 4 0 old");
 
     // Line 3: minutes a byte, seconds 0..60, at least one second.
-    QTest::newRow("seconds 0") << QByteArray("True\r\n1,1\r\n2,0\r\n0,1,0,\r\n") << complete << ok << true << 1 << 1
-                               << 2 << 0 << 1 << "";
-    QTest::newRow("seconds 60") << QByteArray("True\r\n1,1\r\n0,60\r\n0,1,0,\r\n") << complete << ok << true << 1
-                                << 1 << 0 << 60 << 1 << "";
-    QTest::newRow("seconds 61") << QByteArray("True\r\n1,1\r\n0,61\r\n0,1,0,\r\n") << refused << BadFile << true << 1
-                                << 1 << 0 << 61 << 0 << "old";
-    QTest::newRow("interval 0") << QByteArray("True\r\n1,1\r\n0,0\r\n0,1,0,\r\n") << refused << BadFile << true << 1
-                                << 1 << 0 << 0 << 0 << "old";
-    QTest::newRow("minutes 256") << QByteArray("True\r\n1,1\r\n256,5\r\n0,1,0,\r\n") << refused << BadFile << true
-                                 << 1 << 1 << 4 << 5 << 0 << "old";
-    QTest::newRow("line 3 without comma") << QByteArray("True\r\n1,1\r\n30\r\n0,1,0,\r\n") << refused << BadFile
-                                          << true << 1 << 1 << 4 << 4 << 0 << "old";
-    QTest::newRow("line 3 missing") << QByteArray("True\r\n1,1\r\n") << refused << BadFile << true << 1 << 1 << 4 << 4
-                                    << 0 << "old";
+    row("seconds 0", ini("True|1,1|2,0|0,1,0,"), L::Complete, "1 1 1 2 0 1");
+    row("seconds 60", ini("True|1,1|0,60|0,1,0,"), L::Complete, "1 1 1 0 60 1");
+    row("seconds 61", ini("True|1,1|0,61|0,1,0,"), L::Refused, "1 1 1 0 61 0 old");
+    row("interval 0", ini("True|1,1|0,0|0,1,0,"), L::Refused, "1 1 1 0 0 0 old");
+    row("minutes 256", ini("True|1,1|256,5|0,1,0,"), L::Refused, "1 1 1 4 5 0 old");
+    row("line 3 without comma", ini("True|1,1|30|0,1,0,"), L::Refused, "1 1 1 4 4 0 old");
+    row("line 3 missing", ini("True|1,1"), L::Refused, "1 1 1 4 4 0 old");
 
     // Address lines: reading stops at the first bad one.
-    QByteArray fourOfFive = FiveDevices;
-    fourOfFive.chop(int(qstrlen("81,27,0,PM2.5\r\n")));
-    QTest::newRow("ends after fourth address")
-        << fourOfFive << partial << ok << true << 1 << 5 << 1 << 30 << 4 << "RH";
-    QTest::newRow("no address lines") << QByteArray("True\r\n1,5\r\n1,30\r\n") << partial << ok << true << 1 << 5 << 1
-                                      << 30 << 0 << "old";
-    QTest::newRow("three fields") << QByteArray("True\r\n1,2\r\n0,5\r\n0,1,0\r\n0,1,0,\r\n") << partial << ok << true
-                                  << 1 << 2 << 0 << 5 << 0 << "old";
-    QTest::newRow("byte above 255") << QByteArray("True\r\n1,2\r\n0,5\r\n0,1,0,a\r\n0,256,0,b\r\n") << partial << ok
-                                    << true << 1 << 2 << 0 << 5 << 1 << "a";
-    QTest::newRow("negative byte") << QByteArray("True\r\n1,2\r\n0,5\r\n-1,1,0,a\r\n") << partial << ok << true << 1
-                                   << 2 << 0 << 5 << 0 << "old";
-    QTest::newRow("empty line") << QByteArray("True\r\n1,2\r\n0,5\r\n\r\n0,1,0,b\r\n") << partial << ok << true << 1
-                                << 2 << 0 << 5 << 0 << "old";
+    row("ends after fourth address", fourOfFive, L::Partial, "1 1 5 1 30 4 RH");
+    row("no address lines", ini("True|1,5|1,30"), L::Partial, "1 1 5 1 30 0 old");
+    row("three fields", ini("True|1,2|0,5|0,1,0|0,1,0,"), L::Partial, "1 1 2 0 5 0 old");
+    row("byte above 255", ini("True|1,2|0,5|0,1,0,a|0,256,0,b"), L::Partial, "1 1 2 0 5 1 a");
+    row("negative byte", ini("True|1,2|0,5|-1,1,0,a"), L::Partial, "1 1 2 0 5 0 old");
+    row("empty line", ini("True|1,2|0,5||0,1,0,b"), L::Partial, "1 1 2 0 5 0 old");
 }
 
 void TstConfigFile::load()
@@ -314,13 +287,8 @@ void TstConfigFile::load()
     QFETCH(QByteArray, bytes);
     QFETCH(int, result);
     QFETCH(QString, message);
-    QFETCH(bool, save);
-    QFETCH(int, start);
-    QFETCH(int, end);
-    QFETCH(int, minutes);
-    QFETCH(int, seconds);
-    QFETCH(int, read);
-    QFETCH(QString, name1);
+    QFETCH(QString, after);
+    const QStringList want = after.split(u' ');
 
     Fixture f;
     f.settings.ConfigLoaded = true; // from an earlier load in the same dialog
@@ -328,18 +296,18 @@ void TstConfigFile::load()
     QCOMPARE(int(r), result);
     QCOMPARE(f.op.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(f.settings.ConfigLoaded, r == ConfigLoad::Complete);
-    QCOMPARE(f.settings.SaveEnabled, save);
-    QCOMPARE(f.table.PollStart, start);
-    QCOMPARE(f.table.PollEnd, end);
-    QCOMPARE(int(f.settings.PollMinutes), minutes);
-    QCOMPARE(int(f.settings.PollSeconds), seconds);
-    QCOMPARE(f.table.at(1).typeName, name1);
+    QCOMPARE(f.settings.SaveEnabled, want[0] == QLatin1String("1"));
+    QCOMPARE(f.table.PollStart, want[1].toInt());
+    QCOMPARE(f.table.PollEnd, want[2].toInt());
+    QCOMPARE(int(f.settings.PollMinutes), want[3].toInt());
+    QCOMPARE(int(f.settings.PollSeconds), want[4].toInt());
+    QCOMPARE(f.table.at(1).typeName, want.value(6));
     // Addresses past the ones read keep their old entries.
     int changed = 0;
     for (int a = 1; a <= 255; ++a)
         if (f.table.at(a).typeName != QLatin1String("old"))
             ++changed;
-    QCOMPARE(changed, read);
+    QCOMPARE(changed, want[5].toInt());
     // The countdown is the polling cycle's; loading leaves it alone.
     QCOMPARE(int(f.settings.CountdownMinutes), 0);
 }
