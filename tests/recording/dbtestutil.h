@@ -61,7 +61,7 @@ inline QStringList rowsOf(const QString &path, const QString &sql)
 inline int countOf(const QString &path, const QString &table)
 {
     const QStringList r = rowsOf(path, QStringLiteral("SELECT COUNT(*) FROM ") + table);
-    return r.size() == 1 ? r.first().toInt() : -1;
+    return r.size() == 1 && !r.first().startsWith(QLatin1String("<error>")) ? r.first().toInt() : -1;
 }
 
 inline QStringList columnsOf(const QString &path, const QString &table)
