@@ -18,7 +18,9 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <memory>
+#include <sys/prctl.h>
 
 namespace kestrel::test {
 
@@ -63,6 +65,8 @@ public:
         }
         m_process = std::make_unique<QProcess>();
         m_process->setProgram(exe);
+        // A test that dies takes its simulator (and the simulator's link) with it.
+        m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process->setArguments(QStringList{QStringLiteral("--link"), m_link, QStringLiteral("--bus"), busArg} +
                                 m_args);
         m_process->start();
