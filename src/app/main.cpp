@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QTimer>
 #include <cstdio>
 
 using namespace kestrel;
@@ -49,8 +50,12 @@ int main(int argc, char *argv[])
     QCommandLineOption dataOpt(QStringLiteral("data-dir"),
                                QStringLiteral("Folder of Record.mdb, record/ and export/ (default: the program's folder)."),
                                QStringLiteral("DIR"));
+    QCommandLineOption shotOpt(QStringLiteral("screenshot"),
+                               QStringLiteral("Save a picture of the main window after start-up and quit."),
+                               QStringLiteral("FILE"));
     parser.addOption(portOpt);
     parser.addOption(dataOpt);
+    parser.addOption(shotOpt);
     parser.process(app);
 
     PortMap map;
@@ -76,5 +81,12 @@ int main(int argc, char *argv[])
     op.setParent(&window);
     station.Form_Load();
     window.show();
+    if (parser.isSet(shotOpt)) {
+        const QString file = parser.value(shotOpt);
+        QTimer::singleShot(500, &window, [&window, file] {
+            window.grab().save(file);
+            QApplication::quit();
+        });
+    }
     return app.exec();
 }
