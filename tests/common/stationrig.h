@@ -1,0 +1,38 @@
+#pragma once
+// A whole station on a real serial port against kestrel-sim: the core as the main window
+// owns it, driven without a window.
+#include "common/clock.h"
+#include "common/recordingoperator.h"
+#include "common/simprocess.h"
+#include "link/qtserialport.h"
+#include "station/station.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace kestrel::test {
+
+struct StationRig {
+    SimProcess sim;
+    QTemporaryDir data;
+    std::unique_ptr<QtSerialPort> port;
+    RecordingOperator op;
+    std::unique_ptr<Station> station;
+
+    explicit StationRig(const QString &bus, TimerFactory &timers = QtTimerFactory::instance(),
+                        Clock &clock = SystemClock::instance(), const QStringList &simArgs = {})
+        : sim(bus, simArgs)
+    {
+        if (!sim.start())
+            return;
+        PortMap map;
+        map.set(3, sim.linkPath());
+        port = std::make_unique<QtSerialPort>(map);
+        station = std::make_unique<Station>(*port, op, clock, timers, data.path());
+        station->Form_Load();
+    }
+    bool ok() const { return station && port->isOpen(); }
+    QString why() { return sim.errorString() + QString::fromUtf8(sim.standardError()); }
+};
+
+} // namespace kestrel::test
