@@ -19,7 +19,10 @@ namespace {
 
 int connectionSerial = 0;
 
-QString nextName() { return QStringLiteral("kestrel-record-%1").arg(++connectionSerial); }
+QString nextName()
+{
+    return QStringLiteral("kestrel-record-%1").arg(++connectionSerial);
+}
 
 QSqlDatabase addConnection(const QString &name, const QString &path)
 {

@@ -18,7 +18,10 @@ using namespace recordtexts;
 
 namespace {
 
-MaintenanceResult failed(const QString &message) { return {false, message}; }
+MaintenanceResult failed(const QString &message)
+{
+    return {false, message};
+}
 
 QString quoted(const QString &text)
 {
@@ -31,7 +34,8 @@ QString quoted(const QString &text)
 std::optional<bool> tableExists(Connection &c, const QString &name, QString *error)
 {
     QSqlQuery q = c.query();
-    const DbStatus s = c.run(q, QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = ? COLLATE NOCASE"), {name});
+    const DbStatus s =
+        c.run(q, QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = ? COLLATE NOCASE"), {name});
     if (!s.ok) {
         *error = s.error;
         return std::nullopt;
@@ -47,7 +51,8 @@ bool writeExport(QFile &f, QSqlQuery &q, int *rows)
     *rows = 0;
     while (q.next()) {
         lines << q.value(0).toString() + QLatin1Char(',') + quoted(q.value(1).toString()) + QLatin1Char(',') +
-                     quoted(q.value(2).toString()) + QLatin1Char(',') + QString::number(q.value(3).toLongLong());
+                     quoted(q.value(2).toString()) + QLatin1Char(',') +
+                     QString::number(q.value(3).toLongLong());
         ++*rows;
         if (lines.size() >= 10000) {
             if (f.write(gbkLines(lines)) < 0)
@@ -81,8 +86,9 @@ MaintenanceResult RecordDb::exportTemperature() const
         return failed(s.error);
     QSqlQuery q = c.query();
     q.setForwardOnly(true);
-    if (DbStatus s = c.run(q, QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
-                                             "WHERE PROTYPE = ? ORDER BY ADDRESS, READTIME"),
+    if (DbStatus s = c.run(q,
+                           QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
+                                          "WHERE PROTYPE = ? ORDER BY ADDRESS, READTIME"),
                            {QStringLiteral("T")});
         !s.ok)
         return failed(s.error);
@@ -128,7 +134,8 @@ MaintenanceResult RecordDb::createRegistry(const QString &tableName) const
         return failed(c.failure(d.lastError()));
     QSqlQuery q = c.query();
     // The name passed the identifier check above, so quoting it is enough.
-    const QString create = QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(name, QLatin1String(db::RegistryColumns));
+    const QString create =
+        QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(name, QLatin1String(db::RegistryColumns));
     DbStatus s = c.run(q, create);
     int added = 0;
     if (s.ok && !q.prepare(QStringLiteral("INSERT OR IGNORE INTO SAVEPRO (ADDRESS) VALUES (?)")))

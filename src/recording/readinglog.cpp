@@ -11,7 +11,10 @@ namespace kestrel {
 
 namespace {
 
-bool loggedCombination(int mixpro) { return mixpro == 0 || mixpro == 33 || mixpro == 49 || mixpro == 65 || mixpro == 81; }
+bool loggedCombination(int mixpro)
+{
+    return mixpro == 0 || mixpro == 33 || mixpro == 49 || mixpro == 65 || mixpro == 81;
+}
 
 } // namespace
 
@@ -26,7 +29,8 @@ std::vector<LogRow> collectReadings(const ReadingBuffer &buffer, const DeviceTab
         if (dev.protype == 0 || !loggedCombination(dev.mixpro))
             continue;
         // A single-quantity device logs its whole type name ("PM25"); a combined one each part.
-        const QStringList parts = dev.mixpro == 0 ? QStringList{dev.typeName} : dev.typeName.split(QLatin1Char('+'));
+        const QStringList parts =
+            dev.mixpro == 0 ? QStringList{dev.typeName} : dev.typeName.split(QLatin1Char('+'));
         const int components = std::min<int>(parts.size(), ReadingBuffer::Components);
         for (int r = 1; r <= cycles; ++r) {
             if (!buffer.hasTime(a, r))
@@ -77,7 +81,8 @@ FlushResult ReadingLog::flushReadings(ReadingBuffer &buffer, const DeviceTable &
     result.error = QString::fromUtf8(recordtexts::FlushFailed).arg(result.waiting).arg(s.error);
     if (result.dropped > 0)
         result.error += QLatin1Char('\n') + QString::fromUtf8(recordtexts::FlushDropped).arg(result.dropped);
-    appendLog(QStringLiteral("reading log: %1 rows held back, %2 dropped").arg(result.waiting).arg(result.dropped));
+    appendLog(
+        QStringLiteral("reading log: %1 rows held back, %2 dropped").arg(result.waiting).arg(result.dropped));
     return result;
 }
 

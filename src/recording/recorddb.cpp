@@ -57,7 +57,10 @@ QString jsonRows(const std::vector<LogRow> &rows, size_t from, size_t to, TimeTe
     return out;
 }
 
-bool validAddress(int address) { return address >= 1 && address <= 255; }
+bool validAddress(int address)
+{
+    return address >= 1 && address <= 255;
+}
 
 // READTIME text back to a local date and time. The system writes "yyyy-MM-dd HH:mm:ss";
 // a text in another ISO form (written by another tool) is read as such, anything else is invalid.
@@ -66,7 +69,8 @@ QDateTime parseTime(const QString &t)
     static const char pattern[] = "dddd-dd-dd dd:dd:dd";
     bool plain = t.size() == 19;
     for (int i = 0; plain && i < 19; ++i)
-        plain = pattern[i] == 'd' ? t.at(i).isDigit() && t.at(i).unicode() < 128 : t.at(i) == QLatin1Char(pattern[i]);
+        plain = pattern[i] == 'd' ? t.at(i).isDigit() && t.at(i).unicode() < 128
+                                  : t.at(i) == QLatin1Char(pattern[i]);
     if (!plain)
         return QDateTime::fromString(t, Qt::ISODate);
     const auto num = [&](int from, int len) {
@@ -149,7 +153,10 @@ QString RecordDb::exportPath() const
     return QDir(m_folder).filePath(QStringLiteral("export/address.txt"));
 }
 
-QString RecordDb::timeText(const QDateTime &t) { return t.toString(QString::fromLatin1(TimeFormat)); }
+QString RecordDb::timeText(const QDateTime &t)
+{
+    return t.toString(QString::fromLatin1(TimeFormat));
+}
 
 DbStatus RecordDb::check() const
 {
@@ -165,7 +172,8 @@ DbStatus RecordDb::setAlias(int address, const QString &alias) const
 
 DbStatus RecordDb::setCodes(int address, uint8_t mixpro, uint8_t protype) const
 {
-    return updateRow(m_path, address, QStringLiteral("UPDATE SAVEPRO SET MIXPRO = ?, PROTYPE = ? WHERE ADDRESS = ?"),
+    return updateRow(m_path, address,
+                     QStringLiteral("UPDATE SAVEPRO SET MIXPRO = ?, PROTYPE = ? WHERE ADDRESS = ?"),
                      {int(mixpro), int(protype), address});
 }
 
@@ -175,7 +183,8 @@ AliasResult RecordDb::readAlias(int address) const
     if (DbStatus s = c.open(); !s.ok)
         return {false, s.error, {}};
     QSqlQuery q = c.query();
-    if (DbStatus s = c.run(q, QStringLiteral("SELECT ALIAS FROM SAVEPRO WHERE ADDRESS = ?"), {address}); !s.ok)
+    if (DbStatus s = c.run(q, QStringLiteral("SELECT ALIAS FROM SAVEPRO WHERE ADDRESS = ?"), {address});
+        !s.ok)
         return {false, s.error, {}};
     if (!q.next())
         return {false, c.failure(QSqlError(QString::fromUtf8(ReasonNoAddressRow).arg(address))), {}};
@@ -183,9 +192,15 @@ AliasResult RecordDb::readAlias(int address) const
     return {true, {}, v.isNull() ? std::nullopt : std::optional<QString>(v.toString())};
 }
 
-AliasListResult RecordDb::loadAliases() const { return aliasRows(m_path, QStringLiteral(" ")); }
+AliasListResult RecordDb::loadAliases() const
+{
+    return aliasRows(m_path, QStringLiteral(" "));
+}
 
-AliasListResult RecordDb::deviceList() const { return aliasRows(m_path, QString()); }
+AliasListResult RecordDb::deviceList() const
+{
+    return aliasRows(m_path, QString());
+}
 
 DbStatus RecordDb::appendReadings(const std::vector<LogRow> &rows) const
 {
@@ -203,11 +218,12 @@ DbStatus RecordDb::appendReadings(const std::vector<LogRow> &rows) const
     // The rows travel as one bound JSON array per chunk, so one statement execution writes
     // thousands of rows (a statement per row costs twice as long); json_each walks the array
     // in order, which keeps the rows in the order given.
-    DbStatus s = c.run(q, QStringLiteral("INSERT INTO SAVEDATA (READTIME, READVALUE, PROTYPE, ADDRESS) "
-                                         "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]'), "
-                                         "json_extract(value, '$[2]'), json_extract(value, '$[3]') "
-                                         "FROM json_each(?)"),
-                       {QStringLiteral("[]")});
+    DbStatus s;
+    if (!q.prepare(
+            QStringLiteral("INSERT INTO SAVEDATA (READTIME, READVALUE, PROTYPE, ADDRESS) "
+                           "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]'), "
+                           "json_extract(value, '$[2]'), json_extract(value, '$[3]') FROM json_each(?)")))
+        s = c.fail(q.lastError());
     TimeTextWriter times;
     for (size_t from = 0; s.ok && from < rows.size(); from += BatchChunk) {
         const size_t to = std::min(rows.size(), from + BatchChunk);
@@ -226,7 +242,10 @@ DbStatus RecordDb::appendReadings(const std::vector<LogRow> &rows) const
 ReadingsResult RecordDb::readings(const QDateTime &from, const QDateTime &to) const
 {
     if (!from.isValid() || !to.isValid())
-        return {false, QString::fromUtf8(DbFailed).arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(ReasonBadDate)), {}};
+        return {false,
+                QString::fromUtf8(DbFailed).arg(QDir::toNativeSeparators(m_path),
+                                                QString::fromUtf8(ReasonBadDate)),
+                {}};
     return readRange(m_path,
                      // One index on (ADDRESS, READTIME) serves both range queries: walking the
                      // addresses 1..255 turns this one into 255 short index ranges that come out
@@ -242,7 +261,10 @@ ReadingsResult RecordDb::readings(const QDateTime &from, const QDateTime &to) co
 ReadingsResult RecordDb::readings(int address, const QDateTime &from, const QDateTime &to) const
 {
     if (!from.isValid() || !to.isValid())
-        return {false, QString::fromUtf8(DbFailed).arg(QDir::toNativeSeparators(m_path), QString::fromUtf8(ReasonBadDate)), {}};
+        return {false,
+                QString::fromUtf8(DbFailed).arg(QDir::toNativeSeparators(m_path),
+                                                QString::fromUtf8(ReasonBadDate)),
+                {}};
     return readRange(m_path,
                      QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
                                     "WHERE ADDRESS = ? AND READTIME BETWEEN ? AND ? ORDER BY READTIME"),

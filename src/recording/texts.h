@@ -14,7 +14,8 @@ constexpr const char *ReasonAccessFormat =
     "这是旧版 Access（Jet/ACE）格式的数据库，本程序不能读取。请将该文件移走或改名，程序会新建一个空数据库。";
 constexpr const char *ReasonNotDatabase = "该文件不是本程序的数据库文件（SQLite 格式）。";
 constexpr const char *ReasonNotReadable = "没有读取该文件的权限。";
-constexpr const char *ReasonFolder = "无法在文件夹 %1 中建立数据库（文件夹不存在且无法创建，或没有写入权限）。";
+constexpr const char *ReasonFolder =
+    "无法在文件夹 %1 中建立数据库（文件夹不存在且无法创建，或没有写入权限）。";
 constexpr const char *ReasonCreate = "无法建立新的数据库：%1";
 constexpr const char *ReasonNoDriver = "缺少 SQLite 数据库驱动。";
 constexpr const char *ReasonNotFile = "同名的文件夹或特殊文件占用了该文件名。";
@@ -38,7 +39,8 @@ constexpr const char *ExportExists = "导出文件 %1 已存在，未作任何�
 constexpr const char *ExportNoFolder = "无法建立导出文件夹 %1。";
 constexpr const char *ExportWriteFailed = "无法写入导出文件 %1：%2";
 constexpr const char *TableNameEmpty = "请输入表名！";
-constexpr const char *TableNameInvalid = "表名“%1”无效：只能使用字母、数字和下划线，不能以数字开头，最多 64 个字符。";
+constexpr const char *TableNameInvalid =
+    "表名“%1”无效：只能使用字母、数字和下划线，不能以数字开头，最多 64 个字符。";
 constexpr const char *TableExists = "数据表 %1 已存在！";
 constexpr const char *RegistryDone = "已建立数据表 %1；SAVEPRO 中补入 %2 个地址，现有 255 个地址。";
 constexpr const char *DataRhMissing = "数据表 Data_RH 不存在！";

@@ -10,7 +10,10 @@ namespace {
 constexpr qint64 Bucket = 900; // offsets of all time zones change on quarter hours
 constexpr qint64 UnixEpochJulianDay = 2440588;
 
-qint64 floorDiv(qint64 a, qint64 b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
+}
 
 void appendDigits(QChar *&p, int value, int width)
 {

@@ -18,8 +18,8 @@ namespace {
 std::optional<QString> askWithDialog(QWidget *parent)
 {
     bool ok = false;
-    const QString name = QInputDialog::getText(parent, QString(), QString::fromUtf8(TableNamePrompt), QLineEdit::Normal,
-                                               QString::fromUtf8(DefaultTableName), &ok);
+    const QString name = QInputDialog::getText(parent, QString(), QString::fromUtf8(TableNamePrompt),
+                                               QLineEdit::Normal, QString::fromUtf8(DefaultTableName), &ok);
     if (!ok)
         return std::nullopt;
     return name;

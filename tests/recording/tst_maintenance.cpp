@@ -30,7 +30,10 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString tr8(const char *text) { return QString::fromUtf8(text); }
+QString tr8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 } // namespace
 
@@ -41,25 +44,28 @@ class TstMaintenance : public QObject {
     QString folder() { return m_dir.filePath(QStringLiteral("m%1").arg(++m_n)); }
     QStringList tables(const RecordDb &db)
     {
-        return rowsOf(db.filePath(), QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
+        return rowsOf(db.filePath(),
+                      QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
     }
 
 private Q_SLOTS:
     void command1ExportsTemperatureRows()
     {
         RecordDb db(folder());
-        QVERIFY(db.appendReadings({row("2026-12-04T10:00:05", 253, 7, "T"), row("2026-12-04T10:00:05", 456, 7, "RH"),
-                                   row("2026-12-04T09:00:00", 65486, 7, "T"), row("2026-12-04T11:00:00", 12, 2, "T"),
-                                   row("2026-12-04T11:00:00", 400, 2, "CO2")})
+        QVERIFY(db.appendReadings(
+                      {row("2026-12-04T10:00:05", 253, 7, "T"), row("2026-12-04T10:00:05", 456, 7, "RH"),
+                       row("2026-12-04T09:00:00", 65486, 7, "T"), row("2026-12-04T11:00:00", 12, 2, "T"),
+                       row("2026-12-04T11:00:00", 400, 2, "CO2")})
                     .ok);
         QVERIFY(!QDir(db.dataFolder() + QStringLiteral("/export")).exists());
         const MaintenanceResult r = db.exportTemperature();
         QVERIFY2(r.ok, qPrintable(r.message));
         QCOMPARE(r.message, tr8(ExportDone).arg(3).arg(db.exportPath()));
-        QCOMPARE(fileBytes(db.exportPath()), QByteArray("\"READTIME\",\"READVALUE\",\"PROTYPE\",\"ADDRESS\"\r\n"
-                                                        "2026-12-04 11:00:00,\"12\",\"T\",2\r\n"
-                                                        "2026-12-04 09:00:00,\"65486\",\"T\",7\r\n"
-                                                        "2026-12-04 10:00:05,\"253\",\"T\",7\r\n"));
+        QCOMPARE(fileBytes(db.exportPath()),
+                 QByteArray("\"READTIME\",\"READVALUE\",\"PROTYPE\",\"ADDRESS\"\r\n"
+                            "2026-12-04 11:00:00,\"12\",\"T\",2\r\n"
+                            "2026-12-04 09:00:00,\"65486\",\"T\",7\r\n"
+                            "2026-12-04 10:00:05,\"253\",\"T\",7\r\n"));
         QCOMPARE(countOf(db.filePath(), QStringLiteral("SAVEDATA")), 5);
     }
 
@@ -69,7 +75,8 @@ private Q_SLOTS:
         QVERIFY(db.check().ok);
         const MaintenanceResult r = db.exportTemperature();
         QVERIFY(r.ok);
-        QCOMPARE(fileBytes(db.exportPath()), QByteArray("\"READTIME\",\"READVALUE\",\"PROTYPE\",\"ADDRESS\"\r\n"));
+        QCOMPARE(fileBytes(db.exportPath()),
+                 QByteArray("\"READTIME\",\"READVALUE\",\"PROTYPE\",\"ADDRESS\"\r\n"));
     }
 
     void command1LeavesAnExistingFileAlone()
@@ -112,7 +119,8 @@ private Q_SLOTS:
         r = db.createRegistry(QStringLiteral("REG2"));
         QVERIFY2(r.ok, qPrintable(r.message));
         QCOMPARE(r.message, tr8(RegistryDone).arg("REG2").arg(0));
-        QCOMPARE(columnsOf(db.filePath(), QStringLiteral("REG2")), (QStringList{"ADDRESS", "ALIAS", "MIXPRO", "PROTYPE"}));
+        QCOMPARE(columnsOf(db.filePath(), QStringLiteral("REG2")),
+                 (QStringList{"ADDRESS", "ALIAS", "MIXPRO", "PROTYPE"}));
         QCOMPARE(countOf(db.filePath(), QStringLiteral("SAVEPRO")), 255);
         QCOMPARE(db.readAlias(4).alias.value_or(QString()), QStringLiteral("保留"));
 
@@ -145,7 +153,8 @@ private Q_SLOTS:
     {
         RecordDb db(folder());
         QVERIFY(db.check().ok);
-        QVERIFY(execSql(db.filePath(), QStringLiteral("DELETE FROM SAVEPRO WHERE ADDRESS BETWEEN 10 AND 12")));
+        QVERIFY(
+            execSql(db.filePath(), QStringLiteral("DELETE FROM SAVEPRO WHERE ADDRESS BETWEEN 10 AND 12")));
         const MaintenanceResult r = db.createRegistry(QStringLiteral("设备表_2"));
         QVERIFY2(r.ok, qPrintable(r.message));
         QCOMPARE(r.message, tr8(RegistryDone).arg(QStringLiteral("设备表_2")).arg(3));
@@ -171,8 +180,8 @@ private Q_SLOTS:
         QTest::newRow("empty") << "" << tr8(TableNameEmpty);
         QTest::newRow("blanks") << "   " << tr8(TableNameEmpty);
         QTest::newRow("tautology") << "1 or 1=1" << invalid.arg("1 or 1=1");
-        QTest::newRow("second statement") << "T1(X INT);DROP TABLE SAVEPRO;--"
-                                          << invalid.arg("T1(X INT);DROP TABLE SAVEPRO;--");
+        QTest::newRow("second statement")
+            << "T1(X INT);DROP TABLE SAVEPRO;--" << invalid.arg("T1(X INT);DROP TABLE SAVEPRO;--");
         QTest::newRow("quote") << "A\"B" << invalid.arg("A\"B");
         QTest::newRow("bracket") << "[SAVEPRO]" << invalid.arg("[SAVEPRO]");
         QTest::newRow("leading digit") << "9REG" << invalid.arg("9REG");
@@ -205,8 +214,10 @@ private Q_SLOTS:
         r = db.extendDataRh();
         QVERIFY2(r.ok, qPrintable(r.message));
         QCOMPARE(r.message, tr8(DataRhDone));
-        QCOMPARE(columnsOf(db.filePath(), QStringLiteral("Data_RH")), (QStringList{"ID", "RH", "MYNAME", "MYCODE"}));
-        QCOMPARE(rowsOf(db.filePath(), QStringLiteral("SELECT * FROM Data_RH")), QStringList{"1|45.6|<null>|<null>"});
+        QCOMPARE(columnsOf(db.filePath(), QStringLiteral("Data_RH")),
+                 (QStringList{"ID", "RH", "MYNAME", "MYCODE"}));
+        QCOMPARE(rowsOf(db.filePath(), QStringLiteral("SELECT * FROM Data_RH")),
+                 QStringList{"1|45.6|<null>|<null>"});
 
         r = db.extendDataRh();
         QVERIFY(!r.ok);

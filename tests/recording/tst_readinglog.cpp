@@ -38,11 +38,16 @@ void read(ReadingBuffer &buffer, int address, int slot, int offset, uint16_t v)
         buffer.setValue(address, slot, k, uint16_t(v + k));
 }
 
-QString timeAt(int offset) { return RecordDb::timeText(Base.addSecs(offset)); }
+QString timeAt(int offset)
+{
+    return RecordDb::timeText(Base.addSecs(offset));
+}
 
 QStringList logged(const RecordDb &db)
 {
-    return rowsOf(db.filePath(), QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA ORDER BY rowid"));
+    return rowsOf(
+        db.filePath(),
+        QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA ORDER BY rowid"));
 }
 
 } // namespace
@@ -69,8 +74,9 @@ private Q_SLOTS:
         const FlushResult f = log.flushReadings(buffer, devices, true);
         QVERIFY2(f.ok, qPrintable(f.error));
         QCOMPARE(f.written, 6);
-        QCOMPARE(logged(db), (QStringList{timeAt(10) + "|260|T|5", timeAt(10) + "|261|RH|5", timeAt(20) + "|270|T|5",
-                                          timeAt(20) + "|271|RH|5", timeAt(30) + "|280|T|5", timeAt(30) + "|281|RH|5"}));
+        QCOMPARE(logged(db),
+                 (QStringList{timeAt(10) + "|260|T|5", timeAt(10) + "|261|RH|5", timeAt(20) + "|270|T|5",
+                              timeAt(20) + "|271|RH|5", timeAt(30) + "|280|T|5", timeAt(30) + "|281|RH|5"}));
         QCOMPARE(buffer.CycleCount, 3); // the caller resets it
         QCOMPARE(countOf(db.filePath(), QStringLiteral("SAVEPRO")), 255);
     }
@@ -133,9 +139,10 @@ private Q_SLOTS:
         read(buffer, 3, 2, 4, 251);
         buffer.CycleCount = 2;
         QVERIFY(log.flushReadings(buffer, devices, true).ok);
-        QCOMPARE(logged(db), (QStringList{timeAt(0) + "|30|PM25|2", timeAt(3) + "|31|PM25|2", timeAt(1) + "|250|T|3",
-                                          timeAt(1) + "|251|RH|3", timeAt(1) + "|252|PM2.5|3", timeAt(4) + "|251|T|3",
-                                          timeAt(4) + "|252|RH|3", timeAt(4) + "|253|PM2.5|3", timeAt(2) + "|200|T|4"}));
+        QCOMPARE(logged(db),
+                 (QStringList{timeAt(0) + "|30|PM25|2", timeAt(3) + "|31|PM25|2", timeAt(1) + "|250|T|3",
+                              timeAt(1) + "|251|RH|3", timeAt(1) + "|252|PM2.5|3", timeAt(4) + "|251|T|3",
+                              timeAt(4) + "|252|RH|3", timeAt(4) + "|253|PM2.5|3", timeAt(2) + "|200|T|4"}));
     }
 
     void highBitValuesAreUnsigned()
@@ -200,8 +207,9 @@ private Q_SLOTS:
         // Next pass: address 2 times out; its old slot must not come back.
         read(buffer, 1, 1, 60, 11);
         QCOMPARE(log.flushReadings(buffer, devices, true).written, 2);
-        QCOMPARE(logged(db), (QStringList{timeAt(0) + "|10|T|1", timeAt(0) + "|11|RH|1", timeAt(1) + "|20|T|2",
-                                          timeAt(60) + "|11|T|1", timeAt(60) + "|12|RH|1"}));
+        QCOMPARE(logged(db),
+                 (QStringList{timeAt(0) + "|10|T|1", timeAt(0) + "|11|RH|1", timeAt(1) + "|20|T|2",
+                              timeAt(60) + "|11|T|1", timeAt(60) + "|12|RH|1"}));
     }
 
     void savingOffWritesNothing()
@@ -236,12 +244,13 @@ private Q_SLOTS:
         QTest::newRow("fault mid-batch")
             << "CREATE TRIGGER fault BEFORE INSERT ON SAVEDATA WHEN NEW.ADDRESS = 3 "
                "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"
-            << "DROP TRIGGER fault" << "disk I/O error";
-        QTest::newRow("table dropped")
-            << "DROP TABLE SAVEDATA"
-            << "CREATE TABLE SAVEDATA (READTIME TEXT NOT NULL, READVALUE TEXT NOT NULL, PROTYPE TEXT NOT NULL, "
-               "ADDRESS INTEGER NOT NULL)"
-            << QString::fromUtf8(recordtexts::ReasonNoTable).arg("SAVEDATA");
+            << "DROP TRIGGER fault"
+            << "disk I/O error";
+        QTest::newRow("table dropped") << "DROP TABLE SAVEDATA"
+                                       << "CREATE TABLE SAVEDATA (READTIME TEXT NOT NULL, READVALUE TEXT NOT "
+                                          "NULL, PROTYPE TEXT NOT NULL, "
+                                          "ADDRESS INTEGER NOT NULL)"
+                                       << QString::fromUtf8(recordtexts::ReasonNoTable).arg("SAVEDATA");
     }
     void failedFlushLosesNothing()
     {
@@ -268,7 +277,8 @@ private Q_SLOTS:
         QCOMPARE(failed.waiting, 8);
         QVERIFY2(failed.error.contains(reason), qPrintable(failed.error));
         QVERIFY(failed.error.contains(db.filePath()));
-        QVERIFY(failed.error.startsWith(QString::fromUtf8(recordtexts::FlushFailed).arg(8).section('\n', 0, 0)));
+        QVERIFY(
+            failed.error.startsWith(QString::fromUtf8(recordtexts::FlushFailed).arg(8).section('\n', 0, 0)));
         QCOMPARE(log.waitingRows(), size_t(8));
         QCOMPARE(countOf(db.filePath(), QStringLiteral("SAVEDATA")), repairIt.startsWith("CREATE") ? -1 : 0);
 
@@ -281,10 +291,11 @@ private Q_SLOTS:
         QVERIFY2(retried.ok, qPrintable(retried.error));
         QCOMPARE(retried.written, 10);
         QCOMPARE(log.waitingRows(), size_t(0));
-        QCOMPARE(logged(db), (QStringList{timeAt(1) + "|100|T|1", timeAt(1) + "|101|RH|1", timeAt(2) + "|200|T|2",
-                                          timeAt(2) + "|201|RH|2", timeAt(3) + "|300|T|3", timeAt(3) + "|301|RH|3",
-                                          timeAt(4) + "|400|T|4", timeAt(4) + "|401|RH|4", timeAt(100) + "|900|T|2",
-                                          timeAt(100) + "|901|RH|2"}));
+        QCOMPARE(logged(db),
+                 (QStringList{timeAt(1) + "|100|T|1", timeAt(1) + "|101|RH|1", timeAt(2) + "|200|T|2",
+                              timeAt(2) + "|201|RH|2", timeAt(3) + "|300|T|3", timeAt(3) + "|301|RH|3",
+                              timeAt(4) + "|400|T|4", timeAt(4) + "|401|RH|4", timeAt(100) + "|900|T|2",
+                              timeAt(100) + "|901|RH|2"}));
     }
 
     void heldRowsAreWrittenEvenWhenSavingIsOffNow()
@@ -298,7 +309,9 @@ private Q_SLOTS:
         place(devices, 1, 0, 2, QStringLiteral("T"));
         read(buffer, 1, 1, 0, 7);
         buffer.CycleCount = 1;
-        QVERIFY(execSql(db.filePath(), "CREATE TRIGGER fault BEFORE INSERT ON SAVEDATA BEGIN SELECT RAISE(ABORT, 'x'); END"));
+        QVERIFY(
+            execSql(db.filePath(),
+                    "CREATE TRIGGER fault BEFORE INSERT ON SAVEDATA BEGIN SELECT RAISE(ABORT, 'x'); END"));
         QVERIFY(!log.flushReadings(buffer, devices, true).ok);
         QVERIFY(execSql(db.filePath(), "DROP TRIGGER fault"));
         read(buffer, 1, 1, 5, 8);
@@ -323,7 +336,8 @@ private Q_SLOTS:
         const ReadingsResult r = db.readings(255, t, t);
         QCOMPARE(r.rows.size(), size_t(1));
         QCOMPARE(r.rows[0].readTime, t);
-        QCOMPARE(r.rows[0].readTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QStringLiteral("2026-02-28 23:59:59"));
+        QCOMPARE(r.rows[0].readTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                 QStringLiteral("2026-02-28 23:59:59"));
     }
 
     // The fast time text must agree with Qt's local time for every second, also across
@@ -335,7 +349,8 @@ private Q_SLOTS:
         QTest::newRow("Berlin spring") << QByteArray("Europe/Berlin") << qint64(1774746000 - 7200);
         QTest::newRow("Berlin autumn") << QByteArray("Europe/Berlin") << qint64(1792890000 - 7200);
         QTest::newRow("Shanghai new year") << QByteArray("Asia/Shanghai") << qint64(1798732800 - 7200);
-        QTest::newRow("Lord Howe half hour") << QByteArray("Australia/Lord_Howe") << qint64(1775314800 - 7200);
+        QTest::newRow("Lord Howe half hour")
+            << QByteArray("Australia/Lord_Howe") << qint64(1775314800 - 7200);
         QTest::newRow("Kathmandu +5:45") << QByteArray("Asia/Kathmandu") << qint64(1767200000);
         QTest::newRow("St Johns -3:30") << QByteArray("America/St_Johns") << qint64(1772952000);
         QTest::newRow("leap day UTC") << QByteArray("UTC") << qint64(1835395200 - 7200);
@@ -352,7 +367,8 @@ private Q_SLOTS:
         QString first;
         for (qint64 s = from; s < from + 4 * 3600; s += 7) {
             const QString mine = w.text(s);
-            const QString qt = QDateTime::fromSecsSinceEpoch(s).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            const QString qt =
+                QDateTime::fromSecsSinceEpoch(s).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
             if (mine != qt && mismatches++ == 0)
                 first = QStringLiteral("%1: %2 vs %3").arg(s).arg(mine, qt);
         }

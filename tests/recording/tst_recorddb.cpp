@@ -17,7 +17,10 @@ using test::rowsOf;
 
 namespace {
 
-QDateTime at(const char *text) { return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate); }
+QDateTime at(const char *text)
+{
+    return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODate);
+}
 
 LogRow row(const char *time, uint16_t value, int address, const char *protype)
 {
@@ -28,7 +31,9 @@ QStringList flatten(const ReadingsResult &r)
 {
     QStringList out;
     for (const ReadingRecord &x : r.rows)
-        out << QStringLiteral("%1|%2|%3|%4").arg(RecordDb::timeText(x.readTime), x.readValue, x.protype).arg(x.address);
+        out << QStringLiteral("%1|%2|%3|%4")
+                   .arg(RecordDb::timeText(x.readTime), x.readValue, x.protype)
+                   .arg(x.address);
     return out;
 }
 
@@ -70,7 +75,8 @@ private Q_SLOTS:
         for (int i = 0; i < 255; ++i)
             QCOMPARE(rows.at(i), QStringLiteral("%1|<null>").arg(i + 1));
         // The time-and-address index is there for the range queries.
-        QCOMPARE(rowsOf(db.filePath(), QStringLiteral("SELECT name FROM pragma_index_info('SAVEDATA_ADDRESS_READTIME')")),
+        QCOMPARE(rowsOf(db.filePath(),
+                        QStringLiteral("SELECT name FROM pragma_index_info('SAVEDATA_ADDRESS_READTIME')")),
                  (QStringList{"ADDRESS", "READTIME"}));
         QVERIFY(!QFile::exists(db.filePath() + QStringLiteral(".new")));
     }
@@ -131,8 +137,10 @@ private Q_SLOTS:
         QCOMPARE(polling.rows[0].alias, QStringLiteral(" "));
         QCOMPARE(history.rows[0].alias, QString());
         QVERIFY(!db.readAlias(1).alias.has_value());
-        QCOMPARE(rowsOf(db.filePath(), QStringLiteral("SELECT ADDRESS, MIXPRO, PROTYPE FROM SAVEPRO WHERE ADDRESS IN (2, 3)")),
-                 (QStringList{"2|0|0", "3|33|3"}));
+        QCOMPARE(
+            rowsOf(db.filePath(),
+                   QStringLiteral("SELECT ADDRESS, MIXPRO, PROTYPE FROM SAVEPRO WHERE ADDRESS IN (2, 3)")),
+            (QStringList{"2|0|0", "3|33|3"}));
     }
 
     void updatesOfAddressesThatHaveNoRow_data()
@@ -151,7 +159,8 @@ private Q_SLOTS:
         RecordDb db(freshFolder());
         QVERIFY(db.check().ok);
         if (deleteRow)
-            QVERIFY(execSql(db.filePath(), QStringLiteral("DELETE FROM SAVEPRO WHERE ADDRESS = %1").arg(address)));
+            QVERIFY(execSql(db.filePath(),
+                            QStringLiteral("DELETE FROM SAVEPRO WHERE ADDRESS = %1").arg(address)));
         const int rowsBefore = countOf(db.filePath(), QStringLiteral("SAVEPRO"));
         const DbStatus alias = db.setAlias(address, QStringLiteral("x"));
         const DbStatus codes = db.setCodes(address, 0, 2);
@@ -159,8 +168,10 @@ private Q_SLOTS:
         QVERIFY2(alias.error.contains(QString::number(address)), qPrintable(alias.error));
         QVERIFY(alias.error.contains(db.filePath()));
         QCOMPARE(countOf(db.filePath(), QStringLiteral("SAVEPRO")), rowsBefore);
-        QCOMPARE(rowsOf(db.filePath(), QStringLiteral("SELECT COUNT(*) FROM SAVEPRO WHERE ALIAS IS NOT NULL OR PROTYPE <> 0")),
-                 QStringList{"0"});
+        QCOMPARE(
+            rowsOf(db.filePath(),
+                   QStringLiteral("SELECT COUNT(*) FROM SAVEPRO WHERE ALIAS IS NOT NULL OR PROTYPE <> 0")),
+            QStringList{"0"});
         QVERIFY(!db.readAlias(address).ok);
     }
 
@@ -175,8 +186,9 @@ private Q_SLOTS:
         QFETCH(int, value);
         RecordDb db(freshFolder());
         QVERIFY(db.appendReadings({row("2026-12-04T14:31:37", uint16_t(value), 5, "T")}).ok);
-        QCOMPARE(rowsOf(db.filePath(), QStringLiteral("SELECT READTIME, READVALUE, typeof(READVALUE), PROTYPE, ADDRESS, "
-                                                      "typeof(ADDRESS) FROM SAVEDATA")),
+        QCOMPARE(rowsOf(db.filePath(),
+                        QStringLiteral("SELECT READTIME, READVALUE, typeof(READVALUE), PROTYPE, ADDRESS, "
+                                       "typeof(ADDRESS) FROM SAVEDATA")),
                  QStringList{QStringLiteral("2026-12-04 14:31:37|%1|text|T|5|integer").arg(value)});
         const ReadingsResult r = db.readings(at("2026-12-04T00:00:00"), at("2026-12-05T00:00:00"));
         QVERIFY(r.ok);
@@ -199,8 +211,8 @@ private Q_SLOTS:
         QVERIFY(db.appendReadings(rows).ok);
 
         QCOMPARE(flatten(db.readings(at("2026-12-01T00:00:00"), at("2026-12-02T23:59:59"))),
-                 (QStringList{"2026-12-01 00:00:00|2|T|1", "2026-12-02 06:00:00|6|CO2|1", "2026-12-01 12:00:00|5|T|5",
-                              "2026-12-02 23:59:59|3|RH|5"}));
+                 (QStringList{"2026-12-01 00:00:00|2|T|1", "2026-12-02 06:00:00|6|CO2|1",
+                              "2026-12-01 12:00:00|5|T|5", "2026-12-02 23:59:59|3|RH|5"}));
         // Both ends belong to the range.
         QCOMPARE(flatten(db.readings(at("2026-12-03T00:00:00"), at("2026-12-03T00:00:00"))),
                  QStringList{"2026-12-03 00:00:00|4|T|1"});
@@ -257,7 +269,8 @@ private Q_SLOTS:
         ace.append(4096, '\x22');
         QTest::newRow("Jet 4.0 file") << jet << QString::fromUtf8(recordtexts::ReasonAccessFormat);
         QTest::newRow("ACE file") << ace << QString::fromUtf8(recordtexts::ReasonAccessFormat);
-        QTest::newRow("text file") << QByteArray("ADDRESS,ALIAS\r\n1,x\r\n") << QString::fromUtf8(recordtexts::ReasonNotDatabase);
+        QTest::newRow("text file") << QByteArray("ADDRESS,ALIAS\r\n1,x\r\n")
+                                   << QString::fromUtf8(recordtexts::ReasonNotDatabase);
         QTest::newRow("damaged header") << QByteArray("SQLite format 2\0garbage", 23)
                                         << QString::fromUtf8(recordtexts::ReasonNotDatabase);
     }
@@ -308,11 +321,13 @@ private Q_SLOTS:
         QFile::setPermissions(db.filePath(), QFile::ReadOwner);
         const DbStatus write = db.appendReadings({row("2026-01-02T03:04:05", 1, 1, "T")});
         QVERIFY(!write.ok);
-        QVERIFY2(write.error.contains(QString::fromUtf8(recordtexts::ReasonReadOnly)), qPrintable(write.error));
+        QVERIFY2(write.error.contains(QString::fromUtf8(recordtexts::ReasonReadOnly)),
+                 qPrintable(write.error));
         QVERIFY(db.loadAliases().ok); // reading still works
         QFile::setPermissions(db.filePath(), {});
-        QCOMPARE(db.check().error, QString::fromUtf8(recordtexts::DbCannotOpen)
-                                       .arg(db.filePath(), QString::fromUtf8(recordtexts::ReasonNotReadable)));
+        QCOMPARE(db.check().error,
+                 QString::fromUtf8(recordtexts::DbCannotOpen)
+                     .arg(db.filePath(), QString::fromUtf8(recordtexts::ReasonNotReadable)));
         QFile::setPermissions(db.filePath(), QFile::ReadOwner | QFile::WriteOwner);
 
         const QString locked = freshFolder();
@@ -329,10 +344,12 @@ private Q_SLOTS:
         QVERIFY(db.check().ok);
         QVERIFY(execSql(db.filePath(), QStringLiteral("DROP TABLE SAVEDATA")));
         const DbStatus s = db.appendReadings({row("2026-01-02T03:04:05", 1, 1, "T")});
-        QCOMPARE(s.error, QString::fromUtf8(recordtexts::DbFailed)
-                              .arg(db.filePath(), QString::fromUtf8(recordtexts::ReasonNoTable).arg("SAVEDATA")));
+        QCOMPARE(s.error,
+                 QString::fromUtf8(recordtexts::DbFailed)
+                     .arg(db.filePath(), QString::fromUtf8(recordtexts::ReasonNoTable).arg("SAVEDATA")));
         // The file is not rebuilt behind the operator's back.
-        QCOMPARE(rowsOf(db.filePath(), QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'SAVEDATA'")),
+        QCOMPARE(rowsOf(db.filePath(),
+                        QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'SAVEDATA'")),
                  QStringList{"0"});
     }
 };
