@@ -1,4 +1,4 @@
-// The catalogue: number patterns, clamps, the code-pair lookup and the polling blocks.
+// The catalogue: number patterns, the code-pair lookup and the polling blocks.
 #include "products/catalogue.h"
 
 #include <QtTest>
@@ -10,14 +10,8 @@ class TestCatalogue : public QObject {
 private Q_SLOTS:
     void formatNumber_data();
     void formatNumber();
-    void quantityValue_data();
-    void quantityValue();
-    void registers_data();
-    void registers();
     void lookup_data();
     void lookup();
-    void polledValue_data();
-    void polledValue();
     void names();
 };
 
@@ -53,76 +47,6 @@ void TestCatalogue::formatNumber()
     QFETCH(QString, pattern);
     QFETCH(QString, expected);
     QCOMPARE(kestrel::formatNumber(value, divisor, pattern.toLatin1().constData()), expected);
-}
-
-// Raw register word (as the device sends it) → text shown by a single read.
-void TestCatalogue::quantityValue_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("word");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("temperature 0xFFCE") << int(Temperature) << 0xFFCE << "-5.0";
-    QTest::newRow("temperature lowest") << int(Temperature) << 0x8000 << "-3276.8";
-    QTest::newRow("temperature highest") << int(Temperature) << 0x7FFF << "3276.7";
-    QTest::newRow("humidity 1200 clamped") << int(Humidity) << 1200 << "100.0";
-    QTest::newRow("humidity 1000 kept") << int(Humidity) << 1000 << "100.0";
-    QTest::newRow("humidity 999") << int(Humidity) << 999 << "99.9";
-    QTest::newRow("humidity negative") << int(Humidity) << 0xFFFF << "0.0";
-    QTest::newRow("co2 450") << int(CO2) << 450 << "450.0";
-    QTest::newRow("co2 negative") << int(CO2) << 0xFF00 << "0.0";
-    QTest::newRow("co2 32767") << int(CO2) << 32767 << "32767.0";
-    QTest::newRow("co2 32768 is negative") << int(CO2) << 32768 << "0.0";
-    QTest::newRow("pm10") << int(PM10) << 87 << "87.0";
-    QTest::newRow("co tenths") << int(CO) << 123 << "12.3";
-    QTest::newRow("o2 2600 clamped") << int(O2) << 2600 << "25.00";
-    QTest::newRow("o2 2500 kept") << int(O2) << 2500 << "25.00";
-    QTest::newRow("o2 2090") << int(O2) << 2090 << "20.90";
-    QTest::newRow("o3 2500 clamped") << int(O3) << 2500 << "20.00";
-    QTest::newRow("o3 2001 clamped") << int(O3) << 2001 << "20.00";
-    QTest::newRow("o3 1999") << int(O3) << 1999 << "19.99";
-    QTest::newRow("hcho 30000 becomes 2679") << int(HCHO) << 30000 << "2679.0";
-    QTest::newRow("hcho 26801 becomes 2679") << int(HCHO) << 26801 << "2679.0";
-    QTest::newRow("hcho 26800 kept") << int(HCHO) << 26800 << "2680.0";
-    QTest::newRow("hcho negative") << int(HCHO) << 0xFFF6 << "0.0";
-    QTest::newRow("h2s") << int(H2S) << 5 << "0.5";
-    QTest::newRow("nh3") << int(NH3) << 250 << "25.0";
-    QTest::newRow("no2 negative") << int(NO2) << 0x8000 << "0.0";
-}
-
-void TestCatalogue::quantityValue()
-{
-    QFETCH(int, index);
-    QFETCH(int, word);
-    QFETCH(QString, expected);
-    const Quantity &q = quantity(index);
-    QCOMPARE(q.display(q.clamp(signedWord(word))), expected);
-}
-
-void TestCatalogue::registers_data()
-{
-    QTest::addColumn<int>("reg");
-    QTest::addColumn<int>("index"); // -1: no quantity
-    const int table[][2] = {{2, Temperature}, {3, Humidity}, {6, CO2},  {8, VOC},   {10, PM25},
-                            {9, PM10},        {11, CO},      {13, O2},  {16, O3},   {18, HCHO},
-                            {19, H2S},        {20, NH3},     {21, NO2}};
-    for (const auto &r : table)
-        QTest::addRow("register %d", r[0]) << r[0] << r[1];
-    for (int reg : {0, 1, 4, 5, 7, 12, 14, 15, 17, 22, 128, 240, 243})
-        QTest::addRow("register %d is none", reg) << reg << -1;
-}
-
-void TestCatalogue::registers()
-{
-    QFETCH(int, reg);
-    QFETCH(int, index);
-    const Quantity *q = quantityAtRegister(reg);
-    if (index < 0) {
-        QVERIFY(!q);
-        return;
-    }
-    QVERIFY(q);
-    QCOMPARE(q->index, index);
-    QCOMPARE(quantityInBox(q->box), q);
 }
 
 void TestCatalogue::lookup_data()
@@ -196,40 +120,6 @@ void TestCatalogue::lookup()
         QCOMPARE(productAtMenu(menu), t);
         QVERIFY(!t->menuCaption().isEmpty());
     }
-}
-
-void TestCatalogue::polledValue_data()
-{
-    QTest::addColumn<int>("mixpro");
-    QTest::addColumn<int>("protype");
-    QTest::addColumn<int>("component");
-    QTest::addColumn<int>("word");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("T+RH temperature signed") << 33 << 3 << 0 << 0xFFCE << -50;
-    QTest::newRow("T+RH humidity clamped") << 33 << 3 << 1 << 1200 << 1000;
-    QTest::newRow("T+RH humidity negative") << 33 << 3 << 1 << 0xFFFF << 0;
-    QTest::newRow("T+RH+CO2 co2 unsigned") << 49 << 9 << 2 << 0xFFFF << 65535;
-    QTest::newRow("T+RH+CO2 humidity clamped") << 49 << 9 << 1 << 1001 << 1000;
-    QTest::newRow("T+RH+PM2.5 pm unsigned") << 49 << 13 << 2 << 40000 << 40000;
-    QTest::newRow("five temperature signed") << 81 << 27 << 0 << 0xFFFF << -1;
-    QTest::newRow("five humidity unclamped") << 81 << 27 << 1 << 1200 << 1200;
-    QTest::newRow("five humidity unsigned") << 81 << 27 << 1 << 0xFFFF << 65535;
-    QTest::newRow("five pm unsigned") << 81 << 27 << 4 << 0x8000 << 32768;
-    QTest::newRow("single co2 negative") << 0 << 6 << 0 << 0xFFFF << 0;
-    QTest::newRow("single hcho top") << 0 << 18 << 0 << 30000 << 26790;
-    QTest::newRow("single temperature signed") << 0 << 2 << 0 << 0xFF9C << -100;
-}
-
-void TestCatalogue::polledValue()
-{
-    QFETCH(int, mixpro);
-    QFETCH(int, protype);
-    QFETCH(int, component);
-    QFETCH(int, word);
-    QFETCH(int, expected);
-    const ProductType *t = lookupType(static_cast<uint8_t>(mixpro), static_cast<uint8_t>(protype));
-    QVERIFY(t);
-    QCOMPARE(kestrel::polledValue(*t, component, word), expected);
 }
 
 void TestCatalogue::names()
