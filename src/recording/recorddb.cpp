@@ -5,7 +5,6 @@
 #include "recording/timetext.h"
 
 #include <QDir>
-#include <QSqlRecord>
 #include <algorithm>
 
 namespace kestrel {
@@ -112,6 +111,8 @@ AliasListResult aliasRows(const QString &path, const QString &nullText)
         const QVariant alias = q.value(1);
         r.rows.push_back({q.value(0).toInt(), alias.isNull() ? nullText : alias.toString()});
     }
+    if (q.lastError().isValid())
+        return {false, c.failure(q.lastError()), {}};
     return r;
 }
 
@@ -155,7 +156,7 @@ QString RecordDb::exportPath() const
 
 QString RecordDb::timeText(const QDateTime &t)
 {
-    return t.toString(QString::fromLatin1(TimeFormat));
+    return t.toLocalTime().toString(QString::fromLatin1(TimeFormat));
 }
 
 DbStatus RecordDb::check() const

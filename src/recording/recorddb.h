@@ -103,7 +103,7 @@ public:
 
     // A table name typed by the operator that may be used as an identifier.
     static bool validTableName(const QString &name);
-    // Local time text as stored in READTIME.
+    // The local time of `t` as READTIME holds it.
     static QString timeText(const QDateTime &t);
 
 private:

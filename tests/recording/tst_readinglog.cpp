@@ -145,6 +145,34 @@ private Q_SLOTS:
                               timeAt(4) + "|252|RH|3", timeAt(4) + "|253|PM2.5|3", timeAt(2) + "|200|T|4"}));
     }
 
+    void bigBatchKeepsItsOrder()
+    {
+        RecordDb db(folder());
+        ReadingLog log(db);
+        ReadingBuffer buffer;
+        DeviceTable devices;
+        devices.PollStart = 1;
+        devices.PollEnd = 255;
+        for (int a = 1; a <= 255; ++a)
+            place(devices, a, 81, 27, QStringLiteral("T+RH+CO2+VOC+PM2.5"));
+        for (int r = 1; r <= 20; ++r)
+            for (int a = 1; a <= 255; ++a)
+                read(buffer, a, r, r * 255 + a, uint16_t(a * 100 + r));
+        buffer.CycleCount = 20;
+        QStringList expected;
+        for (const LogRow &x : collectReadings(buffer, devices))
+            expected << QStringLiteral("%1|%2|%3|%4")
+                            .arg(RecordDb::timeText(QDateTime::fromSecsSinceEpoch(x.readTime)))
+                            .arg(x.value)
+                            .arg(x.protype)
+                            .arg(x.address);
+        QCOMPARE(expected.size(), 25500);
+        const FlushResult f = log.flushReadings(buffer, devices, true);
+        QVERIFY2(f.ok, qPrintable(f.error));
+        QCOMPARE(f.written, 25500);
+        QCOMPARE(logged(db), expected);
+    }
+
     void highBitValuesAreUnsigned()
     {
         RecordDb db(folder());
