@@ -30,6 +30,8 @@ frmroughin::frmroughin(Station &station, QWidget *parent) : QMainWindow(parent),
     setCentralWidget(central);
 
     buildPortMenu();
+    buildProductSide(left);
+    buildMaintenanceMenu();
     buildPortControls(left);
     buildPollingButtons(left);
     leftLayout->addStretch(1);
