@@ -33,7 +33,7 @@ void appendJsonString(QString &out, const QString &text)
 }
 
 // [["2026-12-04 14:31:37","253","T",5],...] for rows[from..to).
-QString jsonRows(const std::vector<LogRow> &rows, size_t from, size_t to, TimeTextWriter &times)
+QString jsonRows(const std::vector<LogRow> &rows, size_t from, size_t to, TimeTexts &times)
 {
     QString out;
     out.reserve(qsizetype(to - from) * 40 + 2);
@@ -59,26 +59,6 @@ QString jsonRows(const std::vector<LogRow> &rows, size_t from, size_t to, TimeTe
 bool validAddress(int address)
 {
     return address >= 1 && address <= 255;
-}
-
-// READTIME text back to a local date and time. The system writes "yyyy-MM-dd HH:mm:ss";
-// a text in another ISO form (written by another tool) is read as such, anything else is invalid.
-QDateTime parseTime(const QString &t)
-{
-    static const char pattern[] = "dddd-dd-dd dd:dd:dd";
-    bool plain = t.size() == 19;
-    for (int i = 0; plain && i < 19; ++i)
-        plain = pattern[i] == 'd' ? t.at(i).isDigit() && t.at(i).unicode() < 128
-                                  : t.at(i) == QLatin1Char(pattern[i]);
-    if (!plain)
-        return QDateTime::fromString(t, Qt::ISODate);
-    const auto num = [&](int from, int len) {
-        int v = 0;
-        for (int i = from; i < from + len; ++i)
-            v = v * 10 + (t.at(i).unicode() - '0');
-        return v;
-    };
-    return QDateTime(QDate(num(0, 4), num(5, 2), num(8, 2)), QTime(num(11, 2), num(14, 2), num(17, 2)));
 }
 
 DbStatus updateRow(const QString &path, int address, const QString &sql, const QVariantList &values)
@@ -127,13 +107,14 @@ ReadingsResult readRange(const QString &path, const QString &sql, const QVariant
     if (DbStatus s = c.run(q, sql, values); !s.ok)
         return {false, s.error, {}};
     // The rows of one reading share their time: convert each distinct text once.
+    TimeTexts times;
     QString lastText;
     QDateTime lastTime;
     while (q.next()) {
         const QString text = q.value(0).toString();
         if (text != lastText) {
             lastText = text;
-            lastTime = parseTime(text);
+            lastTime = times.parse(text);
         }
         r.rows.push_back({lastTime, q.value(1).toString(), q.value(2).toString(), q.value(3).toInt()});
     }
@@ -225,7 +206,7 @@ DbStatus RecordDb::appendReadings(const std::vector<LogRow> &rows) const
                            "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]'), "
                            "json_extract(value, '$[2]'), json_extract(value, '$[3]') FROM json_each(?)")))
         s = c.fail(q.lastError());
-    TimeTextWriter times;
+    TimeTexts times;
     for (size_t from = 0; s.ok && from < rows.size(); from += BatchChunk) {
         const size_t to = std::min(rows.size(), from + BatchChunk);
         q.bindValue(0, jsonRows(rows, from, to, times));

@@ -1,7 +1,6 @@
 #include "timetext.h"
 
 #include <QDate>
-#include <QDateTime>
 
 namespace kestrel {
 
@@ -24,9 +23,31 @@ void appendDigits(QChar *&p, int value, int width)
     p += width;
 }
 
+// "dddd-dd-dd dd:dd:dd" with ASCII digits.
+bool plainForm(const QString &t)
+{
+    static const char pattern[] = "dddd-dd-dd dd:dd:dd";
+    if (t.size() != 19)
+        return false;
+    for (int i = 0; i < 19; ++i) {
+        const char16_t c = t.at(i).unicode();
+        if (pattern[i] == 'd' ? (c < u'0' || c > u'9') : c != char16_t(pattern[i]))
+            return false;
+    }
+    return true;
+}
+
+int number(const QString &t, int from, int len)
+{
+    int v = 0;
+    for (int i = from; i < from + len; ++i)
+        v = v * 10 + (t.at(i).unicode() - u'0');
+    return v;
+}
+
 } // namespace
 
-int TimeTextWriter::offsetAt(qint64 secs)
+int TimeTexts::offsetAt(qint64 secs)
 {
     const qint64 bucket = floorDiv(secs, Bucket);
     if (bucket != m_bucket) {
@@ -38,7 +59,7 @@ int TimeTextWriter::offsetAt(qint64 secs)
     return m_uniform ? m_offset : QDateTime::fromSecsSinceEpoch(secs).offsetFromUtc();
 }
 
-void TimeTextWriter::append(QString &out, qint64 secs)
+void TimeTexts::append(QString &out, qint64 secs)
 {
     const qint64 local = secs + offsetAt(secs);
     const qint64 days = floorDiv(local, 86400);
@@ -63,6 +84,22 @@ void TimeTextWriter::append(QString &out, qint64 secs)
     appendDigits(p, daySecs / 60 % 60, 2);
     *p++ = u':';
     appendDigits(p, daySecs % 60, 2);
+}
+
+QDateTime TimeTexts::parse(const QString &text)
+{
+    if (!plainForm(text))
+        return QDateTime::fromString(text, Qt::ISODate);
+    const QDate date(number(text, 0, 4), number(text, 5, 2), number(text, 8, 2));
+    const QTime time(number(text, 11, 2), number(text, 14, 2), number(text, 17, 2));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    const qint64 local =
+        (date.toJulianDay() - UnixEpochJulianDay) * 86400 + time.msecsSinceStartOfDay() / 1000;
+    const int offset = offsetAt(local - m_offset);
+    if (offsetAt(local - offset) != offset)
+        return QDateTime(date, time); // a wall-clock time the clock change skipped or repeated
+    return QDateTime::fromSecsSinceEpoch(local - offset, Qt::OffsetFromUTC, offset);
 }
 
 } // namespace kestrel

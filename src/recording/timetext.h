@@ -1,13 +1,16 @@
 #pragma once
-// READTIME text, "yyyy-MM-dd HH:mm:ss" in local time, for many readings at once. A full
-// reading buffer holds 76,500 distinct times; converting each through QDateTime costs more than
-// writing the rows, so the UTC offset is looked up once per quarter hour and the digits are
-// written directly.
+// READTIME texts, "yyyy-MM-dd HH:mm:ss" in local time, for many readings at once. A full
+// reading buffer holds 76,500 distinct times and a history query may return 100,000; a local
+// time conversion through QDateTime asks the C library for the time zone each time (a file
+// system lookup), which costs more than the data base work. Time zone offsets only change on
+// quarter hours, so the offset is looked up once per quarter hour and the digits are handled
+// directly.
+#include <QDateTime>
 #include <QString>
 
 namespace kestrel {
 
-class TimeTextWriter {
+class TimeTexts {
 public:
     // Appends the local time of `secs` (seconds since the epoch) to `out`.
     void append(QString &out, qint64 secs);
@@ -17,6 +20,9 @@ public:
         append(s, secs);
         return s;
     }
+    // The instant a READTIME text stands for, carrying the UTC offset in force then. A text
+    // of another ISO form is read by QDateTime; anything else gives an invalid QDateTime.
+    QDateTime parse(const QString &text);
 
 private:
     int offsetAt(qint64 secs);

@@ -368,9 +368,9 @@ private Q_SLOTS:
                  QStringLiteral("2026-02-28 23:59:59"));
     }
 
-    // The fast time text must agree with Qt's local time for every second, also across
+    // The fast time texts must agree with Qt's local time for every second, also across
     // summer-time changes and in zones with half- and quarter-hour offsets.
-    void timeTextAgreesWithLocalTime_data()
+    void timeTextsAgreeWithLocalTime_data()
     {
         QTest::addColumn<QByteArray>("zone");
         QTest::addColumn<qint64>("from");
@@ -383,29 +383,58 @@ private Q_SLOTS:
         QTest::newRow("St Johns -3:30") << QByteArray("America/St_Johns") << qint64(1772952000);
         QTest::newRow("leap day UTC") << QByteArray("UTC") << qint64(1835395200 - 7200);
     }
-    void timeTextAgreesWithLocalTime()
+    void timeTextsAgreeWithLocalTime()
     {
         QFETCH(QByteArray, zone);
         QFETCH(qint64, from);
         const QByteArray saved = qgetenv("TZ");
         qputenv("TZ", zone);
         tzset();
-        TimeTextWriter w;
-        int mismatches = 0;
-        QString first;
+        TimeTexts w;
+        QStringList faults;
         for (qint64 s = from; s < from + 4 * 3600; s += 7) {
-            const QString mine = w.text(s);
-            const QString qt =
-                QDateTime::fromSecsSinceEpoch(s).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-            if (mine != qt && mismatches++ == 0)
-                first = QStringLiteral("%1: %2 vs %3").arg(s).arg(mine, qt);
+            const QDateTime local = QDateTime::fromSecsSinceEpoch(s);
+            const QString text = local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            if (w.text(s) != text)
+                faults << QStringLiteral("%1 written as %2, not %3").arg(s).arg(w.text(s), text);
+            // Read back: the same wall clock and the zone's real offset at that instant (in the
+            // hour a clock change repeats, either of the two instants will do).
+            const QDateTime back = w.parse(text);
+            const QDateTime there = QDateTime::fromSecsSinceEpoch(back.toSecsSinceEpoch());
+            if (back.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) != text ||
+                back.offsetFromUtc() != there.offsetFromUtc() ||
+                (back != local && there.offsetFromUtc() == local.offsetFromUtc()))
+                faults << QStringLiteral("%1 read back as %2").arg(text, back.toString(Qt::ISODate));
         }
         if (saved.isNull())
             qunsetenv("TZ");
         else
             qputenv("TZ", saved);
         tzset();
-        QVERIFY2(mismatches == 0, qPrintable(first));
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.mid(0, 3).join("; ")));
+    }
+
+    void timeTextsThatAreNotTimes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("written form") << "2026-12-04 14:31:37" << true;
+        QTest::newRow("ISO with T") << "2026-12-04T14:31:37" << true;
+        QTest::newRow("no such day") << "2026-02-30 10:00:00" << false;
+        QTest::newRow("hour 24") << "2026-02-03 24:00:00" << false;
+        QTest::newRow("words") << "yesterday noon" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("full-width digits") << "２０２６-12-04 14:31:37" << false;
+    }
+    void timeTextsThatAreNotTimes()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        TimeTexts t;
+        const QDateTime d = t.parse(text);
+        QCOMPARE(d.isValid(), valid);
+        if (valid)
+            QCOMPARE(d, QDateTime(QDate(2026, 12, 4), QTime(14, 31, 37)));
     }
 };
 
