@@ -69,16 +69,6 @@ private Q_SLOTS:
         QCOMPARE(countOf(db.filePath(), QStringLiteral("SAVEDATA")), 5);
     }
 
-    void command1WithNoTemperatureRowsWritesTheHeader()
-    {
-        RecordDb db(folder());
-        QVERIFY(db.check().ok);
-        const MaintenanceResult r = db.exportTemperature();
-        QVERIFY(r.ok);
-        QCOMPARE(fileBytes(db.exportPath()),
-                 QByteArray("\"READTIME\",\"READVALUE\",\"PROTYPE\",\"ADDRESS\"\r\n"));
-    }
-
     void command1LeavesAnExistingFileAlone()
     {
         RecordDb db(folder());

@@ -349,27 +349,6 @@ private Q_SLOTS:
         QCOMPARE(logged(db), QStringList{timeAt(0) + "|7|T|1"});
     }
 
-    void loggedTimesReadBackAsTaken()
-    {
-        RecordDb db(folder());
-        ReadingLog log(db);
-        ReadingBuffer buffer;
-        DeviceTable devices;
-        devices.PollStart = devices.PollEnd = 255;
-        place(devices, 255, 0, 2, QStringLiteral("T"));
-        const QDateTime t(QDate(2026, 2, 28), QTime(23, 59, 59));
-        buffer.setTime(255, 1, t);
-        buffer.CycleCount = 1;
-        QVERIFY(log.flushReadings(buffer, devices, true).ok);
-        const ReadingsResult r = db.readings(255, t, t);
-        QCOMPARE(r.rows.size(), size_t(1));
-        QCOMPARE(r.rows[0].readTime, t);
-        QCOMPARE(r.rows[0].readTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                 QStringLiteral("2026-02-28 23:59:59"));
-    }
-
-    // The fast time texts must agree with Qt's local time for every second, also across
-    // summer-time changes and in zones with half- and quarter-hour offsets.
     void timeTextsAgreeWithLocalTime_data()
     {
         QTest::addColumn<QByteArray>("zone");
