@@ -4,11 +4,11 @@
 #include <QDir>
 #include <QFile>
 
-Q_LOGGING_CATEGORY(lcLink, "kestrel.link")
-Q_LOGGING_CATEGORY(lcFrames, "kestrel.link.frames")
-Q_LOGGING_CATEGORY(lcDb, "kestrel.db")
-Q_LOGGING_CATEGORY(lcPoll, "kestrel.poll")
-Q_LOGGING_CATEGORY(lcUi, "kestrel.ui")
+Q_LOGGING_CATEGORY(lcLink, "kestrel.link", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcFrames, "kestrel.link.frames", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcDb, "kestrel.db", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcPoll, "kestrel.poll", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcUi, "kestrel.ui", QtInfoMsg)
 
 namespace kestrel {
 namespace {

@@ -74,9 +74,11 @@ bool QtSerialPort::write(const QByteArray &bytes)
     return m_port.write(bytes) == bytes.size();
 }
 
+// A device that goes away (an adapter pulled out, the far end of a terminal closed) shows as
+// read or resource errors that would repeat for as long as the port stays open: close it.
 void QtSerialPort::onError(QSerialPort::SerialPortError e)
 {
-    if (e == QSerialPort::ResourceError && m_port.isOpen()) {
+    if ((e == QSerialPort::ResourceError || e == QSerialPort::ReadError) && m_port.isOpen()) {
         const QString reason = m_port.errorString();
         m_error = Error{static_cast<int>(e), reason};
         appendLog(QStringLiteral("port %1 lost: %2").arg(devicePath(), reason));

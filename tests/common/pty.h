@@ -38,6 +38,15 @@ public:
     Pty &operator=(const Pty &) = delete;
 
     bool ok() const { return m_master >= 0; }
+    // The far end goes away, as an adapter pulled out of its socket.
+    void unplug()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        if (m_slaveFd >= 0)
+            ::close(m_slaveFd);
+        m_master = m_slaveFd = -1;
+    }
     QString slavePath() const { return m_path; }
     int masterFd() const { return m_master; }
     QByteArray readAvailable()

@@ -111,6 +111,23 @@ private Q_SLOTS:
         QVERIFY(r.port->isOpen());
         QVERIFY(r.window->isVisible());
     }
+
+    void unpluggedPortIsReported()
+    {
+        Rig r;
+        QVERIFY(r.port->isOpen());
+        r.com3.unplug();
+        QTRY_VERIFY(!r.port->isOpen());
+        QCOMPARE(r.op.messages.size(), 1);
+        QVERIFY(r.op.messages.first().text.startsWith(QStringLiteral("应用程序出错!\r\n错误代号：")));
+        QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("打开串口"));
+        QCOMPARE(r.lamp(), QColor(0, 0, 0));
+        // A read on the closed port ends at once, silently.
+        r.station->exchange.CurAddr = 1;
+        QVERIFY(!r.station->exchange.readRegisters(3, 2));
+        QVERIFY(r.station->exchange.valueTimeout);
+        QCOMPARE(r.op.messages.size(), 1);
+    }
 };
 
 QTEST_MAIN(TstMainWindow)
