@@ -8,6 +8,8 @@
 #include "ui/frmroughin.h"
 
 #include <QAction>
+#include <QTableView>
+#include <QWheelEvent>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -110,6 +112,33 @@ private Q_SLOTS:
         r.action(QStringLiteral("mnu_com_4"))->trigger();
         QVERIFY(r.port->isOpen());
         QVERIFY(r.window->isVisible());
+    }
+
+    void wheelPagesTheGrid()
+    {
+        Rig r;
+        Station &s = *r.station;
+        s.devices.PollStart = 1;
+        s.devices.PollEnd = 255;
+        s.grid.build(1, 255, s.devices);
+        s.panel.setWindowWidth(Panel::WideWidth);
+        auto *grid = r.window->findChild<QTableView *>(QStringLiteral("grid"));
+        QVERIFY(grid && grid->isVisible());
+        grid->setFocus();
+        QTRY_VERIFY(grid->hasFocus());
+        grid->setCurrentIndex(s.grid.index(1, 0));
+        auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+            const QPointF at = grid->viewport()->rect().center();
+            QWheelEvent e(at, grid->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(grid->viewport(), &e);
+            return grid->currentIndex().row();
+        };
+        const int paged = wheel(-120, Qt::NoModifier);
+        QVERIFY2(paged > 5, qPrintable(QString::number(paged))); // a page, not a line
+        QCOMPARE(wheel(-360, Qt::NoModifier), paged);            // three notches at once: nothing
+        QCOMPARE(wheel(-120, Qt::ControlModifier), paged);       // a key held: nothing
+        QVERIFY(wheel(120, Qt::NoModifier) < paged);             // one notch back pages up
     }
 
     void unpluggedPortIsReported()
