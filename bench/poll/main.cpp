@@ -1,0 +1,492 @@
+// The polling cycle's figures:
+//  1. readings per second of a real station polling 255 devices of kestrel-sim paced at 115200 baud,
+//     with the interval taken out of the way, beside the wire limit of the same frames;
+//  2. the CPU share of the process polling 8 devices at a 1-second interval;
+//  3. the time to rebuild the device grid for 255 addresses and to update one row of it.
+// Each polling figure is taken for the station alone and for the station with its main window
+// shown (offscreen), which renders every change as the operator would see it.
+#include "common/clock.h"
+#include "common/operator.h"
+#include "common/simprocess.h"
+#include "devices/devicegrid.h"
+#include "devices/devicetable.h"
+#include "link/portmap.h"
+#include "link/qtserialport.h"
+#include "products/catalogue.h"
+#include "station/station.h"
+#include "ui/frmroughin.h"
+#include "ui/gridview.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLoggingCategory>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <sys/resource.h>
+#include <vector>
+
+using namespace kestrel;
+
+namespace {
+
+constexpr int kRequestBytes = 8;  // address, function, start, count, CRC
+constexpr int kReplyOverhead = 5; // address, function, byte count, CRC
+constexpr int kWarmPasses = 1;
+constexpr int kTimedPasses = 3;
+constexpr int kRatePassesLimitMs = 60000;
+constexpr int kCpuWindowMs = 10000;
+
+struct Codes {
+    uint8_t mixpro;
+    uint8_t protype;
+};
+// T+RH, T+RH+CO2, T+RH+PM2.5, T+RH+CO2+VOC+PM2.5 (the last two read 9 registers), CO2.
+const Codes kMix[] = {{33, 3}, {49, 9}, {49, 13}, {81, 27}, {0, 6}};
+
+Codes codesOf(int address) { return kMix[static_cast<size_t>(address - 1) % std::size(kMix)]; }
+
+QString busText(int devices)
+{
+    QString text;
+    for (int a = 1; a <= devices; ++a) {
+        const Codes c = codesOf(a);
+        text += QStringLiteral("%1 %2 %3 230415 %4 17\n")
+                    .arg(a)
+                    .arg(c.mixpro)
+                    .arg(c.protype)
+                    .arg(a, 4, 16, QLatin1Char('0'));
+    }
+    return text;
+}
+
+// Timers that fire as soon as the event loop is free, whatever interval is set: the polling
+// interval out of the way, every other step of the cycle as it is.
+class ImmediateTimer : public Timer {
+public:
+    ImmediateTimer()
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, this, &Timer::timeout);
+    }
+    void setInterval(int ms) override { m_interval = ms; }
+    int interval() const override { return m_interval; }
+    void start() override { m_timer.start(); }
+    void stop() override { m_timer.stop(); }
+    bool isActive() const override { return m_timer.isActive(); }
+
+private:
+    QTimer m_timer;
+    int m_interval = 0;
+};
+
+class ImmediateTimerFactory : public TimerFactory {
+public:
+    std::unique_ptr<Timer> create() override { return std::make_unique<ImmediateTimer>(); }
+};
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+int baudIndex(int baud)
+{
+    const auto &items = PortControl::BaudItems;
+    const auto it = std::find(items.begin(), items.end(), baud);
+    return it == items.end() ? -1 : static_cast<int>(it - items.begin());
+}
+
+// A station on a simulated bus, polling addresses 1..devices whose types are already known.
+class Rig {
+public:
+    Rig(int devices, int baud, TimerFactory &timers, bool withWindow)
+        : m_devices(devices), m_baud(baud), m_timers(timers), m_withWindow(withWindow),
+          m_sim(busText(devices), QStringList{QStringLiteral("--baud"), QString::number(baud)})
+    {
+    }
+    ~Rig()
+    {
+        if (station)
+            station->polling.stop();
+    }
+
+    // The simulator, the station on it (and its window), COM3 open, the devices' types known.
+    bool open()
+    {
+        if (!m_sim.start())
+            return fail(m_sim.errorString());
+        if (!m_dir.isValid())
+            return fail(QStringLiteral("no temporary data folder"));
+        PortMap map;
+        map.set(3, m_sim.linkPath());
+        m_port = std::make_unique<QtSerialPort>(map);
+        station = std::make_unique<Station>(*m_port, m_op, SystemClock::instance(), m_timers, m_dir.path());
+        if (m_withWindow)
+            m_window = std::make_unique<frmroughin>(*station);
+        station->Form_Load(); // opens COM3
+        station->portControl.mnuBaudRate_Click(baudIndex(m_baud));
+        if (!station->portControl.portOpen())
+            return fail(QStringLiteral("COM3 (%1) did not open").arg(m_sim.linkPath()));
+        if (m_window)
+            m_window->show();
+
+        // Types known beforehand: only value reads are timed.
+        for (int a = 1; a <= m_devices; ++a) {
+            DeviceEntry &d = station->devices.at(a);
+            d.mixpro = codesOf(a).mixpro;
+            d.protype = codesOf(a).protype;
+            d.absent = 0;
+        }
+        QObject::connect(&station->exchange, &Exchange::frameSent, [this] { ++requests; });
+        QObject::connect(&station->panel, &Panel::changed, [this] { ++panelChanges; });
+        return true;
+    }
+
+    bool startPolling(int intervalSeconds)
+    {
+        station->devices.PollStart = 1;
+        station->devices.PollEnd = m_devices;
+        station->settings.setInterval(intervalSeconds);
+        station->settings.SaveEnabled = false;
+
+        // Count the good readings as they are shown.
+        auto show = station->polling.showPolledValues;
+        station->polling.showPolledValues = [this, show] {
+            ++goodReadings;
+            if (show)
+                show();
+            if (onReading)
+                onReading();
+        };
+
+        station->polling.cmdLoopR_Click();
+        if (m_window) { // the operator confirms the settings dialog
+            auto *ok = m_window->findChild<QPushButton *>(QStringLiteral("OKButton"));
+            if (!ok)
+                return fail(QStringLiteral("settings dialog not shown"));
+            ok->click();
+        } else {
+            station->settingsRequest.accept();
+        }
+        if (station->polling.phase() != Polling::Phase::Active)
+            return fail(QStringLiteral("polling did not start"));
+        return true;
+    }
+
+    QString error() const { return m_error; }
+
+    std::unique_ptr<Station> station;
+    long goodReadings = 0;
+    long requests = 0;
+    long panelChanges = 0;
+    std::function<void()> onReading;
+
+private:
+    bool fail(const QString &why)
+    {
+        m_error = why;
+        return false;
+    }
+
+    const int m_devices;
+    const int m_baud;
+    TimerFactory &m_timers;
+    const bool m_withWindow;
+    test::SimProcess m_sim;
+    QTemporaryDir m_dir;
+    SilentOperator m_op;
+    QString m_error;
+    std::unique_ptr<QtSerialPort> m_port;
+    // Declared after the station it shows, so it goes first.
+    std::unique_ptr<frmroughin> m_window;
+};
+
+// Wire time of one polled reading of a device, in seconds, without and with the slave's turnaround.
+struct Wire {
+    double frames = 0;
+    double withTurnaround = 0;
+};
+
+Wire wireTime(int address, int baud)
+{
+    const auto block = pollingBlock(codesOf(address).mixpro, codesOf(address).protype);
+    const int count = block ? block->count : 0;
+    const double bit = 1.0 / baud;
+    Wire w;
+    w.frames = (kRequestBytes + kReplyOverhead + 2 * count) * 10 * bit;
+    w.withTurnaround = w.frames + 3.5 * 10 * bit + 0.002;
+    return w;
+}
+
+struct RateResult {
+    bool ok = false;
+    double readingsPerSecond = 0;
+    long readings = 0;
+    long failures = 0;
+    double cpuMsPerReading = 0; // CPU time of this process
+    double panelChangesPerReading = 0;
+};
+
+enum class Path { ExchangeOnly, Station, StationWindow };
+
+// Readings per second over the timed passes of the whole range: the polling cycle with the
+// interval out of the way, or (ExchangeOnly) the same value reads issued back to back.
+RateResult measureRate(int devices, int baud, Path path)
+{
+    RateResult r;
+    const int timedPasses = kTimedPasses;
+    ImmediateTimerFactory timers;
+    Rig rig(devices, baud, timers, path == Path::StationWindow);
+    if (!rig.open()) {
+        std::fprintf(stderr, "bench_poll: %s\n", qPrintable(rig.error()));
+        return r;
+    }
+    struct Mark {
+        qint64 ns;
+        double cpu;
+        long good, requests, panelChanges;
+    };
+    std::vector<Mark> marks; // at the first good reading of every pass
+    const size_t wanted = static_cast<size_t>(kWarmPasses + timedPasses + 1);
+    QElapsedTimer clock;
+    clock.start();
+    // Taken at the first good reading of a pass, which is already counted.
+    auto mark = [&](long counted) {
+        marks.push_back({clock.nsecsElapsed(), cpuSeconds(), rig.goodReadings - counted, rig.requests - counted, rig.panelChanges});
+    };
+
+    if (path == Path::ExchangeOnly) {
+        // Marks before every pass and after the last one.
+        Exchange &ex = rig.station->exchange;
+        for (size_t pass = 0; pass + 1 < wanted; ++pass) {
+            mark(0);
+            for (int a = 1; a <= devices; ++a) {
+                const auto block = pollingBlock(codesOf(a).mixpro, codesOf(a).protype);
+                ex.CurAddr = static_cast<uint8_t>(a);
+                ex.CustomStart = block->start;
+                ex.CustomCount = block->count;
+                if (ex.readRegisters(3, 255))
+                    ++rig.goodReadings;
+            }
+        }
+        mark(0);
+    } else {
+        QEventLoop loop;
+        int lastCycle = -1;
+        rig.onReading = [&] {
+            const int cycle = rig.station->readings.CycleCount;
+            if (cycle == lastCycle)
+                return;
+            lastCycle = cycle;
+            mark(1);
+            if (marks.size() == wanted) {
+                rig.station->polling.stop();
+                loop.quit();
+            }
+        };
+        if (!rig.startPolling(1)) {
+            std::fprintf(stderr, "bench_poll: %s\n", qPrintable(rig.error()));
+            return r;
+        }
+        QTimer::singleShot(kRatePassesLimitMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    if (marks.size() != wanted) {
+        std::fprintf(stderr, "bench_poll: polling did not complete %d passes\n", kWarmPasses + timedPasses);
+        return r;
+    }
+    const Mark &from = marks[kWarmPasses], &to = marks.back();
+    const double seconds = static_cast<double>(to.ns - from.ns) / 1e9;
+    r.readings = to.good - from.good;
+    r.failures = (to.requests - from.requests) - r.readings;
+    r.readingsPerSecond = static_cast<double>(r.readings) / seconds;
+    r.cpuMsPerReading = 1000.0 * (to.cpu - from.cpu) / static_cast<double>(r.readings);
+    r.panelChangesPerReading = static_cast<double>(to.panelChanges - from.panelChanges) / static_cast<double>(r.readings);
+    r.ok = true;
+    return r;
+}
+
+struct CpuResult {
+    bool ok = false;
+    double wall = 0;
+    double cpu = 0;
+    long readings = 0;
+};
+
+// Polls at the operator's interval with real timers; CPU time of this process over the window.
+CpuResult measureCpu(int devices, int baud, int intervalSeconds, bool withWindow)
+{
+    CpuResult r;
+    Rig rig(devices, baud, QtTimerFactory::instance(), withWindow);
+    if (!rig.open() || !rig.startPolling(intervalSeconds)) {
+        std::fprintf(stderr, "bench_poll: %s\n", qPrintable(rig.error()));
+        return r;
+    }
+    {
+        // Start counting after the first reading: start-up and the first paint are not polling.
+        QEventLoop first;
+        rig.onReading = [&] { first.quit(); };
+        QTimer::singleShot(5000, &first, &QEventLoop::quit);
+        first.exec();
+        rig.onReading = nullptr;
+    }
+    if (rig.goodReadings < 1) {
+        std::fprintf(stderr, "bench_poll: no reading within 5 s\n");
+        return r;
+    }
+    const long good0 = rig.goodReadings;
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QEventLoop loop;
+    QTimer::singleShot(kCpuWindowMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    r.cpu = cpuSeconds() - cpu0;
+    r.wall = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+    r.readings = rig.goodReadings - good0;
+    r.ok = true;
+    return r;
+}
+
+// Median time of f in microseconds over reps runs (after a few unmeasured ones).
+double medianUs(int reps, const std::function<void(int)> &f)
+{
+    std::vector<double> us;
+    us.reserve(static_cast<size_t>(reps));
+    for (int i = 0; i < reps + 5; ++i) {
+        QElapsedTimer t;
+        t.start();
+        f(i);
+        const double v = static_cast<double>(t.nsecsElapsed()) / 1e3;
+        if (i >= 5)
+            us.push_back(v);
+    }
+    std::sort(us.begin(), us.end());
+    return us[us.size() / 2];
+}
+
+struct GridFigures {
+    double build = 0;
+    double rowUpdate = 0;
+    double geometry = -1; // the view re-applying every width and height once
+};
+
+GridFigures measureGrid(bool withView)
+{
+    DeviceTable table;
+    for (int a = 1; a <= DeviceTable::LastAddress; ++a)
+        table.at(a).alias = QStringLiteral("设备%1").arg(a);
+    DeviceGrid grid;
+    std::unique_ptr<GridView> view;
+    if (withView) {
+        view = std::make_unique<GridView>(grid);
+        view->resize(420, 400);
+        view->show();
+    }
+    grid.build(1, DeviceTable::LastAddress, table);
+    QCoreApplication::processEvents();
+
+    GridFigures g;
+    g.build = medianUs(200, [&](int) { grid.build(1, DeviceTable::LastAddress, table); });
+
+    // One row as the display of a polled T+RH+CO2+VOC+PM2.5 device sets it: each component's
+    // column shown and its cell written (texts alternate so every cell really changes).
+    const ProductType *t = lookupType(81, 27);
+    const int row = 128;
+    g.rowUpdate = medianUs(2000, [&](int i) {
+        for (size_t k = 0; k < t->components.size(); ++k) {
+            const Quantity &q = quantity(t->components[k]);
+            grid.setColumnWidth(q.gridColumn(), DeviceGrid::ValueWidth);
+            grid.setCell(row, q.gridColumn(), q.display(i % 2 ? 231 : 232));
+        }
+    });
+    if (withView)
+        g.geometry = medianUs(200, [&](int) { Q_EMIT grid.geometryReset(); });
+    return g;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // No window on the developer's screen: the view and the main window render offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrel.*.debug=false"));
+
+    constexpr int busDevices = 255;
+    constexpr int fastBaud = 115200;
+    double wireFrames = 0, wireTurn = 0;
+    for (int a = 1; a <= busDevices; ++a) {
+        const Wire w = wireTime(a, fastBaud);
+        wireFrames += w.frames;
+        wireTurn += w.withTurnaround;
+    }
+    const double limitFrames = busDevices / wireFrames;
+    const double limitTurn = busDevices / wireTurn;
+
+    std::printf("1. Polling %d devices of kestrel-sim at %d baud, interval out of the way\n", busDevices, fastBaud);
+    std::printf("   (types known; mix T+RH, T+RH+CO2, T+RH+PM2.5, T+RH+CO2+VOC+PM2.5, CO2; %d passes timed after %d)\n",
+                kTimedPasses, kWarmPasses);
+    std::printf("   wire: (8 + 5 + 2 x registers) bytes x 10 bits / baud; turnaround: 3.5 characters + 2 ms\n\n");
+    std::printf("   %-34s %10s %9s %8s %7s %9s %8s\n", "", "readings/s", "ms/read", "% limit", "failed", "CPU ms",
+                "changes");
+    std::printf("   %-34s %10.1f %9.3f\n", "wire limit, frames only", limitFrames, 1000.0 / limitFrames);
+    std::printf("   %-34s %10.1f %9.3f %8.1f\n", "wire limit incl. turnaround", limitTurn, 1000.0 / limitTurn, 100.0);
+    std::fflush(stdout);
+    const struct {
+        Path path;
+        const char *name;
+    } paths[] = {{Path::ExchangeOnly, "exchange alone, reads back to back"},
+                 {Path::Station, "station polling"},
+                 {Path::StationWindow, "station + main window (offscreen)"}};
+    for (const auto &p : paths) {
+        const RateResult r = measureRate(busDevices, fastBaud, p.path);
+        if (!r.ok)
+            return 1;
+        std::printf("   %-34s %10.1f %9.3f %8.1f %7ld %9.3f %8.1f\n", p.name, r.readingsPerSecond,
+                    1000.0 / r.readingsPerSecond, 100.0 * r.readingsPerSecond / limitTurn, r.failures,
+                    r.cpuMsPerReading, r.panelChangesPerReading);
+        std::fflush(stdout);
+    }
+    std::printf("   CPU ms: CPU time of this process per reading (the simulator not included)\n");
+    std::printf("   changes: value-panel change signals per reading (each one re-renders the window's value side)\n");
+    std::printf("   goal: at least 90 %% of the limit incl. turnaround\n\n");
+
+    constexpr int cpuDevices = 8;
+    constexpr int cpuBaud = 9600;
+    std::printf("2. CPU of this process polling %d devices at a 1-second interval (window timers), %d baud\n",
+                cpuDevices, cpuBaud);
+    std::printf("   %-34s %8s %8s %9s %14s\n", "", "wall s", "CPU s", "readings", "% of one core");
+    for (bool withWindow : {false, true}) {
+        const CpuResult c = measureCpu(cpuDevices, cpuBaud, 1, withWindow);
+        if (!c.ok)
+            return 1;
+        std::printf("   %-34s %8.2f %8.3f %9ld %14.2f\n", withWindow ? "station + main window (offscreen)" : "station",
+                    c.wall, c.cpu, c.readings, 100.0 * c.cpu / c.wall);
+        std::fflush(stdout);
+    }
+    std::printf("   goal: under 2 %%\n\n");
+
+    std::printf("3. Device grid of %d addresses (median µs)\n", DeviceTable::LastAddress);
+    std::printf("   %-34s %11s %13s %15s\n", "", "build", "one row", "view geometry");
+    for (bool withView : {false, true}) {
+        const GridFigures g = measureGrid(withView);
+        std::printf("   %-34s %11.1f %13.2f %15s\n", withView ? "grid + view shown (offscreen)" : "grid model", g.build,
+                    g.rowUpdate, g.geometry < 0 ? "" : qPrintable(QString::number(g.geometry, 'f', 1)));
+    }
+    std::printf("   one row: the 5 cells of a T+RH+CO2+VOC+PM2.5 device as its polled display sets them\n");
+    std::printf("   view geometry: the view applying every column width and row height once\n");
+    return 0;
+}
