@@ -40,6 +40,7 @@ public:
     FlushResult flushReadings(ReadingBuffer &buffer, const DeviceTable &devices, bool saveEnabled);
 
     size_t waitingRows() const { return m_waiting.size(); }
+    const std::vector<LogRow> &waiting() const { return m_waiting; }
 
 private:
     const RecordDb &m_db;

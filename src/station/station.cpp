@@ -1,8 +1,13 @@
 #include "station.h"
 
+#include "common/clock.h"
 #include "common/log.h"
+#include "common/textfile.h"
 #include "common/operator.h"
 #include "products/catalogue.h"
+
+#include <QDir>
+#include <QSaveFile>
 
 namespace kestrel {
 
@@ -102,6 +107,45 @@ void Station::Form_Load()
     Q_EMIT changed();
 }
 
-void Station::Form_Unload() {}
+// Readings still in memory at the end of the run go to the log before the program ends: the
+// complete passes of a running poll, and rows a failed flush held back.
+void Station::Form_Unload()
+{
+    const bool running = polling.phase() != Polling::Phase::Stopped;
+    polling.stop();
+    const bool pending = (running && settings.SaveEnabled && readings.CycleCount >= 1) || log.waitingRows() > 0;
+    if (!pending)
+        return;
+    const FlushResult r = log.flushReadings(readings, devices, true);
+    readings.CycleCount = 0;
+    if (r.ok)
+        return;
+    const QString rescue = rescueWaitingReadings();
+    op.message(r.error + QStringLiteral("\r\n") +
+               (rescue.isEmpty() ? QStringLiteral("这些读数未能保存。")
+                                 : QStringLiteral("这些读数已另存为文本文件：") + rescue));
+}
+
+// The readings the data base refused, as a comma-separated GBK text in export/ (the columns of
+// SAVEDATA), so that they outlive the program. Returns the file, or empty when it could not be written.
+QString Station::rescueWaitingReadings() const
+{
+    QStringList lines{QStringLiteral("READTIME,READVALUE,PROTYPE,ADDRESS")};
+    for (const LogRow &row : log.waiting())
+        lines << QStringLiteral("%1,%2,%3,%4")
+                     .arg(RecordDb::timeText(QDateTime::fromSecsSinceEpoch(row.readTime)))
+                     .arg(row.value)
+                     .arg(row.protype)
+                     .arg(row.address);
+    const QString folder = QDir(dataFolder).filePath(QStringLiteral("export"));
+    QDir().mkpath(folder);
+    const QString path = QDir(folder).filePath(
+        QStringLiteral("unsaved-%1.txt").arg(clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(gbkLines(lines)) < 0 || !f.commit())
+        return {};
+    appendLog(QStringLiteral("%1 unsaved readings written to %2").arg(log.waiting().size()).arg(path));
+    return path;
+}
 
 } // namespace kestrel

@@ -69,6 +69,7 @@ Q_SIGNALS:
 
 private:
     void connectPolling();
+    QString rescueWaitingReadings() const;
     void setFramesEnabled(bool on);
     bool m_framesEnabled = true;
 };

@@ -1,5 +1,6 @@
 // The real windows against kestrel-sim: a single read through the menu and the value frame,
 // and a polling run through the settings dialog with the reading log switched on.
+#include "common/fasttimers.h"
 #include "common/stationrig.h"
 #include "dialog.h"
 #include "dialog1.h"
@@ -17,33 +18,10 @@
 #include <QtTest>
 
 using namespace kestrel;
+using test::FastTimerFactory;
 using test::StationRig;
 
 namespace {
-
-// Window timers at a tenth of their interval: the polling cycle runs as it would, only faster.
-class FastTimerFactory : public TimerFactory {
-public:
-    std::unique_ptr<Timer> create() override
-    {
-        class T : public Timer {
-        public:
-            T()
-            {
-                q.setTimerType(Qt::PreciseTimer);
-                connect(&q, &QTimer::timeout, this, &Timer::timeout);
-            }
-            void setInterval(int ms) override { m_ms = ms, q.setInterval(ms / 10); }
-            int interval() const override { return m_ms; }
-            void start() override { q.start(); }
-            void stop() override { q.stop(); }
-            bool isActive() const override { return q.isActive(); }
-            QTimer q;
-            int m_ms = 0;
-        };
-        return std::make_unique<T>();
-    }
-};
 
 // Saves a picture of a window into the folder KESTREL_SCREENSHOTS names, when it names one.
 void screenshot(QWidget *w, const QString &name)
