@@ -64,8 +64,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "kestrel: KESTREL_PORTS: %s\n", qPrintable(error));
         return 2;
     }
-    for (const QString &spec : parser.values(portOpt)) {
-        if (!map.addMapping(spec, &error)) {
+    for (const QString &mapping : parser.values(portOpt)) {
+        if (!map.addMapping(mapping, &error)) {
             std::fprintf(stderr, "kestrel: --port: %s\n", qPrintable(error));
             return 2;
         }

@@ -12,14 +12,14 @@ QString PortMap::pathFor(int n) const
     return QStringLiteral("/dev/ttyS%1").arg(n - 1);
 }
 
-bool PortMap::addMapping(const QString &spec, QString *error)
+bool PortMap::addMapping(const QString &mapping, QString *error)
 {
     static const QRegularExpression re(QStringLiteral("^\\s*COM([1-8])\\s*=\\s*(\\S.*?)\\s*$"),
                                        QRegularExpression::CaseInsensitiveOption);
-    const auto m = re.match(spec);
+    const auto m = re.match(mapping);
     if (!m.hasMatch()) {
         if (error)
-            *error = QStringLiteral("not a port mapping (expected COM1..COM8=PATH): %1").arg(spec);
+            *error = QStringLiteral("not a port mapping (expected COM1..COM8=PATH): %1").arg(mapping);
         return false;
     }
     set(m.captured(1).toInt(), m.captured(2));

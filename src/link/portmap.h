@@ -11,7 +11,7 @@ public:
     QString pathFor(int n) const;
     void set(int n, const QString &path) { m_paths[n] = path; }
     // "COM3=/dev/ttyUSB0"; false with a reason for anything else.
-    bool addMapping(const QString &spec, QString *error = nullptr);
+    bool addMapping(const QString &mapping, QString *error = nullptr);
     // KESTREL_PORTS: comma-separated mappings.
     bool addMappings(const QString &list, QString *error = nullptr);
 

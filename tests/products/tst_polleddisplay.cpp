@@ -11,12 +11,12 @@ constexpr uint16_t Untouched = 7777; // value slot sentinel
 const QString Old = QStringLiteral("old");
 
 // "box=text;..." → 13 box texts.
-QStringList boxTexts(const QString &spec)
+QStringList boxTexts(const QString &layout)
 {
     QStringList b;
     for (int i = 0; i < Panel::Boxes; ++i)
         b << QString();
-    for (const QString &p : spec.split(u';', Qt::SkipEmptyParts))
+    for (const QString &p : layout.split(u';', Qt::SkipEmptyParts))
         b[p.section(u'=', 0, 0).toInt()] = p.section(u'=', 1);
     return b;
 }

@@ -115,7 +115,7 @@ bool SimBus::setRegister(uint8_t address, int reg, uint16_t value)
     bool any = false;
     for (Device &d : m_devices)
         if (d.address == address) {
-            d.spec.pinned[reg] = value;
+            d.setup.pinned[reg] = value;
             any = true;
         }
     return any;
@@ -126,7 +126,7 @@ bool SimBus::releaseRegister(uint8_t address, int reg)
     bool any = false;
     for (Device &d : m_devices)
         if (d.address == address)
-            any = d.spec.pinned.remove(reg) > 0 || any;
+            any = d.setup.pinned.remove(reg) > 0 || any;
     return any;
 }
 
@@ -146,22 +146,22 @@ void SimBus::clearServedLog()
 
 uint16_t SimBus::word(const Device &d, int reg, qint64 ms) const
 {
-    const auto pin = d.spec.pinned.constFind(reg);
-    if (pin != d.spec.pinned.cend())
+    const auto pin = d.setup.pinned.constFind(reg);
+    if (pin != d.setup.pinned.cend())
         return pin.value();
     if (reg == 0)
         return d.address;
     if (reg >= IdentityRegister && reg < IdentityRegister + 4) {
-        const uint8_t id[8] = {d.spec.batch[0], d.spec.batch[1], d.spec.batch[2], d.spec.number[0],
-                               d.spec.number[1], d.spec.date, d.spec.mixpro, d.spec.protype};
+        const uint8_t id[8] = {d.setup.batch[0], d.setup.batch[1], d.setup.batch[2], d.setup.number[0],
+                               d.setup.number[1], d.setup.date, d.setup.mixpro, d.setup.protype};
         const int i = 2 * (reg - IdentityRegister);
         return static_cast<uint16_t>(id[i] << 8 | id[i + 1]);
     }
     const Quantity *q = quantity(reg);
-    if (!q || !quantityRegisters(d.spec.mixpro, d.spec.protype).contains(reg))
+    if (!q || !quantityRegisters(d.setup.mixpro, d.setup.protype).contains(reg))
         return 0;
     // Each device has its own phase and a small offset, so sensors of one type differ.
-    const int a = d.spec.address;
+    const int a = d.setup.address;
     const double phase = 0.9 * a + 0.37 * reg;
     const double offset = ((a * 37 + reg * 11) % 11 - 5) * q->swing / 10.0;
     const double t = m_fixed ? 0.0 : static_cast<double>(ms) / 1000.0;
@@ -205,12 +205,12 @@ QList<Emission> SimBus::answer(const QByteArray &request)
     for (int i = 0; i < m_devices.size(); ++i) {
         if (addr != 0 && m_devices[i].address != addr)
             continue;
-        if (m_devices[i].spec.silent) {
+        if (m_devices[i].setup.silent) {
             ++silent;
             continue;
         }
         const QByteArray r = reply(i, request, ms);
-        const int delay = m_devices[i].spec.lateMs;
+        const int delay = m_devices[i].setup.lateMs;
         byDelay[delay] = byDelay.contains(delay) ? orMerge(byDelay[delay], r) : r;
         ++answering;
     }
@@ -240,14 +240,14 @@ QByteArray SimBus::reply(int index, const QByteArray &req, qint64 ms)
         body = writeReply(index, req);
     else
         body = exception(addr, fn, 1); // illegal function
-    if (d.spec.wrongAddr)
+    if (d.setup.wrongAddr)
         body[0] = static_cast<char>(addr + 1);
     QByteArray frame = withCrc(body);
-    if (d.spec.badCrc) {
+    if (d.setup.badCrc) {
         frame[frame.size() - 2] = static_cast<char>(~frame[frame.size() - 2]);
         frame[frame.size() - 1] = static_cast<char>(~frame[frame.size() - 1]);
     }
-    frame.append(QByteArray(d.spec.trailing, '\0'));
+    frame.append(QByteArray(d.setup.trailing, '\0'));
     return frame;
 }
 
@@ -301,7 +301,7 @@ QByteArray SimBus::writeReply(int index, const QByteArray &req)
             if (from != d.address)
                 Q_EMIT addressChanged(index, from, d.address);
         } else {
-            d.spec.pinned[reg] = v;
+            d.setup.pinned[reg] = v;
         }
     }
     return req.left(6);

@@ -37,7 +37,7 @@ public:
     explicit SimBus(QList<DeviceSpec> devices, QObject *parent = nullptr);
 
     int deviceCount() const { return static_cast<int>(m_devices.size()); }
-    const DeviceSpec &device(int i) const { return m_devices[i].spec; }
+    const DeviceSpec &device(int i) const { return m_devices[i].setup; }
     // The current address of device i (an address write changes it).
     uint8_t address(int i) const { return m_devices[i].address; }
 
@@ -76,7 +76,7 @@ Q_SIGNALS:
 
 private:
     struct Device {
-        DeviceSpec spec;
+        DeviceSpec setup;
         uint8_t address = 1;
     };
     uint16_t word(const Device &d, int reg, qint64 ms) const;
