@@ -83,32 +83,24 @@ private Q_SLOTS:
         QCOMPARE(s.devices.at(1).absent, uint8_t(0));
     }
 
-    void addInsideShowsAHiddenRow()
+    void addInsideOrAtTheEnds()
     {
         StationRig r(QString::fromLatin1(kBus));
         QVERIFY2(r.ok(), qPrintable(r.why()));
         Station &s = *r.station;
         rangeThreeToFive(s);
-        s.panel.Text4 = QStringLiteral("4");
+        for (const char *a : {"3", "5"}) { // the ends of the range: nothing changes
+            s.panel.Text4 = QString::fromLatin1(a);
+            s.registry.cmdAddDev_Click();
+        }
+        QCOMPARE(s.devices.PollStart, 3);
+        QCOMPARE(s.devices.PollEnd, 5);
+        QCOMPARE(s.grid.rowHeight(2), 0);
+        s.panel.Text4 = QStringLiteral("4"); // a gap inside: its row is shown again
         s.registry.cmdAddDev_Click();
         QCOMPARE(s.devices.at(4).absent, uint8_t(0));
         QCOMPARE(s.grid.rowHeight(2), 225);
         QCOMPARE(s.grid.rows(), 4);
-    }
-
-    void addingTheEndsChangesNothing()
-    {
-        StationRig r(QString::fromLatin1(kBus));
-        QVERIFY2(r.ok(), qPrintable(r.why()));
-        Station &s = *r.station;
-        rangeThreeToFive(s);
-        for (const char *a : {"3", "5"}) {
-            s.panel.Text4 = QString::fromLatin1(a);
-            s.registry.cmdAddDev_Click();
-        }
-        QCOMPARE(s.grid.rows(), 4);
-        QCOMPARE(s.devices.PollStart, 3);
-        QCOMPARE(s.devices.PollEnd, 5);
         QVERIFY(r.op.messages.isEmpty());
     }
 
@@ -162,25 +154,6 @@ private Q_SLOTS:
         QVERIFY(stored.ok);
         QCOMPARE(stored.alias.value_or(QString()), QStringLiteral("机房 北"));
         QCOMPARE(s.db.loadAliases().rows.size(), size_t(255));
-    }
-
-    void wheelNotches_data()
-    {
-        QTest::addColumn<int>("delta");
-        QTest::addColumn<bool>("held");
-        QTest::addColumn<int>("page");
-        QTest::newRow("one notch towards the user") << -120 << false << 1;
-        QTest::newRow("one notch away") << 120 << false << -1;
-        QTest::newRow("three notches at once") << -360 << false << 0;
-        QTest::newRow("one notch with Ctrl") << -120 << true << 0;
-        QTest::newRow("a touchpad's small step") << -15 << false << 0;
-    }
-    void wheelNotches()
-    {
-        QFETCH(int, delta);
-        QFETCH(bool, held);
-        QFETCH(int, page);
-        QCOMPARE(DeviceRegistry::wheelPage(delta, held), page);
     }
 };
 

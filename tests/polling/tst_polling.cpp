@@ -152,32 +152,27 @@ private Q_SLOTS:
             QCOMPARE(r.readTimes[i - 1].secsTo(r.readTimes[i]), 120);
     }
 
-    void threeHundredPassesWriteTheLog()
+    void threeHundredPassesWrapTheBuffer_data()
     {
+        QTest::addColumn<bool>("save");
+        QTest::newRow("saving: the log is written") << true;
+        QTest::newRow("not saving: nothing written") << false;
+    }
+    void threeHundredPassesWrapTheBuffer()
+    {
+        QFETCH(bool, save);
         Rig r(4, 4, 1);
         r.knownDevice(4);
-        r.settings.SaveEnabled = true;
+        r.settings.SaveEnabled = save;
         r.start();
-        r.timers.advance(100);
-        r.timers.advance(298 * 1000);
+        r.timers.advance(100 + 298 * 1000);
         QCOMPARE(r.readings.CycleCount, 299);
         QCOMPARE(r.flushes, 0);
         r.timers.advance(1000);
-        QCOMPARE(r.flushes, 1);
+        QCOMPARE(r.flushes, save ? 1 : 0);
         QCOMPARE(r.readings.CycleCount, 0);
         r.timers.advance(1000);
         QCOMPARE(r.readings.CycleCount, 1);
-    }
-
-    void withoutSavingTheBufferStillWraps()
-    {
-        Rig r(4, 4, 1);
-        r.knownDevice(4);
-        r.settings.SaveEnabled = false;
-        r.start();
-        r.timers.advance(100 + 299 * 1000);
-        QCOMPARE(r.readings.CycleCount, 0);
-        QCOMPARE(r.flushes, 0);
     }
 
     void newDeviceLearntAndReadInTheSameTick()
@@ -240,38 +235,36 @@ private Q_SLOTS:
         QVERIFY(r.polling.timerActive());
     }
 
-    void pauseDuringAnExchangeHolds()
+    void pauseOrStopDuringAnExchangeHolds_data()
     {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("pause") << false;
+        QTest::newRow("stop") << true;
+    }
+    void pauseOrStopDuringAnExchangeHolds()
+    {
+        QFETCH(bool, stop);
         Rig r(1, 1, 1);
         r.knownDevice(1);
         r.port.delayMs = 300;
         r.start();
-        QTimer::singleShot(50, &r.polling, [&] { r.polling.cmdLoopP_Click(); });
+        QTimer::singleShot(50, &r.polling, [&] { stop ? r.polling.cmdLoopR_Click() : r.polling.cmdLoopP_Click(); });
         r.timers.advance(100);
         QCOMPARE(r.shown.size(), 1);
         QVERIFY(!r.polling.timerActive());
+        if (stop) {
+            QCOMPARE(r.polling.loopRCaption(), QStringLiteral("轮询"));
+            QVERIFY(!r.polling.loopPEnabled());
+            QCOMPARE(r.dialog1, 1);
+            QCOMPARE(r.panel.windowWidth(), 6180);
+            return;
+        }
         QCOMPARE(r.polling.loopPCaption(), QStringLiteral("继续"));
         r.polling.cmdLoopP_Click();
         QCOMPARE(r.polling.loopPCaption(), QStringLiteral("暂停"));
-        QVERIFY(r.polling.timerActive());
         QCOMPARE(r.polling.timerInterval(), 100);
         r.timers.advance(100);
         QCOMPARE(r.shown.size(), 2);
-    }
-
-    void stopDuringAnExchangeHolds()
-    {
-        Rig r(1, 1, 1);
-        r.knownDevice(1);
-        r.port.delayMs = 300;
-        r.start();
-        QTimer::singleShot(50, &r.polling, [&] { r.polling.cmdLoopR_Click(); });
-        r.timers.advance(100);
-        QVERIFY(!r.polling.timerActive());
-        QCOMPARE(r.polling.loopRCaption(), QStringLiteral("轮询"));
-        QVERIFY(!r.polling.loopPEnabled());
-        QCOMPARE(r.dialog1, 1);
-        QCOMPARE(r.panel.windowWidth(), 6180);
     }
 
     void stopFlushesCompletePassesOnly()
