@@ -20,7 +20,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QLoggingCategory>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -415,15 +414,28 @@ GridFigures measureGrid(bool withView)
     return g;
 }
 
+// The offscreen platform's notes on window hints and the data base's "created" line come once per
+// station; they would break up the table. Everything else goes through as usual.
+QtMessageHandler g_previousHandler = nullptr;
+
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (text.startsWith(QLatin1String("This plugin does not support")) ||
+        (text.startsWith(QLatin1String("created ")) && text.endsWith(QLatin1String("Record.mdb"))))
+        return;
+    if (g_previousHandler)
+        g_previousHandler(type, context, text);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    g_previousHandler = qInstallMessageHandler(quietHandler);
     // No window on the developer's screen: the view and the main window render offscreen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("kestrel.*.debug=false"));
 
     constexpr int busDevices = 255;
     constexpr int fastBaud = 115200;
@@ -451,17 +463,26 @@ int main(int argc, char **argv)
     } paths[] = {{Path::ExchangeOnly, "exchange alone, reads back to back"},
                  {Path::Station, "station polling"},
                  {Path::StationWindow, "station + main window (offscreen)"}};
+    double bareMs = 0;
+    std::vector<std::pair<const char *, double>> over;
     for (const auto &p : paths) {
         const RateResult r = measureRate(busDevices, fastBaud, p.path);
         if (!r.ok)
             return 1;
+        const double ms = 1000.0 / r.readingsPerSecond;
+        if (p.path == Path::ExchangeOnly)
+            bareMs = ms;
+        else
+            over.emplace_back(p.name, ms - bareMs);
         std::printf("   %-34s %10.1f %9.3f %8.1f %7ld %9.3f %8.1f\n", p.name, r.readingsPerSecond,
                     1000.0 / r.readingsPerSecond, 100.0 * r.readingsPerSecond / limitTurn, r.failures,
                     r.cpuMsPerReading, r.panelChangesPerReading);
         std::fflush(stdout);
     }
+    for (const auto &[name, ms] : over)
+        std::printf("   %-34s %+9.3f ms/reading over the exchange alone\n", name, ms);
     std::printf("   CPU ms: CPU time of this process per reading (the simulator not included)\n");
-    std::printf("   changes: value-panel change signals per reading (each one re-renders the window's value side)\n");
+    std::printf("   changes: value-panel change signals per reading (the window re-renders its value side on each)\n");
     std::printf("   goal: at least 90 %% of the limit incl. turnaround\n\n");
 
     constexpr int cpuDevices = 8;
