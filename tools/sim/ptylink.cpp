@@ -212,10 +212,12 @@ void PtyLink::schedule(const QByteArray &bytes, qint64 startUs)
     flushDue();
 }
 
-// Writes every byte that is due and sleeps until the next one is.
+// Writes every byte that is due and sleeps until the next one is. Timers count whole
+// milliseconds, so bytes go out at the nearest millisecond to their wire time, never a whole
+// millisecond late on average.
 void PtyLink::flushDue()
 {
-    const qint64 now = nowUs();
+    const qint64 now = nowUs() + 500;
     QByteArray chunk;
     QList<QByteArray> finished;
     while (!m_out.empty() && m_out.begin()->first <= now) {
@@ -236,7 +238,7 @@ void PtyLink::flushDue()
         Q_EMIT replySent(w);
     if (!m_out.empty()) {
         const qint64 waitUs = m_out.begin()->first - nowUs();
-        m_send.start(static_cast<int>(waitUs <= 0 ? 0 : (waitUs + 999) / 1000));
+        m_send.start(static_cast<int>(waitUs <= 0 ? 0 : (waitUs + 500) / 1000));
     }
 }
 
