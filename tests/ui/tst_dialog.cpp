@@ -30,6 +30,8 @@ struct Fixture {
     Fixture()
     {
         settings.PollMinutes = settings.PollSeconds = 4;
+        // Left over from an earlier dialog and answer: opening clears them.
+        settings.ConfigLoaded = settings.PollSettingsOk = settings.PollSettingsCancel = true;
         request.open();
         dlg = Dialog::openPollingFace(op, request, table, dir.path(), nullptr);
         table.PollStart = 40;
@@ -57,7 +59,6 @@ private Q_SLOTS:
     {
         Fixture f; // the range was never set: the boxes keep their own 1..5
         QVERIFY(f.dlg->isVisible() && !f.dlg->isModal() && f.dlg->Frame2()->isHidden());
-        QCOMPARE(f.dlg->windowTitle(), t8(DialogCaption));
         QCOMPARE(f.boxes(), u"1 5 1"_qs);
         const QList<QLabel *> labels = f.dlg->findChildren<QLabel *>();
         for (int i = 0; i < 3; ++i) {
@@ -210,7 +211,6 @@ private Q_SLOTS:
         f.table.PollStart = 1;
         f.table.PollEnd = 5;
         QPointer<Dialog1> dlg = Dialog1::ask(f.op, f.settings, f.table, f.dir.path(), nullptr);
-        QCOMPARE(dlg->windowTitle(), t8(SaveConfigCaption));
         QVERIFY(dlg->isVisible() && !dlg->isModal());
         if (how == CloseBox)
             dlg->close();
