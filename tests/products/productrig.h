@@ -1,5 +1,5 @@
 #pragma once
-// The product side with everything it works on, over an in-process port or a given one.
+// The product side with everything it works on, over an in-process bus or a given port.
 #include "common/clock.h"
 #include "common/fakebus.h"
 #include "common/fakeport.h"
@@ -13,56 +13,50 @@
 #include "recording/timedbuffer.h"
 
 #include <QStringList>
-#include <memory>
 
 namespace kestrel::test {
 
 struct FixedClock : Clock {
-    QDateTime t{QDate(2026, 12, 4), QTime(14, 31, 37)};
-    QDateTime now() const override { return t; }
+    QDateTime now() const override { return {QDate(2026, 12, 4), QTime(14, 31, 37)}; }
 };
 
 // Hex text "01 03 00 F0" → bytes.
 inline QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+
+// "box=text=more;..." → 13 texts, one per box: field 1 (text) or 2 (more) of the box's entry.
+inline QStringList boxTexts(const QString &layout, int field = 1)
+{
+    QStringList b(13);
+    for (const QString &p : layout.split(u';', Qt::SkipEmptyParts))
+        b[p.section(u'=', 0, 0).toInt()] = p.section(u'=', field, field);
+    return b;
+}
 
 struct ProductRig {
     explicit ProductRig(SerialPort *external = nullptr)
         : port(external ? external : &fake), exchange(*port, op),
           side(exchange, panel, devices, readings, timed, grid, op, clock)
     {
-        if (!external) {
-            fake.open();
-            fake.responder = [this](const QByteArray &f) { return bus.answer(f); };
-        }
-        side.stopPolling = [this] { calls << QStringLiteral("stopPolling"); };
-        side.stopPollingTimer = [this] { calls << QStringLiteral("stopPollingTimer"); };
-        side.saveDrawData = [this] { calls << QStringLiteral("saveDrawData"); };
-        side.drawPic = [this] { calls << QStringLiteral("drawPic"); };
+        fake.open();
+        fake.responder = [this](const QByteArray &f) { return bus.answer(f); };
+        const auto hook = [this](const char *name) { return [this, name] { calls << QString::fromLatin1(name); }; };
+        side.stopPolling = hook("stopPolling");
+        side.stopPollingTimer = hook("stopPollingTimer");
+        side.saveDrawData = hook("saveDrawData");
+        side.drawPic = hook("drawPic");
         side.wData = [this] {
             calls << QStringLiteral("wData");
-            timed.recCount = 0;
+            timed.recCount = 0; // written out
         };
         side.startUp();
-        calls.clear();
     }
-
     // A device at `address` whose registers from `start` hold `data` (big-endian words).
     void holdData(int address, int start, const QByteArray &data)
     {
         for (int i = 0; i + 1 < data.size(); i += 2)
-            bus.registers[address][start + i / 2] =
-                static_cast<quint16>(uint8_t(data[i]) << 8 | uint8_t(data[i + 1]));
-        if (data.isEmpty())
-            (void)bus.registers[address]; // a device whose registers all hold 0
+            bus.registers[address][start + i / 2] = quint16(uint8_t(data[i]) << 8 | uint8_t(data[i + 1]));
     }
-    // Loads the reply data buffer as a good reply would.
-    void setReplyData(const QByteArray &data)
-    {
-        exchange.data.fill(0);
-        for (int i = 0; i < data.size(); ++i)
-            exchange.data[static_cast<size_t>(i)] = uint8_t(data[i]);
-    }
-    QStringList boxes() const
+    QStringList boxes() const // the texts of the 13 value boxes
     {
         QStringList b;
         for (int i = 0; i < Panel::Boxes; ++i)
@@ -90,7 +84,7 @@ struct ProductRig {
     TimedBuffer timed;
     DeviceGrid grid;
     ProductSide side;
-    QStringList calls;
+    QStringList calls; // the hooks into other areas, in the order called
 };
 
 } // namespace kestrel::test
