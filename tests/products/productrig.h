@@ -12,8 +12,6 @@
 #include "recording/readingbuffer.h"
 #include "recording/timedbuffer.h"
 
-#include <QStringList>
-
 namespace kestrel::test {
 
 struct FixedClock : Clock {
@@ -34,7 +32,7 @@ inline QStringList boxTexts(const QString &layout, int field = 1)
 
 struct ProductRig {
     explicit ProductRig(SerialPort *external = nullptr)
-        : port(external ? external : &fake), exchange(*port, op),
+        : exchange(external ? *external : fake, op),
           side(exchange, panel, devices, readings, timed, grid, op, clock)
     {
         fake.open();
@@ -74,7 +72,6 @@ struct ProductRig {
 
     FakePort fake;
     FakeBus bus;
-    SerialPort *port;
     RecordingOperator op;
     FixedClock clock;
     Exchange exchange;

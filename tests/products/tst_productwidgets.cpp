@@ -23,21 +23,17 @@ private Q_SLOTS:
         Panel panel;
         panel.setSelfEnabled(true);
         ValueFrame f(panel);
-        QStringList captions;
-        for (int i = 0; i < Panel::Boxes; ++i) {
-            QCOMPARE(f.Label2(i)->buddy(), f.TxtInput(i));
-            QVERIFY(f.TxtInput(i)->isReadOnly());
-            captions << f.Label2(i)->text();
-        }
-        const std::pair<const char *, QLineEdit *> entries[] = {
-            {"lab_TxtB1", f.TxtB1()}, {"lab_Text2", f.Text2()}, {"labSelf_0", f.txtSelf(0)}, {"labSelf_1", f.txtSelf(1)}};
-        for (auto [name, edit] : entries) {
-            QCOMPARE(f.findChild<QLabel *>(QLatin1String(name))->buddy(), edit);
-            captions << f.findChild<QLabel *>(QLatin1String(name))->text();
+        QStringList captions; // every label, in the order made, is the buddy of its entry box
+        for (QLabel *l : f.findChildren<QLabel *>()) {
+            const QString box = l->objectName().replace("Label2_", "TxtInput_").replace("labSelf_", "txtSelf_").remove("lab_");
+            QVERIFY2(l->buddy() && l->buddy() == f.findChild<QLineEdit *>(box), qPrintable(box));
+            captions << l->text();
         }
         QCOMPARE(captions, (QStringList{"温度：", "湿度：", "CO2：", "VOC：", "PM2.5：", "CO：", "氧气：", "臭氧：", "甲醛：",
                                         "H2S：", "氨气：", "NO2：", "PM10：", "地址：", "设备名称：", "起始地址", "长度"}));
         QCOMPARE(f.CMDRHTread()->text() + f.cmdShow()->text(), QStringLiteral("单个读取实时曲线"));
+        for (int i = 0; i < Panel::Boxes; ++i)
+            QVERIFY(f.TxtInput(i)->isReadOnly());
         QSignalSpy curves(&f, &ValueFrame::curveRequested);
         QTest::mouseClick(f.cmdShow(), Qt::LeftButton);
         QCOMPARE(curves.size(), 1);

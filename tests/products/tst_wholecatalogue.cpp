@@ -1,10 +1,7 @@
 // Every value a device holds reaches the value boxes exactly, for every product type, every
 // quantity and words across the whole 16-bit range, over kestrel-sim on a pseudo-terminal: by the
-// single read of each Product-menu item, and by the polled display of each type.
-#include "productrig.h"
-
-#include "common/simprocess.h"
-#include "link/qtserialport.h"
+// single read of each Product-menu item, and by the polled display of each type, in a whole station.
+#include "common/stationrig.h"
 
 #include <QtTest>
 
@@ -62,31 +59,26 @@ private Q_SLOTS:
         }
         if (SimProcess::executable().isEmpty())
             QSKIP("kestrel-sim is not built");
-        SimProcess sim(bus);
-        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-        PortMap map;
-        map.set(3, sim.linkPath());
-        QtSerialPort port(map);
-        port.setPortNumber(3);
-        QVERIFY(port.open());
-        ProductRig r(&port);
-        r.side.protype_Click(t.menu);
+        StationRig rig(bus);
+        QVERIFY2(rig.ok(), qPrintable(rig.why()));
+        Station &s = *rig.station;
+        s.products.protype_Click(t.menu);
         for (int a = 1; a <= n; ++a)
-            r.devices.at(a) = DeviceEntry{uint8_t(t.mixpro), uint8_t(t.protype), 0, {}, {}};
+            s.devices.at(a) = DeviceEntry{uint8_t(t.mixpro), uint8_t(t.protype), 0, {}, {}};
         const auto block = pollingBlock(uint8_t(t.mixpro), uint8_t(t.protype));
         QVERIFY(block);
         for (int a = 1; a <= n; ++a) {
             if (polled) {
-                r.exchange.CurAddr = uint8_t(a);
-                r.exchange.CustomStart = block->start;
-                r.exchange.CustomCount = block->count;
-                QVERIFY(r.exchange.readRegisters(3, 255));
-                r.side.showPolledValues();
+                s.exchange.CurAddr = uint8_t(a);
+                s.exchange.CustomStart = block->start;
+                s.exchange.CustomCount = block->count;
+                QVERIFY(s.exchange.readRegisters(3, 255));
+                s.products.showPolledValues();
             } else {
-                r.panel.TxtB1 = QString::number(a);
-                r.side.CMDRHTread_Click();
+                s.panel.TxtB1 = QString::number(a);
+                s.products.CMDRHTread_Click();
             }
-            QStringList boxes(Panel::Boxes);
+            QStringList boxes(Panel::Boxes), shown;
             for (int j = 0; j < t.quantities.size(); ++j) {
                 const Ref &q = kRefs[t.quantities[j]];
                 const int w = word(a, j);
@@ -101,10 +93,12 @@ private Q_SLOTS:
                     v = w;
                 boxes[q.box] = QString::number(double(v) / q.divisor, 'f', q.decimals);
             }
+            for (int b = 0; b < Panel::Boxes; ++b)
+                shown << s.panel.valueText(b);
             const QString at = QStringLiteral("address %1: ").arg(a);
-            QCOMPARE(at + r.boxes().join(u'|'), at + boxes.join(u'|'));
+            QCOMPARE(at + shown.join(u'|'), at + boxes.join(u'|'));
         }
-        QVERIFY(r.op.messages.isEmpty());
+        QVERIFY(rig.op.messages.isEmpty());
     }
 };
 
