@@ -6,138 +6,76 @@
 #include <QtTest>
 
 using namespace kestrel;
-using test::FakePort;
-using test::RecordingOperator;
+
+namespace {
+struct Rig {
+    test::FakePort port;
+    test::RecordingOperator op;
+    PortControl pc{port, op};
+    int stops = 0;
+    Rig() { pc.stopTimers = [this] { ++stops; }; }
+
+    // Port open, Com caption, lamp red, the checked COM items (1-based).
+    void expect(bool open, const char *caption, bool lamp, const QList<int> &checked)
+    {
+        QList<int> on;
+        for (int i = 0; i < 8; ++i)
+            if (pc.comChecked(i))
+                on << i + 1;
+        QCOMPARE(port.isOpen(), open);
+        QCOMPARE(pc.comCaption(), QString::fromUtf8(caption));
+        QCOMPARE(pc.lampRed(), lamp);
+        QCOMPARE(on, checked);
+    }
+};
+} // namespace
 
 class TstPortControl : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void startUpOpensCom3Checked()
+    void menusAndButton()
     {
-        FakePort port;
-        RecordingOperator op;
-        PortControl pc(port, op);
-        pc.startUp();
-        QVERIFY(port.isOpen());
-        QCOMPARE(port.portNumber(), 3);
-        QCOMPARE(port.baudRate(), 9600);
-        QVERIFY(port.rts && port.dtr);
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(pc.comChecked(i), i == 2);
-        QCOMPARE(pc.comCaption(), QStringLiteral("关闭串口"));
-        QVERIFY(pc.lampRed());
-        QVERIFY(op.messages.isEmpty());
-    }
-
-    void choosingCom5()
-    {
-        FakePort port;
-        RecordingOperator op;
-        PortControl pc(port, op);
-        pc.startUp();
-        pc.mnu_com_Click(4);
-        QCOMPARE(port.portNumber(), 5);
-        QVERIFY(port.isOpen());
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(pc.comChecked(i), i == 4);
-        QCOMPARE(op.texts(), QStringList{QStringLiteral("COM5成功打开")});
-    }
-
-    void baudKeepsPortOpen_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("baud");
-        QTest::newRow("1200") << 0 << 1200;
-        QTest::newRow("19200") << 4 << 19200;
-        QTest::newRow("115200 as captioned") << 5 << 115200;
-    }
-    void baudKeepsPortOpen()
-    {
-        QFETCH(int, index);
-        QFETCH(int, baud);
-        FakePort port;
-        RecordingOperator op;
-        PortControl pc(port, op);
-        pc.startUp();
-        pc.mnuBaudRate_Click(index);
-        QVERIFY(port.isOpen());
-        QCOMPARE(port.baudRate(), baud);
-        QCOMPARE(pc.baudChecked(), index);
-        QVERIFY(op.messages.isEmpty());
-    }
-
-    void closeMenuLeavesButtonAndLamp()
-    {
-        FakePort port;
-        RecordingOperator op;
-        PortControl pc(port, op);
-        pc.startUp();
-        pc.mnu_comclose_Click();
-        QVERIFY(!port.isOpen());
-        QVERIFY(!port.rts && !port.dtr);
-        for (int i = 0; i < 8; ++i)
-            QVERIFY(!pc.comChecked(i));
-        QCOMPARE(pc.comCaption(), QStringLiteral("关闭串口"));
-        QVERIFY(pc.lampRed());
-    }
-
-    void buttonClosesThenOpens()
-    {
-        FakePort port;
-        RecordingOperator op;
-        PortControl pc(port, op);
-        int stops = 0;
-        pc.stopTimers = [&] { ++stops; };
-        pc.startUp();
-        pc.Com_Click();
-        QVERIFY(!port.isOpen());
-        QCOMPARE(stops, 1);
-        QCOMPARE(pc.comCaption(), QStringLiteral("打开串口"));
-        QVERIFY(!pc.lampRed());
-        QVERIFY(!pc.comChecked(2));
-        pc.Com_Click();
-        QVERIFY(port.isOpen());
-        QCOMPARE(pc.comCaption(), QStringLiteral("关闭串口"));
-        QVERIFY(pc.lampRed());
-        QVERIFY(pc.comChecked(2));
-        QCOMPARE(stops, 1);
+        Rig r;
+        r.pc.startUp();
+        r.expect(true, "关闭串口", true, {3});
+        QVERIFY(r.port.portNumber() == 3 && r.port.baudRate() == 9600 && r.port.rts && r.port.dtr);
+        for (auto [item, baud] : {std::pair{0, 1200}, {4, 19200}, {5, 115200}}) {
+            r.pc.mnuBaudRate_Click(item);
+            QCOMPARE(r.port.baudRate(), baud);
+            QCOMPARE(r.pc.baudChecked(), item);
+            r.expect(true, "关闭串口", true, {3}); // the port stays open
+        }
+        QVERIFY(r.op.messages.isEmpty());
+        r.pc.mnu_com_Click(4);
+        QCOMPARE(r.port.portNumber(), 5);
+        r.expect(true, "关闭串口", true, {5});
+        QCOMPARE(r.op.texts(), QStringList{"COM5成功打开"});
+        r.pc.mnu_comclose_Click(); // closes, leaves the caption and the lamp
+        r.expect(false, "关闭串口", true, {});
+        QVERIFY(!r.port.rts && !r.port.dtr);
+        r.pc.Com_Click();
+        r.expect(false, "打开串口", false, {});
+        QCOMPARE(r.stops, 1);
+        r.pc.Com_Click();
+        r.expect(true, "关闭串口", true, {5});
+        QVERIFY(r.stops == 1 && r.op.messages.size() == 1);
     }
 
     void missingPortReportsAndGoesOn()
     {
-        FakePort port;
-        port.failOpen = true;
-        RecordingOperator op;
-        PortControl pc(port, op);
-        pc.startUp();
-        QCOMPARE(op.messages.size(), 1);
-        const QString text = op.messages.first().text;
-        QVERIFY(text.startsWith(QStringLiteral("应用程序出错!\r\n错误代号：2\r\n错误描述：")));
-        QVERIFY(text.contains(QStringLiteral("No such file or directory")));
-        QVERIFY(!text.contains(QStringLiteral("错误来源")));
-        QCOMPARE(op.messages.first().icon, Operator::Icon::Question);
-        QCOMPARE(pc.comCaption(), QStringLiteral("打开串口"));
-        QVERIFY(!pc.lampRed());
-        // The button now offers to open, and one click tries again.
-        port.failOpen = false;
-        pc.Com_Click();
-        QVERIFY(port.isOpen());
-        QCOMPARE(pc.comCaption(), QStringLiteral("关闭串口"));
-    }
-
-    void menuFailureLeavesPortClosed()
-    {
-        FakePort port;
-        RecordingOperator op;
-        PortControl pc(port, op);
-        pc.startUp();
-        port.failOpen = true;
-        pc.mnu_com_Click(6);
-        QVERIFY(!port.isOpen());
-        QCOMPARE(op.messages.size(), 1);
-        QVERIFY(op.messages.first().text.startsWith(QStringLiteral("应用程序出错!")));
-        for (int i = 0; i < 8; ++i)
-            QVERIFY(!pc.comChecked(i));
+        Rig r;
+        r.port.failOpen = true;
+        r.pc.startUp();
+        QCOMPARE(r.op.texts().join('|'), "应用程序出错!\r\n错误代号：2\r\n错误描述：No such file or directory\r\n");
+        QCOMPARE(r.op.messages.first().icon, Operator::Icon::Question);
+        r.expect(false, "打开串口", false, {3});
+        r.port.failOpen = false;
+        r.pc.Com_Click(); // the button now offers to open, and one click tries again
+        r.expect(true, "关闭串口", true, {3});
+        r.port.failOpen = true;
+        r.pc.mnu_com_Click(6);
+        r.expect(false, "打开串口", false, {});
+        QCOMPARE(r.op.messages.size(), 2);
     }
 };
 
