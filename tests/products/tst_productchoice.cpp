@@ -18,6 +18,20 @@ struct Codes { int mixpro, protype, checked, selStart; QList<int> boxes; const c
 class TestProductChoice : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Start-up chooses temperature + humidity, whatever was chosen before.
+    void startUp()
+    {
+        ProductRig r;
+        r.side.protype_Click(14);
+        r.side.readSelf_Click();
+        r.side.startUp();
+        QCOMPARE(r.panel.checkedItem(), 0);
+        QCOMPARE(r.enabledBoxes(), (QList<int>{0, 1}));
+        QVERIFY(!r.panel.selfEnabled());
+        QCOMPARE(int(r.side.SelIndex), 0);
+        QCOMPARE(int(r.side.SelStart), 2);
+    }
+
     void codes_data()
     {
         QTest::addColumn<Codes>("codes");
