@@ -8,6 +8,7 @@
 #include "ui/frmroughin.h"
 
 #include <QAction>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QWheelEvent>
 #include <QMenuBar>
@@ -33,6 +34,7 @@ struct Rig {
     {
         map.set(3, com3Missing ? QStringLiteral("/nonexistent/kestrel-tty") : com3.slavePath());
         map.set(5, com5.slavePath());
+        map.set(6, QStringLiteral("/nonexistent/kestrel-tty"));
         port = std::make_unique<QtSerialPort>(map);
         station = std::make_unique<Station>(*port, op, SystemClock::instance(), QtTimerFactory::instance(),
                                             data.path());
@@ -77,8 +79,11 @@ private Q_SLOTS:
         QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("关闭串口"));
         QCOMPARE(r.lamp(), QColor(255, 0, 0));
         QVERIFY(!r.action(QStringLiteral("mnu_com_4"))->isChecked());
-        // The button: the first click closes, the next opens.
+        // The button: the first click closes and stops polling, the next opens.
+        r.station->polling.cmdLoopR_Click();
+        QCOMPARE(r.station->polling.phase(), Polling::Phase::AwaitingSettings);
         QTest::mouseClick(r.button(QStringLiteral("Com")), Qt::LeftButton);
+        QCOMPARE(r.station->polling.phase(), Polling::Phase::Stopped);
         QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("打开串口"));
         QCOMPARE(r.lamp(), QColor(0, 0, 0));
         QTest::mouseClick(r.button(QStringLiteral("Com")), Qt::LeftButton);
@@ -91,15 +96,21 @@ private Q_SLOTS:
         Rig r(true);
         QCOMPARE(r.op.messages.size(), 1);
         const QString text = r.op.messages.first().text;
-        QVERIFY2(text.startsWith(QStringLiteral("应用程序出错!\r\n错误代号：")), qPrintable(text));
-        QVERIFY(text.contains(QStringLiteral("\r\n错误描述：")));
+        QVERIFY2(QRegularExpression(QStringLiteral("^应用程序出错!\r\n错误代号：\\d+\r\n错误描述：[^\r\n]+\r\n$"))
+                     .match(text)
+                     .hasMatch(),
+                 qPrintable(text)); // the source and line go to the log only
+        QCOMPARE(r.op.messages.first().icon, Operator::Icon::Question);
         QVERIFY(!r.port->isOpen());
         QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("打开串口"));
         QCOMPARE(r.lamp(), QColor(0, 0, 0));
-        // The program goes on: another port opens.
+        // The program goes on: another port opens; a failed one unchecks every item.
         r.action(QStringLiteral("mnu_com_4"))->trigger();
         QVERIFY(r.port->isOpen());
-        QVERIFY(r.window->isVisible());
+        r.action(QStringLiteral("mnu_com_5"))->trigger();
+        QVERIFY(!r.port->isOpen());
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(!r.action(QStringLiteral("mnu_com_%1").arg(i))->isChecked());
     }
 
     void wheelPagesTheGrid()
