@@ -66,7 +66,8 @@ private Q_SLOTS:
             DeviceEntry &dev = r.devices.at(42);
             if (query) {
                 r.bus.addDevice(42, uint8_t(codes.mixpro), uint8_t(codes.protype));
-                r.panel.setValueText(4, QStringLiteral("35.0"));
+                r.panel.setValueText(4, QStringLiteral("35.0")); // the query empties and disables the boxes
+                r.panel.setValueEnabled(12, true);
                 QCOMPARE(int(r.side.readProType()), stored);
                 QCOMPARE(r.fake.written, QList<QByteArray>{withCrc(hex("2A 03 00 F0 00 04"))});
                 QVERIFY(r.panel.valueText(4).isEmpty());
