@@ -40,7 +40,14 @@ void DeviceRegistry::cmdAddDev_Click()
     m_exchange.CurAddr = static_cast<uint8_t>(a);
     const int s = m_devices.PollStart, e = m_devices.PollEnd;
     const int addr = static_cast<int>(a);
-    if (s < addr && addr < e) {
+    if (!DeviceTable::valid(s) || !DeviceTable::valid(e) || e < s) {
+        // No polling range yet: the device becomes a range of its own.
+        if (deviceCheck()) {
+            m_devices.PollStart = m_devices.PollEnd = addr;
+            m_devices.at(addr).absent = 0;
+            m_grid.build(addr, addr, m_devices);
+        }
+    } else if (s < addr && addr < e) {
         if (deviceCheck())
             addInside(addr, s);
     } else if (addr > e) {

@@ -83,6 +83,19 @@ private Q_SLOTS:
         QCOMPARE(s.devices.at(1).absent, uint8_t(0));
     }
 
+    void addWithoutARangeStartsOne()
+    {
+        StationRig r(QString::fromLatin1(kBus));
+        QVERIFY2(r.ok(), qPrintable(r.why()));
+        Station &s = *r.station;
+        s.panel.Text4 = QStringLiteral("4");
+        s.registry.cmdAddDev_Click();
+        QCOMPARE(s.devices.PollStart, 4);
+        QCOMPARE(s.devices.PollEnd, 4);
+        QCOMPARE(s.grid.rows(), 2);
+        QCOMPARE(s.grid.cell(1, 0), QStringLiteral("4"));
+    }
+
     void addInsideOrAtTheEnds()
     {
         StationRig r(QString::fromLatin1(kBus));
