@@ -224,8 +224,6 @@ void Polling::readOne()
         hideRow(address);
     }
 
-    if (m_phase == Phase::Active)
-        m_timer->start();
     advance();
     m_exchange.failureCount = 0;
     if (m_readings.CycleCount >= CyclesPerFlush) {

@@ -24,7 +24,6 @@ GridView::GridView(DeviceGrid &grid, QWidget *parent) : QTableView(parent), m_gr
     connect(&grid, &DeviceGrid::columnWidthChanged, this, [this](int c, int tw) { setColumnWidth(c, px(tw)); });
     connect(&grid, &DeviceGrid::rowHeightChanged, this, [this](int r, int tw) { setRowHeight(r, px(tw)); });
     connect(&grid, &DeviceGrid::geometryReset, this, &GridView::applyGeometry);
-    connect(&grid, &QAbstractItemModel::modelReset, this, &GridView::applyGeometry);
     connect(&grid, &QAbstractItemModel::rowsInserted, this, &GridView::applyGeometry);
     connect(this, &QTableView::clicked, this, [this](const QModelIndex &i) { Q_EMIT rowClicked(i.row()); });
     applyGeometry();
