@@ -1,6 +1,7 @@
 #include "recorddb.h"
 
 #include "recording/dbconnection.h"
+#include "recording/rowwriter.h"
 #include "recording/texts.h"
 #include "recording/timetext.h"
 
@@ -13,48 +14,6 @@ using db::Connection;
 using namespace recordtexts;
 
 namespace {
-
-constexpr size_t BatchChunk = 20000;
-
-void appendJsonString(QString &out, const QString &text)
-{
-    out += QLatin1Char('"');
-    for (const QChar ch : text) {
-        if (ch == u'"' || ch == u'\\') {
-            out += QLatin1Char('\\');
-            out += ch;
-        } else if (ch.unicode() < 0x20) {
-            out += QStringLiteral("\\u%1").arg(int(ch.unicode()), 4, 16, QLatin1Char('0'));
-        } else {
-            out += ch;
-        }
-    }
-    out += QLatin1Char('"');
-}
-
-// [["2026-12-04 14:31:37","253","T",5],...] for rows[from..to).
-QString jsonRows(const std::vector<LogRow> &rows, size_t from, size_t to, TimeTexts &times)
-{
-    QString out;
-    out.reserve(qsizetype(to - from) * 40 + 2);
-    out += QLatin1Char('[');
-    for (size_t i = from; i < to; ++i) {
-        const LogRow &r = rows[i];
-        if (i > from)
-            out += QLatin1Char(',');
-        out += QLatin1String("[\"");
-        times.append(out, r.readTime);
-        out += QLatin1String("\",\"");
-        out += QString::number(r.value);
-        out += QLatin1String("\",");
-        appendJsonString(out, r.protype);
-        out += QLatin1Char(',');
-        out += QString::number(r.address);
-        out += QLatin1Char(']');
-    }
-    out += QLatin1Char(']');
-    return out;
-}
 
 bool validAddress(int address)
 {
@@ -197,22 +156,9 @@ DbStatus RecordDb::appendReadings(const std::vector<LogRow> &rows) const
     q.exec(QStringLiteral("PRAGMA cache_size = -65536"));
     if (!d.transaction())
         return c.fail(d.lastError());
-    // The rows travel as one bound JSON array per chunk, so one statement execution writes
-    // thousands of rows (a statement per row costs twice as long); json_each walks the array
-    // in order, which keeps the rows in the order given.
     DbStatus s;
-    if (!q.prepare(
-            QStringLiteral("INSERT INTO SAVEDATA (READTIME, READVALUE, PROTYPE, ADDRESS) "
-                           "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]'), "
-                           "json_extract(value, '$[2]'), json_extract(value, '$[3]') FROM json_each(?)")))
-        s = c.fail(q.lastError());
-    TimeTexts times;
-    for (size_t from = 0; s.ok && from < rows.size(); from += BatchChunk) {
-        const size_t to = std::min(rows.size(), from + BatchChunk);
-        q.bindValue(0, jsonRows(rows, from, to, times));
-        if (!q.exec())
-            s = c.fail(q.lastError());
-    }
+    if (const QSqlError e = db::insertReadings(d, rows); e.isValid())
+        s = c.fail(e);
     q.finish();
     if (s.ok && !d.commit())
         s = c.fail(d.lastError());

@@ -7,4 +7,5 @@ target_sources(kestrel_core PRIVATE
   recording/maintenance.cpp
   recording/timetext.h recording/timetext.cpp
   recording/readinglog.h recording/readinglog.cpp
+  recording/rowwriter.h recording/rowwriter.cpp
 )

@@ -8,6 +8,7 @@ namespace {
 
 constexpr qint64 Bucket = 900; // offsets of all time zones change on quarter hours
 constexpr qint64 UnixEpochJulianDay = 2440588;
+constexpr int NotUniform = 1 << 30; // no real offset comes near a year of seconds
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -50,13 +51,15 @@ int number(const QString &t, int from, int len)
 int TimeTexts::offsetAt(qint64 secs)
 {
     const qint64 bucket = floorDiv(secs, Bucket);
-    if (bucket != m_bucket) {
-        m_bucket = bucket;
+    auto it = m_offsets.constFind(bucket);
+    if (it == m_offsets.constEnd()) {
         const qint64 start = bucket * Bucket;
-        m_offset = QDateTime::fromSecsSinceEpoch(start).offsetFromUtc();
-        m_uniform = m_offset == QDateTime::fromSecsSinceEpoch(start + Bucket - 1).offsetFromUtc();
+        const int first = QDateTime::fromSecsSinceEpoch(start).offsetFromUtc();
+        const bool uniform = first == QDateTime::fromSecsSinceEpoch(start + Bucket - 1).offsetFromUtc();
+        it = m_offsets.insert(bucket, uniform ? first : NotUniform);
     }
-    return m_uniform ? m_offset : QDateTime::fromSecsSinceEpoch(secs).offsetFromUtc();
+    m_offset = *it != NotUniform ? *it : QDateTime::fromSecsSinceEpoch(secs).offsetFromUtc();
+    return m_offset;
 }
 
 void TimeTexts::append(QString &out, qint64 secs)

@@ -4,8 +4,10 @@
 // time conversion through QDateTime asks the C library for the time zone each time (a file
 // system lookup), which costs more than the data base work. Time zone offsets only change on
 // quarter hours, so the offset is looked up once per quarter hour and the digits are handled
-// directly.
+// directly. The rows of a flush go address by address, so their times jump back and forth
+// over the hours of the buffer: the offsets of every quarter hour met are kept.
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 
 namespace kestrel {
@@ -26,9 +28,9 @@ public:
 
 private:
     int offsetAt(qint64 secs);
-    qint64 m_bucket = -1;
-    int m_offset = 0;
-    bool m_uniform = false;
+    // Per quarter hour: its offset, or NotUniform when a clock change falls inside it.
+    QHash<qint64, int> m_offsets;
+    int m_offset = 0; // the offset last returned
 };
 
 } // namespace kestrel
