@@ -62,15 +62,6 @@ public:
         }
         setNow(target);
     }
-    // Time of the next firing of the first active timer, or -1.
-    qint64 nextDue() const
-    {
-        qint64 d = -1;
-        for (ManualTimer *t : timers)
-            if (t->isActive() && (d < 0 || t->due < d))
-                d = t->due;
-        return d;
-    }
     void setNow(qint64 ms)
     {
         clock.t = clock.t.addMSecs(ms - m_now);
