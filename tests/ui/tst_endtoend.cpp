@@ -7,14 +7,12 @@
 #include "ui/frmroughin.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTimer>
 #include <QtTest>
 
 using namespace kestrel;
@@ -29,14 +27,6 @@ void screenshot(QWidget *w, const QString &name)
     const QString dir = qEnvironmentVariable("KESTREL_SCREENSHOTS");
     if (!dir.isEmpty())
         QVERIFY(w->grab().save(QDir(dir).filePath(name)));
-}
-
-template <typename W> W *topLevel()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *d = qobject_cast<W *>(w); d && d->isVisible())
-            return d;
-    return nullptr;
 }
 
 const char *kBus = "1 33 3 230415 0001 17 set=2:215 set=3:456\n"
@@ -57,21 +47,19 @@ private Q_SLOTS:
         frmroughin w(*r.station);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.findChild<QAction *>(QStringLiteral("protype_3"))->trigger(); // 二氧化碳
         auto *addr = w.findChild<QLineEdit *>(QStringLiteral("TxtB1"));
-        addr->selectAll();
-        QTest::keyClicks(addr, QStringLiteral("2"));
-        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("CMDRHTread")), Qt::LeftButton);
-        QTRY_COMPARE(w.findChild<QLineEdit *>(QStringLiteral("TxtInput_2"))->text(), QStringLiteral("612.0"));
-        QVERIFY(w.findChild<QLineEdit *>(QStringLiteral("TxtInput_2"))->isEnabled());
-        QVERIFY(!w.findChild<QLineEdit *>(QStringLiteral("TxtInput_0"))->isEnabled());
-
-        w.findChild<QAction *>(QStringLiteral("protype_0"))->trigger(); // 温湿度
-        addr->selectAll();
-        QTest::keyClicks(addr, QStringLiteral("1"));
-        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("CMDRHTread")), Qt::LeftButton);
-        QTRY_COMPARE(w.findChild<QLineEdit *>(QStringLiteral("TxtInput_0"))->text(), QStringLiteral("21.5"));
-        QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("TxtInput_1"))->text(), QStringLiteral("45.6"));
+        const auto box = [&w](int i) { return w.findChild<QLineEdit *>(u"TxtInput_%1"_qs.arg(i)); };
+        const auto read = [&](int item, const char *address) { // a product, an address, 单个读取
+            w.findChild<QAction *>(u"protype_%1"_qs.arg(item))->trigger();
+            addr->selectAll();
+            QTest::keyClicks(addr, QString::fromLatin1(address));
+            QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("CMDRHTread")), Qt::LeftButton);
+        };
+        read(3, "2"); // 二氧化碳
+        QTRY_COMPARE(box(2)->text(), QStringLiteral("612.0"));
+        QVERIFY(box(2)->isEnabled() && !box(0)->isEnabled());
+        read(0, "1"); // 温湿度
+        QTRY_COMPARE(box(0)->text() + ' ' + box(1)->text(), QStringLiteral("21.5 45.6"));
         QVERIFY(r.op.messages.isEmpty());
         screenshot(&w, QStringLiteral("main-window.png"));
     }
@@ -92,12 +80,10 @@ private Q_SLOTS:
         QCOMPARE(loopR->text(), QStringLiteral("轮询"));
         QTest::mouseClick(loopR, Qt::LeftButton);
         Dialog *dialog = nullptr;
-        QTRY_VERIFY((dialog = topLevel<Dialog>()) != nullptr);
+        QTRY_VERIFY((dialog = w.findChild<Dialog *>()) && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("轮询参数设置"));
-        auto *start = dialog->findChild<QLineEdit *>(QStringLiteral("txtloopAdd_0"));
-        auto *end = dialog->findChild<QLineEdit *>(QStringLiteral("txtloopAdd_1"));
-        start->setText(QStringLiteral("1"));
-        end->setText(QStringLiteral("4"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("txtloopAdd_0"))->setText(QStringLiteral("1"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("txtloopAdd_1"))->setText(QStringLiteral("4"));
         dialog->findChild<QCheckBox *>(QStringLiteral("checkSave"))->setChecked(true);
         QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("OKButton")), Qt::LeftButton);
         QTRY_COMPARE(loopR->text(), QStringLiteral("结束"));
@@ -106,13 +92,12 @@ private Q_SLOTS:
         // Two passes: each reads 1, 2, 3 and waits out the silent 4.
         QTRY_VERIFY_WITH_TIMEOUT(s.readings.CycleCount >= 2, 20000);
         QCOMPARE(s.panel.Text5, QStringLiteral("4号设备通迅超时！"));
-        QCOMPARE(s.grid.cell(1, 0), QStringLiteral("1"));
-        QCOMPARE(s.grid.cell(1, 2), QStringLiteral("21.5"));
-        QCOMPARE(s.grid.cell(1, 3), QStringLiteral("45.6"));
-        QCOMPARE(s.grid.cell(2, 4), QStringLiteral("612.0"));
-        QCOMPARE(s.grid.cell(3, 2), QStringLiteral("-5.0"));
-        QCOMPARE(s.grid.cell(3, 3), QStringLiteral("60.0"));
-        QCOMPARE(s.grid.cell(3, 6), QStringLiteral("35.0"));
+        QStringList rows; // address, T, RH, CO2, VOC, PM2.5
+        for (int row = 1; row <= 3; ++row)
+            rows << QStringList{s.grid.cell(row, 0), s.grid.cell(row, 2), s.grid.cell(row, 3), s.grid.cell(row, 4),
+                                s.grid.cell(row, 5), s.grid.cell(row, 6)}
+                        .join('|');
+        QCOMPARE(rows, (QStringList{"1|21.5|45.6|||", "2|||612.0||", "3|-5.0|60.0|||35.0"}));
         QCOMPARE(s.grid.columnWidth(5), 0); // VOC: nobody measures it
         screenshot(&w, QStringLiteral("main-window-polling.png"));
 
@@ -120,31 +105,29 @@ private Q_SLOTS:
         QTest::mouseClick(loopR, Qt::LeftButton);
         QCOMPARE(loopR->text(), QStringLiteral("轮询"));
         Dialog1 *ask = nullptr;
-        QTRY_VERIFY((ask = topLevel<Dialog1>()) != nullptr);
+        QTRY_VERIFY((ask = w.findChild<Dialog1 *>()) && ask->isVisible());
         QTest::mouseClick(ask->findChild<QPushButton *>(QStringLiteral("CancelButton")), Qt::LeftButton);
         QVERIFY(!s.settings.SaveEnabled);
         QVERIFY(r.op.messages.isEmpty());
 
         // The log holds every reading the simulator served in the complete passes, raw and unsigned.
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-        db.setDatabaseName(s.db.filePath());
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec(QStringLiteral("select ADDRESS, PROTYPE, READVALUE, count(*), count(distinct READTIME) "
-                                      "from SAVEDATA group by ADDRESS, PROTYPE, READVALUE order by ADDRESS, PROTYPE")));
-        QStringList rows;
-        while (q.next())
-            rows << QStringLiteral("%1 %2 %3 x%4")
-                        .arg(q.value(0).toInt())
-                        .arg(q.value(1).toString(), q.value(2).toString())
-                        .arg(q.value(3).toInt() == passes && q.value(4).toInt() == passes ? QStringLiteral("n")
-                                                                                          : q.value(3).toString());
+        rows.clear();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+            db.setDatabaseName(s.db.filePath());
+            QSqlQuery q(db);
+            QVERIFY(db.open() && q.exec(QStringLiteral("select ADDRESS, PROTYPE, READVALUE, count(*), "
+                                                       "count(distinct READTIME) from SAVEDATA group by "
+                                                       "ADDRESS, PROTYPE, READVALUE order by ADDRESS, PROTYPE")));
+            while (q.next()) // xn: once in each pass
+                rows << u"%1 %2 %3 x%4"_qs.arg(q.value(0).toInt())
+                            .arg(q.value(1).toString(), q.value(2).toString())
+                            .arg(q.value(3).toInt() == passes && q.value(4).toInt() == passes ? u"n"_qs
+                                                                                              : q.value(3).toString());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("check"));
         QCOMPARE(rows, (QStringList{"1 RH 456 xn", "1 T 215 xn", "2 CO2 612 xn", "3 PM2.5 35 xn", "3 RH 600 xn",
                                     "3 T 65486 xn"}));
-        q = QSqlQuery();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("check"));
     }
 };
 

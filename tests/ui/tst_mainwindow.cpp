@@ -8,12 +8,13 @@
 #include "ui/frmroughin.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
-#include <QWheelEvent>
-#include <QMenuBar>
-#include <QPushButton>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace kestrel;
@@ -21,6 +22,8 @@ using test::Pty;
 using test::RecordingOperator;
 
 namespace {
+const QString Missing = QStringLiteral("/nonexistent/kestrel-tty");
+
 struct Rig {
     Pty com3, com5;
     QTemporaryDir data;
@@ -32,9 +35,9 @@ struct Rig {
 
     explicit Rig(bool com3Missing = false)
     {
-        map.set(3, com3Missing ? QStringLiteral("/nonexistent/kestrel-tty") : com3.slavePath());
+        map.set(3, com3Missing ? Missing : com3.slavePath());
         map.set(5, com5.slavePath());
-        map.set(6, QStringLiteral("/nonexistent/kestrel-tty"));
+        map.set(6, Missing);
         port = std::make_unique<QtSerialPort>(map);
         station = std::make_unique<Station>(*port, op, SystemClock::instance(), QtTimerFactory::instance(),
                                             data.path());
@@ -42,83 +45,102 @@ struct Rig {
         station->Form_Load();
         window->show();
     }
-    QAction *action(const QString &name) { return window->findChild<QAction *>(name); }
-    QPushButton *button(const QString &name) { return window->findChild<QPushButton *>(name); }
-    QColor lamp() { return window->findChild<Lamp *>(QStringLiteral("shape1"))->color(); }
+    QAction *act(const QString &name) { return window->findChild<QAction *>(name); }
+    QPushButton *com() { return window->findChild<QPushButton *>(QStringLiteral("Com")); }
+    QString checked(const QString &prefix, int count) // the checked items' captions
+    {
+        QStringList c;
+        for (int i = 0; i < count; ++i)
+            if (act(prefix + QString::number(i))->isChecked())
+                c << act(prefix + QString::number(i))->text();
+        return c.join(' ');
+    }
+    // Open or closed, the checked port item, the button's caption, the lamp.
+    QString state()
+    {
+        const QColor lamp = window->findChild<Lamp *>(QStringLiteral("shape1"))->color();
+        return (port->isOpen() ? u"open "_qs : u"closed "_qs) + checked(u"mnu_com_"_qs, 8) + '|' + com()->text() +
+               (lamp == Qt::red ? " red" : lamp == Qt::black ? " black" : " other");
+    }
 };
 } // namespace
 
 class TstMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void startUpMenusAndButton()
+    void portMenuAndButton()
     {
         Rig r;
-        QCOMPARE(r.window->windowTitle(), QStringLiteral("Kestrel"));
-        QVERIFY(r.port->isOpen());
-        QVERIFY(r.action(QStringLiteral("mnu_com_2"))->isChecked());
-        QCOMPARE(r.action(QStringLiteral("mnu_com_2"))->toolTip(), r.com3.slavePath());
-        QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("关闭串口"));
-        QCOMPARE(r.lamp(), QColor(255, 0, 0));
+        QCOMPARE(r.state(), u"open COM3|关闭串口 red"_qs);
+        QCOMPARE(r.act(u"mnu_com_2"_qs)->toolTip(), r.com3.slavePath());
         // A baud item keeps the port open and checks only itself.
-        r.action(QStringLiteral("mnuBaudRate_5"))->trigger();
-        QVERIFY(r.port->isOpen());
+        r.act(u"mnuBaudRate_5"_qs)->trigger();
+        QCOMPARE(r.checked(u"mnuBaudRate_"_qs, 6), u"115200"_qs);
         QCOMPARE(r.port->baudRate(), 115200);
-        for (int i = 0; i < 6; ++i)
-            QCOMPARE(r.action(QStringLiteral("mnuBaudRate_%1").arg(i))->isChecked(), i == 5);
+        QCOMPARE(r.state(), u"open COM3|关闭串口 red"_qs);
         // COM5 closes COM3, opens COM5 and says so.
-        r.action(QStringLiteral("mnu_com_4"))->trigger();
+        r.act(u"mnu_com_4"_qs)->trigger();
+        QCOMPARE(r.state(), u"open COM5|关闭串口 red"_qs);
         QCOMPARE(r.port->devicePath(), r.com5.slavePath());
-        QVERIFY(r.port->isOpen());
         QCOMPARE(r.op.texts(), QStringList{QStringLiteral("COM5成功打开")});
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(r.action(QStringLiteral("mnu_com_%1").arg(i))->isChecked(), i == 4);
         // "串口关闭" closes the port but leaves the caption and the lamp.
-        r.action(QStringLiteral("mnu_comclose"))->trigger();
-        QVERIFY(!r.port->isOpen());
-        QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("关闭串口"));
-        QCOMPARE(r.lamp(), QColor(255, 0, 0));
-        QVERIFY(!r.action(QStringLiteral("mnu_com_4"))->isChecked());
-        // The button: the first click closes and stops polling, the next opens.
+        r.act(u"mnu_comclose"_qs)->trigger();
+        QCOMPARE(r.state(), u"closed |关闭串口 red"_qs);
+        // Every entry box of the window and of the settings dialog (its child) has its caption as buddy.
         r.station->polling.cmdLoopR_Click();
         QCOMPARE(r.station->polling.phase(), Polling::Phase::AwaitingSettings);
-        QTest::mouseClick(r.button(QStringLiteral("Com")), Qt::LeftButton);
+        const QList<QLabel *> labels = r.window->findChildren<QLabel *>();
+        const QList<QLineEdit *> boxes = r.window->findChildren<QLineEdit *>();
+        QVERIFY(boxes.size() >= 3 + 13 + 4 + 3); // the dialog, values, address and custom, device frame
+        for (QLineEdit *box : boxes)
+            QVERIFY2(std::any_of(labels.begin(), labels.end(),
+                                 [box](QLabel *l) { return l->buddy() == box && !l->text().isEmpty(); }),
+                     qPrintable(box->objectName()));
+        // The button: the first click closes and stops polling, the next opens.
+        QTest::mouseClick(r.com(), Qt::LeftButton);
         QCOMPARE(r.station->polling.phase(), Polling::Phase::Stopped);
-        QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("打开串口"));
-        QCOMPARE(r.lamp(), QColor(0, 0, 0));
-        QTest::mouseClick(r.button(QStringLiteral("Com")), Qt::LeftButton);
-        QVERIFY(r.port->isOpen());
-        QCOMPARE(r.lamp(), QColor(255, 0, 0));
+        QCOMPARE(r.state(), u"closed |打开串口 black"_qs);
+        QTest::mouseClick(r.com(), Qt::LeftButton);
+        QCOMPARE(r.state(), u"open COM5|关闭串口 red"_qs);
     }
 
-    void missingPortReportsAndGoesOn()
+    void portFailure_data()
     {
-        Rig r(true);
+        QTest::addColumn<bool>("unplug");
+        QTest::newRow("missing at start-up") << false;
+        QTest::newRow("unplugged while open") << true;
+    }
+    void portFailure()
+    {
+        QFETCH(bool, unplug);
+        Rig r(!unplug);
+        if (unplug) {
+            QVERIFY(r.port->isOpen());
+            r.com3.unplug();
+            QTRY_VERIFY(!r.port->isOpen());
+        }
         QCOMPARE(r.op.messages.size(), 1);
-        const QString text = r.op.messages.first().text;
-        QVERIFY2(QRegularExpression(QStringLiteral("^应用程序出错!\r\n错误代号：\\d+\r\n错误描述：[^\r\n]+\r\n$"))
-                     .match(text)
-                     .hasMatch(),
-                 qPrintable(text)); // the source and line go to the log only
+        const QString text = r.op.messages.first().text; // the source and line go to the log only
+        const QRegularExpression shape(u"^应用程序出错!\r\n错误代号：\\d+\r\n错误描述：[^\r\n]+\r\n$"_qs);
+        QVERIFY2(shape.match(text).hasMatch(), qPrintable(text));
         QCOMPARE(r.op.messages.first().icon, Operator::Icon::Question);
-        QVERIFY(!r.port->isOpen());
-        QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("打开串口"));
-        QCOMPARE(r.lamp(), QColor(0, 0, 0));
+        QCOMPARE(r.state(), unplug ? u"closed |打开串口 black"_qs : u"closed COM3|打开串口 black"_qs);
+        // A read on the closed port ends at once, silently.
+        r.station->exchange.CurAddr = 1;
+        QVERIFY(!r.station->exchange.readRegisters(3, 2) && r.station->exchange.valueTimeout);
+        QCOMPARE(r.op.messages.size(), 1);
         // The program goes on: another port opens; a failed one unchecks every item.
-        r.action(QStringLiteral("mnu_com_4"))->trigger();
-        QVERIFY(r.port->isOpen());
-        r.action(QStringLiteral("mnu_com_5"))->trigger();
-        QVERIFY(!r.port->isOpen());
-        for (int i = 0; i < 8; ++i)
-            QVERIFY(!r.action(QStringLiteral("mnu_com_%1").arg(i))->isChecked());
+        r.act(u"mnu_com_4"_qs)->trigger();
+        QCOMPARE(r.state(), u"open COM5|关闭串口 red"_qs);
+        r.act(u"mnu_com_5"_qs)->trigger();
+        QCOMPARE(r.state(), u"closed |打开串口 black"_qs);
+        QCOMPARE(r.op.messages.size(), 3);
     }
 
     void wheelPagesTheGrid()
     {
         Rig r;
         Station &s = *r.station;
-        s.devices.PollStart = 1;
-        s.devices.PollEnd = 255;
         s.grid.build(1, 255, s.devices);
         s.panel.setWindowWidth(Panel::WideWidth);
         auto *grid = r.window->findChild<QTableView *>(QStringLiteral("grid"));
@@ -128,8 +150,8 @@ private Q_SLOTS:
         grid->setCurrentIndex(s.grid.index(1, 0));
         auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
             const QPointF at = grid->viewport()->rect().center();
-            QWheelEvent e(at, grid->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
-                          Qt::NoScrollPhase, false);
+            QWheelEvent e(at, grid->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          mods, Qt::NoScrollPhase, false);
             QApplication::sendEvent(grid->viewport(), &e);
             return grid->currentIndex().row();
         };
@@ -138,23 +160,6 @@ private Q_SLOTS:
         QCOMPARE(wheel(-360, Qt::NoModifier), paged);            // three notches at once: nothing
         QCOMPARE(wheel(-120, Qt::ControlModifier), paged);       // a key held: nothing
         QVERIFY(wheel(120, Qt::NoModifier) < paged);             // one notch back pages up
-    }
-
-    void unpluggedPortIsReported()
-    {
-        Rig r;
-        QVERIFY(r.port->isOpen());
-        r.com3.unplug();
-        QTRY_VERIFY(!r.port->isOpen());
-        QCOMPARE(r.op.messages.size(), 1);
-        QVERIFY(r.op.messages.first().text.startsWith(QStringLiteral("应用程序出错!\r\n错误代号：")));
-        QCOMPARE(r.button(QStringLiteral("Com"))->text(), QStringLiteral("打开串口"));
-        QCOMPARE(r.lamp(), QColor(0, 0, 0));
-        // A read on the closed port ends at once, silently.
-        r.station->exchange.CurAddr = 1;
-        QVERIFY(!r.station->exchange.readRegisters(3, 2));
-        QVERIFY(r.station->exchange.valueTimeout);
-        QCOMPARE(r.op.messages.size(), 1);
     }
 };
 
