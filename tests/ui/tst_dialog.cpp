@@ -111,13 +111,11 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QFETCH(QString, after);
         Fixture f;
-        if (file.isEmpty()) {
-            f.dlg->checkSave()->setChecked(true);
-        } else { // the load sets the save choice
-            QFile c(f.dir.filePath(QStringLiteral("c.ini")));
-            QVERIFY(c.open(QIODevice::WriteOnly) && c.write(file) == file.size());
-            c.close();
-            f.op.openAnswers << c.fileName();
+        f.dlg->checkSave()->setChecked(file.isEmpty()); // a loaded file sets it
+        if (!file.isEmpty()) {
+            f.op.openAnswers << f.dir.filePath(QStringLiteral("c.ini"));
+            QFile c(f.op.openAnswers.first());
+            QVERIFY(c.open(QIODevice::WriteOnly) && c.write(file) == file.size() && c.flush());
             f.click("cmdConf");
         }
         for (int i = 0; i < 3; ++i) {

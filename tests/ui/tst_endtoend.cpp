@@ -94,8 +94,8 @@ private Q_SLOTS:
         QCOMPARE(s.panel.Text5, QStringLiteral("4号设备通迅超时！"));
         QStringList rows; // address, T, RH, CO2, VOC, PM2.5
         for (int row = 1; row <= 3; ++row)
-            rows << QStringList{s.grid.cell(row, 0), s.grid.cell(row, 2), s.grid.cell(row, 3), s.grid.cell(row, 4),
-                                s.grid.cell(row, 5), s.grid.cell(row, 6)}
+            rows << QStringList{s.grid.cell(row, 0), s.grid.cell(row, 2), s.grid.cell(row, 3),
+                                s.grid.cell(row, 4), s.grid.cell(row, 5), s.grid.cell(row, 6)}
                         .join('|');
         QCOMPARE(rows, (QStringList{"1|21.5|45.6|||", "2|||612.0||", "3|-5.0|60.0|||35.0"}));
         QCOMPARE(s.grid.columnWidth(5), 0); // VOC: nobody measures it
@@ -116,18 +116,20 @@ private Q_SLOTS:
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
             db.setDatabaseName(s.db.filePath());
             QSqlQuery q(db);
-            QVERIFY(db.open() && q.exec(QStringLiteral("select ADDRESS, PROTYPE, READVALUE, count(*), "
-                                                       "count(distinct READTIME) from SAVEDATA group by "
-                                                       "ADDRESS, PROTYPE, READVALUE order by ADDRESS, PROTYPE")));
+            QVERIFY(db.open() &&
+                    q.exec(QStringLiteral("select ADDRESS, PROTYPE, READVALUE, count(*), "
+                                          "count(distinct READTIME) from SAVEDATA group by "
+                                          "ADDRESS, PROTYPE, READVALUE order by ADDRESS, PROTYPE")));
             while (q.next()) // xn: once in each pass
                 rows << u"%1 %2 %3 x%4"_qs.arg(q.value(0).toInt())
                             .arg(q.value(1).toString(), q.value(2).toString())
-                            .arg(q.value(3).toInt() == passes && q.value(4).toInt() == passes ? u"n"_qs
-                                                                                              : q.value(3).toString());
+                            .arg(q.value(3).toInt() == passes && q.value(4).toInt() == passes
+                                     ? u"n"_qs
+                                     : q.value(3).toString());
         }
         QSqlDatabase::removeDatabase(QStringLiteral("check"));
-        QCOMPARE(rows, (QStringList{"1 RH 456 xn", "1 T 215 xn", "2 CO2 612 xn", "3 PM2.5 35 xn", "3 RH 600 xn",
-                                    "3 T 65486 xn"}));
+        QCOMPARE(rows, (QStringList{"1 RH 456 xn", "1 T 215 xn", "2 CO2 612 xn", "3 PM2.5 35 xn",
+                                    "3 RH 600 xn", "3 T 65486 xn"}));
     }
 };
 

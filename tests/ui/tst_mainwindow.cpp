@@ -59,8 +59,11 @@ struct Rig {
     QString state()
     {
         const QColor lamp = window->findChild<Lamp *>(QStringLiteral("shape1"))->color();
-        return (port->isOpen() ? u"open "_qs : u"closed "_qs) + checked(u"mnu_com_"_qs, 8) + '|' + com()->text() +
-               (lamp == Qt::red ? " red" : lamp == Qt::black ? " black" : " other");
+        return (port->isOpen() ? u"open "_qs : u"closed "_qs) + checked(u"mnu_com_"_qs, 8) + '|' +
+               com()->text() +
+               (lamp == Qt::red     ? " red"
+                : lamp == Qt::black ? " black"
+                                    : " other");
     }
 };
 } // namespace
