@@ -39,6 +39,7 @@ void SettingsRequest::accept()
 
 void SettingsRequest::cancel()
 {
+    Q_EMIT framesEnabled();
     m_settings.PollSettingsCancel = true;
     Q_EMIT cancelled();
     finish(false);
