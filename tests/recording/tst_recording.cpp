@@ -182,33 +182,33 @@ private Q_SLOTS:
     void flushWritesEachReadingOnce()
     {
         Rig r(folder(), 2, 6);
-        r.devices.at(2) = {0, 5, 0, "PM25", {}}; // a single quantity logs its whole type name
-        r.devices.at(3) = {33, 3, 0, "T+RH", {}};
-        r.devices.at(4) = {81, 27, 0, "T+RH+CO2+VOC+PM2.5", {}};
-        r.devices.at(5) = {33, 0, 0, "T+RH", {}}; // type not read yet
-        r.devices.at(6) = {17, 3, 0, "T+RH", {}}; // a combination that is not logged
-        r.devices.at(7) = {0, 2, 0, "T", {}};     // outside the range
-        // Three cycles; 4 timed out in the first two; 3's values have the high bit set (-5.0 °C
+        r.devices.at(2) = {33, 0, 0, "T+RH", {}}; // type not read yet
+        r.devices.at(3) = {0, 5, 0, "PM25", {}};  // a single quantity logs its whole type name
+        r.devices.at(4) = {17, 3, 0, "T+RH", {}}; // a combination that is not logged
+        r.devices.at(5) = {33, 3, 0, "T+RH", {}};
+        r.devices.at(6) = {81, 27, 0, "T+RH+CO2+VOC+PM2.5", {}};
+        r.devices.at(7) = {0, 2, 0, "T", {}}; // outside the range
+        // Three cycles; 6 timed out in the first two; 5's values have the high bit set (-5.0 °C
         // is 0xFFCE) and go to the log unsigned.
         for (int a = 2; a <= 7; ++a)
             for (int c = 1; c <= 3; ++c)
-                r.read(a, c, 10 * c + a, a == 3 ? 0xFFCE + c : 100 * a + c);
-        r.buffer.clearTime(4, 1);
-        r.buffer.clearTime(4, 2);
-        r.read(2, 4, 42, 1); // polling stopped in the fourth cycle
+                r.read(a, c, 10 * c + a, a == 5 ? 0xFFCE + c : 100 * a + c);
+        r.buffer.clearTime(6, 1);
+        r.buffer.clearTime(6, 2);
+        r.read(3, 4, 42, 1); // polling stopped in the fourth cycle
         const FlushResult f = r.flush(3);
         QVERIFY2(f.ok && f.written == 14, qPrintable(f.error));
         QCOMPARE(r.logged(),
-                 (QStringList{row(12, 201, "PM25", 2), row(22, 202, "PM25", 2), row(32, 203, "PM25", 2),
-                              row(13, 65487, "T", 3), row(13, 65488, "RH", 3), row(23, 65488, "T", 3),
-                              row(23, 65489, "RH", 3), row(33, 65489, "T", 3), row(33, 65490, "RH", 3),
-                              row(34, 403, "T", 4), row(34, 404, "RH", 4), row(34, 405, "CO2", 4),
-                              row(34, 406, "VOC", 4), row(34, 407, "PM2.5", 4)}));
+                 (QStringList{row(13, 301, "PM25", 3), row(23, 302, "PM25", 3), row(33, 303, "PM25", 3),
+                              row(15, 65487, "T", 5), row(15, 65488, "RH", 5), row(25, 65488, "T", 5),
+                              row(25, 65489, "RH", 5), row(35, 65489, "T", 5), row(35, 65490, "RH", 5),
+                              row(36, 603, "T", 6), row(36, 604, "RH", 6), row(36, 605, "CO2", 6),
+                              row(36, 606, "VOC", 6), row(36, 607, "PM2.5", 6)}));
         QCOMPARE(query(r.db, "SELECT COUNT(*) FROM SAVEPRO"), QStringList{"255"});
         // Nothing twice, the stopped cycle not later either; readings taken while saving is off
         // never reach the log.
         QCOMPARE(r.flush(4).written, 0);
-        r.read(3, 1, 50, 1);
+        r.read(5, 1, 50, 1);
         QVERIFY(r.flush(1, false).ok && r.flush(1).written == 0);
         QCOMPARE(r.logged().size(), 14);
     }
