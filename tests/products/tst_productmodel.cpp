@@ -1,6 +1,7 @@
-// The device grid model: build from a range, header row, row count, cells and twips geometry.
+// The entry rules of the address boxes and the device grid model.
 #include "devices/devicegrid.h"
 #include "devices/devicetable.h"
+#include "products/productside.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -20,9 +21,23 @@ const QStringList kHeader{"地址", "设备名称", "温度", "湿度", "CO2", "
                           "CO",   "O2",       "O3",   "HCHO", "H2S", "NH3", "NO2"};
 } // namespace
 
-class TestDeviceGrid : public QObject {
+class TestProductModel : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // What TxtB1 (an address to read: 1..255) and Text4 (an address to add: 0..255) keep of a text.
+    void addressEntry()
+    {
+        const auto kept = [](const char *t) {
+            return ProductSide::TxtB1_Change(t) + u'|' + ProductSide::Text4_Change(t);
+        };
+        for (const char *t : {"1", "255", "12abc", "1.5"})
+            QCOMPARE(kept(t), QString(t) + u'|' + t);
+        for (const char *t : {"256", "300", "-3"})
+            QCOMPARE(kept(t), QStringLiteral("1|1"));
+        for (const char *t : {"", "0", "abc", "0.5"})
+            QCOMPARE(kept(t), QStringLiteral("1|") + t);
+    }
+
     // Changes are signalled once and writes outside the grid ignored. A rebuild resets cells,
     // heights and the quantity columns; the name column keeps the width the operator gave it.
     // Added rows have the standard height; a range that is empty or outside 1..255 and a row
@@ -72,13 +87,13 @@ private Q_SLOTS:
         QCOMPARE(g.rows(), 1);
         for (auto [start, end] : {std::pair{0, 0}, {0, 5}, {5, 3}, {1, 256}, {-3, 2}}) {
             g.build(start, end, t);
-            QCOMPARE(g.rows(), 1);
             QCOMPARE(row(g, 0), kHeader);
+            QCOMPARE(g.rows(), 1);
         }
         g.build(1, 255, [](int a) { return QStringLiteral("dev%1").arg(a); });
         QCOMPARE(row(g, 255).mid(0, 2), (QStringList{"255", "dev255"}));
     }
 };
 
-QTEST_GUILESS_MAIN(TestDeviceGrid)
-#include "tst_devicegrid.moc"
+QTEST_GUILESS_MAIN(TestProductModel)
+#include "tst_productmodel.moc"
