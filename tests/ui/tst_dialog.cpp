@@ -134,7 +134,7 @@ private Q_SLOTS:
             QTest::keyClick(f.dlg->Text1(), Qt::Key_Escape);
         else
             f.click(how == u"OK"_qs ? "OKButton" : "CancelButton");
-        QCOMPARE(frames.size(), int(how == u"OK"_qs)); // also when the range is refused
+        QCOMPARE(frames.size(), 1); // every answer, also an OK whose range is refused
         QCOMPARE(f.op.texts(), texts(message));
         QCOMPARE(f.after(), after);
         const bool ok = how == u"OK"_qs && !refused;
