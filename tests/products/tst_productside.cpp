@@ -1,87 +1,15 @@
 // The product side of a whole station over kestrel-sim on a pseudo-terminal: the single read and
-// the custom read with the bytes the devices receive, the choice a device's codes make, every value
-// a device of each type may hold reaching the value boxes and the grid, and the value frame and the
-// Product menu that render it all.
-#include "common/stationrig.h"
-#include "link/crc16.h"
+// the custom read with the bytes the devices receive, the choice a device's codes make, and every
+// value a device of each type may hold reaching the value boxes and the grid.
+#include "productrig.h"
 #include "products/texts.h"
-#include "ui/productmenu.h"
-#include "ui/valueframe.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QtTest>
 
 using namespace kestrel;
 using namespace kestrel::test;
 
 namespace {
-struct FixedClock : Clock {
-    QDateTime now() const override { return {QDate(2026, 12, 4), QTime(14, 31, 37)}; }
-} kClock;
-
-QByteArray request(int address, int start, int count)
-{
-    const char body[] = {char(address), 3, 0, char(start), 0, char(count)};
-    return withCrc(QByteArray(body, 6));
-}
-// "box=text=more;..." → 13 texts, one per box: field 1 (text) or 2 (more) of the box's entry.
-QStringList boxTexts(const char *layout, int field = 1)
-{
-    QStringList b(Panel::Boxes);
-    for (const QString &p : QString::fromUtf8(layout).split(u';', Qt::SkipEmptyParts))
-        b[p.section(u'=', 0, 0).toInt()] = p.section(u'=', field, field);
-    return b;
-}
-
-// A station on kestrel-sim serving `bus`; the product side's hooks into other areas are recorded.
-struct Rig : StationRig {
-    explicit Rig(const QString &bus) : StationRig(bus, QtTimerFactory::instance(), kClock, {"--fixed", "--verbose"})
-    {
-        if (!ok())
-            return;
-        ProductSide &p = station->products;
-        for (auto [hook, name] : {std::pair{&p.stopPolling, "stopPolling"}, {&p.stopPollingTimer, "stopPollingTimer"},
-                                  {&p.saveDrawData, "saveDrawData"}, {&p.drawPic, "drawPic"}})
-            *hook = [this, name = name] { calls << QString::fromLatin1(name); };
-        p.wData = [this] {
-            calls << QStringLiteral("wData");
-            station->timed.recCount = 0; // written out
-        };
-    }
-    // The requests the devices received, from the simulator's frame trace "HH:mm:ss.zzz RX 01 03 ...".
-    QList<QByteArray> requests()
-    {
-        QList<QByteArray> r;
-        for (const QByteArray &line : sim.standardError().split('\n'))
-            if (line.mid(13, 3) == "RX ")
-                r << QByteArray::fromHex(line.mid(16).split(';').first());
-        return r;
-    }
-    QStringList boxes() const
-    {
-        QStringList b;
-        for (int i = 0; i < Panel::Boxes; ++i)
-            b << station->panel.valueText(i);
-        return b;
-    }
-    QList<int> enabledBoxes() const
-    {
-        QList<int> e;
-        for (int i = 0; i < Panel::Boxes; ++i)
-            if (station->panel.valueEnabled(i))
-                e << i;
-        return e;
-    }
-    QStringList calls;
-};
-#define START_RIG(r, bus)                                                                                              \
-    Rig r(bus);                                                                                                        \
-    QVERIFY2(r.ok(), qPrintable(r.why()));                                                                             \
-    Station &s = *r.station;                                                                                           \
-    ProductSide &p = s.products
 
 // Product-menu item (15: the custom read of "start|count"), the address typed, the request the
 // device receives (without its CRC; "": none, the read is refused) while it holds `data` from the
@@ -369,88 +297,6 @@ private Q_SLOTS:
         if (!polled)
             QTRY_COMPARE(r.requests(), requests);
         QVERIFY(r.op.messages.isEmpty());
-    }
-
-    // The value frame and the Product menu of a station: captions, buddies, the check mark and the
-    // boxes following the product side's choice, and typing reaching the panel.
-    void valueFrameAndMenu()
-    {
-        START_RIG(r, "1 65 1 000000 0000 00\n");
-        ProductMenu m(s.panel);
-        ValueFrame f(s.panel);
-        QStringList captions{m.title()};
-        for (QAction *a : m.actions())
-            captions << a->text();
-        for (QLabel *l : f.findChildren<QLabel *>()) { // every label, in the order made, is the buddy of its box
-            QString box = l->objectName().replace("Label2_", "TxtInput_").replace("labSelf_", "txtSelf_");
-            box.remove("lab_");
-            QVERIFY2(l->buddy() && l->buddy() == f.findChild<QLineEdit *>(box), qPrintable(box));
-            captions << l->text();
-        }
-        QCOMPARE(captions, (QStringList{"产品(&P)", "温湿度", "温度", "湿度", "二氧化碳", "VOC", "PM2.5", "一氧化碳",
-                                        "温湿度+二氧化碳", "氧气", "臭氧", "甲醛", "硫化氢", "氨气", "二氧化氮", "PM10", "",
-                                        "自定义(需填写起始地址和长度)", "温度：", "湿度：", "CO2：", "VOC：", "PM2.5：", "CO：",
-                                        "氧气：", "臭氧：", "甲醛：", "H2S：", "氨气：", "NO2：", "PM10：", "地址：",
-                                        "设备名称：", "起始地址", "长度"}));
-        QCOMPARE(f.CMDRHTread()->text() + f.cmdShow()->text(), QStringLiteral("单个读取实时曲线"));
-        for (int i = 0; i < Panel::Boxes; ++i)
-            QVERIFY(f.TxtInput(i)->isReadOnly());
-        QSignalSpy curves(&f, &ValueFrame::curveRequested);
-        QTest::mouseClick(f.cmdShow(), Qt::LeftButton);
-        QCOMPARE(curves.size(), 1);
-
-        const auto checked = [&m] { // the indexes of the checked actions; 16 is the custom item
-            QList<int> c;
-            for (int i = 0; i < m.actions().size(); ++i)
-                if (m.actions()[i]->isChecked())
-                    c << i;
-            return c;
-        };
-        QSignalSpy chosen(&m, &ProductMenu::itemChosen);
-        m.protype(3)->trigger(); // nobody acts on it yet: the mark stays where the panel has it
-        QCOMPARE(chosen.takeFirst(), QVariantList{3});
-        QCOMPARE(checked(), QList<int>{0});
-        QObject::connect(&m, &ProductMenu::itemChosen, [&p](int item) {
-            item == Panel::ReadSelfItem ? p.readSelf_Click() : p.protype_Click(item);
-        });
-        m.protype(7)->trigger();
-        QCOMPARE(checked(), QList<int>{7});
-        QVERIFY(f.TxtInput(2)->isEnabled() && f.Label2(2)->isEnabled() && !f.TxtInput(3)->isEnabled());
-        QCOMPARE(r.calls, QStringList{QStringLiteral("stopPollingTimer")});
-        s.panel.setValueText(2, QStringLiteral("450.0"));
-        m.readSelf()->trigger(); // the polling timer is left alone
-        QCOMPARE(checked(), QList<int>{16});
-        QVERIFY(f.txtSelf(0)->isEnabled() && f.labSelf(1)->isEnabled() && !f.Label2(2)->isEnabled());
-        QCOMPARE(f.TxtInput(2)->text(), QStringLiteral("450.0")); // a disabled box still shows its text
-        QCOMPARE(r.calls.size(), 1);
-        QLineEdit *start = f.txtSelf(0), *count = f.txtSelf(1);
-        start->end(false);
-        QTest::keyClicks(start, QStringLiteral("a1-b2 .c")); // digits only
-        QTest::keyClick(start, Qt::Key_Backspace);
-        QCOMPARE(s.panel.txtSelf[0], QStringLiteral("01"));
-        count->setCursorPosition(1);
-        QTest::keyClick(count, Qt::Key_5);
-        QCOMPARE(s.panel.txtSelf[1], QStringLiteral("151"));
-        s.panel.setValueText(0, QStringLiteral("25.0")); // a change elsewhere re-renders the frame
-        QCOMPARE(count->cursorPosition(), 2);
-        m.protype(4)->trigger(); // "VOC" takes the mark from the custom item
-        QCOMPARE(checked(), QList<int>{4});
-        QVERIFY(!f.txtSelf(0)->isEnabled() && f.TxtInput(3)->isEnabled());
-        p.protype_Click(15); // no such product: nothing changes
-        QCOMPARE(checked(), QList<int>{4});
-
-        QLineEdit *b = f.TxtB1();
-        b->end(false);
-        QTest::keyClicks(b, QStringLiteral("20"));
-        QCOMPARE(s.panel.TxtB1, QStringLiteral("120"));
-        QTest::keyClick(b, Qt::Key_0); // 1200 leaves 1..255
-        QCOMPARE(s.panel.TxtB1 + b->text(), QStringLiteral("11"));
-        for (const QChar c : QStringLiteral("机房")) // as an input method delivers it
-            QTest::sendKeyEvent(QTest::Click, f.Text2(), Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QCOMPARE(s.panel.Text2, QStringLiteral("机房"));
-        s.panel.TxtB1 = QStringLiteral("42");
-        s.panel.notify();
-        QCOMPARE(f.TxtB1()->text(), QStringLiteral("42"));
     }
 };
 

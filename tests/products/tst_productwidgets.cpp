@@ -1,0 +1,101 @@
+// The value frame and the Product menu of a station: captions, buddies, the check mark and the
+// boxes following the product side's choice, and typing reaching the panel.
+#include "productrig.h"
+#include "ui/productmenu.h"
+#include "ui/valueframe.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace kestrel;
+using namespace kestrel::test;
+
+class TestProductWidgets : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void valueFrameAndMenu()
+    {
+        START_RIG(r, "1 65 1 000000 0000 00\n");
+        ProductMenu m(s.panel);
+        ValueFrame f(s.panel);
+        QStringList captions{m.title()};
+        for (QAction *a : m.actions())
+            captions << a->text();
+        for (QLabel *l : f.findChildren<QLabel *>()) { // every label, in the order made, is the buddy of its box
+            QString box = l->objectName().replace("Label2_", "TxtInput_").replace("labSelf_", "txtSelf_");
+            box.remove("lab_");
+            QVERIFY2(l->buddy() && l->buddy() == f.findChild<QLineEdit *>(box), qPrintable(box));
+            captions << l->text();
+        }
+        QCOMPARE(captions, (QStringList{"产品(&P)", "温湿度", "温度", "湿度", "二氧化碳", "VOC", "PM2.5", "一氧化碳",
+                                        "温湿度+二氧化碳", "氧气", "臭氧", "甲醛", "硫化氢", "氨气", "二氧化氮", "PM10", "",
+                                        "自定义(需填写起始地址和长度)", "温度：", "湿度：", "CO2：", "VOC：", "PM2.5：", "CO：",
+                                        "氧气：", "臭氧：", "甲醛：", "H2S：", "氨气：", "NO2：", "PM10：", "地址：",
+                                        "设备名称：", "起始地址", "长度"}));
+        QCOMPARE(f.CMDRHTread()->text() + f.cmdShow()->text(), QStringLiteral("单个读取实时曲线"));
+        for (int i = 0; i < Panel::Boxes; ++i)
+            QVERIFY(f.TxtInput(i)->isReadOnly());
+        QSignalSpy curves(&f, &ValueFrame::curveRequested);
+        QTest::mouseClick(f.cmdShow(), Qt::LeftButton);
+        QCOMPARE(curves.size(), 1);
+
+        const auto checked = [&m] { // the indexes of the checked actions; 16 is the custom item
+            QList<int> c;
+            for (int i = 0; i < m.actions().size(); ++i)
+                if (m.actions()[i]->isChecked())
+                    c << i;
+            return c;
+        };
+        QSignalSpy chosen(&m, &ProductMenu::itemChosen);
+        m.protype(3)->trigger(); // nobody acts on it yet: the mark stays where the panel has it
+        QCOMPARE(chosen.takeFirst(), QVariantList{3});
+        QCOMPARE(checked(), QList<int>{0});
+        QObject::connect(&m, &ProductMenu::itemChosen, [&p](int item) {
+            item == Panel::ReadSelfItem ? p.readSelf_Click() : p.protype_Click(item);
+        });
+        m.protype(7)->trigger();
+        QCOMPARE(checked(), QList<int>{7});
+        QVERIFY(f.TxtInput(2)->isEnabled() && f.Label2(2)->isEnabled() && !f.TxtInput(3)->isEnabled());
+        QCOMPARE(r.calls, QStringList{QStringLiteral("stopPollingTimer")});
+        s.panel.setValueText(2, QStringLiteral("450.0"));
+        m.readSelf()->trigger(); // the polling timer is left alone
+        QCOMPARE(checked(), QList<int>{16});
+        QVERIFY(f.txtSelf(0)->isEnabled() && f.labSelf(1)->isEnabled() && !f.Label2(2)->isEnabled());
+        QCOMPARE(f.TxtInput(2)->text(), QStringLiteral("450.0")); // a disabled box still shows its text
+        QCOMPARE(r.calls.size(), 1);
+        QLineEdit *start = f.txtSelf(0), *count = f.txtSelf(1);
+        start->end(false);
+        QTest::keyClicks(start, QStringLiteral("a1-b2 .c")); // digits only
+        QTest::keyClick(start, Qt::Key_Backspace);
+        QCOMPARE(s.panel.txtSelf[0], QStringLiteral("01"));
+        count->setCursorPosition(1);
+        QTest::keyClick(count, Qt::Key_5);
+        QCOMPARE(s.panel.txtSelf[1], QStringLiteral("151"));
+        s.panel.setValueText(0, QStringLiteral("25.0")); // a change elsewhere re-renders the frame
+        QCOMPARE(count->cursorPosition(), 2);
+        m.protype(4)->trigger(); // "VOC" takes the mark from the custom item
+        QCOMPARE(checked(), QList<int>{4});
+        QVERIFY(!f.txtSelf(0)->isEnabled() && f.TxtInput(3)->isEnabled());
+        p.protype_Click(15); // no such product: nothing changes
+        QCOMPARE(checked(), QList<int>{4});
+
+        QLineEdit *b = f.TxtB1();
+        b->end(false);
+        QTest::keyClicks(b, QStringLiteral("20"));
+        QCOMPARE(s.panel.TxtB1, QStringLiteral("120"));
+        QTest::keyClick(b, Qt::Key_0); // 1200 leaves 1..255
+        QCOMPARE(s.panel.TxtB1 + b->text(), QStringLiteral("11"));
+        for (const QChar c : QStringLiteral("机房")) // as an input method delivers it
+            QTest::sendKeyEvent(QTest::Click, f.Text2(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(s.panel.Text2, QStringLiteral("机房"));
+        s.panel.TxtB1 = QStringLiteral("42");
+        s.panel.notify();
+        QCOMPARE(f.TxtB1()->text(), QStringLiteral("42"));
+    }
+};
+
+QTEST_MAIN(TestProductWidgets)
+#include "tst_productwidgets.moc"
