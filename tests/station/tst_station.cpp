@@ -11,7 +11,8 @@ using namespace kestrel::test;
 
 namespace {
 const char *kBus = "1 33 3 230415 0001 17 set=2:215 set=3:456\n"
-                   "2 0 6 230415 0002 17 set=6:612\n";
+                   "2 0 6 230415 0002 17 set=6:612\n"
+                   "3 0 6 230415 0003 17\n";
 } // namespace
 
 class TstStation : public QObject {
@@ -34,6 +35,43 @@ private Q_SLOTS:
         s.panel.TxtB1 = QStringLiteral("1"); // the rest of the program works
         s.products.CMDRHTread_Click();
         QCOMPARE(s.panel.valueText(0), QStringLiteral("21.5"));
+    }
+
+    // Adding a device while polling runs pauses the cycle for the device check and continues it
+    // afterwards; a cycle the operator paused stays paused.
+    void addDeviceWhilePolling_data()
+    {
+        QTest::addColumn<bool>("pausedBefore");
+        QTest::newRow("running") << false;
+        QTest::newRow("paused by the operator") << true;
+    }
+    void addDeviceWhilePolling()
+    {
+        QFETCH(bool, pausedBefore);
+        FastTimerFactory timers;
+        StationRig r(QString::fromLatin1(kBus), timers);
+        QVERIFY2(r.ok(), qPrintable(r.why()));
+        Station &s = *r.station;
+        s.devices.PollStart = 1;
+        s.devices.PollEnd = 2;
+        s.settings.setInterval(1);
+        s.polling.cmdLoopR_Click();
+        s.settingsRequest.accept();
+        QTRY_VERIFY_WITH_TIMEOUT(s.readings.CycleCount >= 1, 10000);
+        if (pausedBefore)
+            s.polling.cmdLoopP_Click();
+        QStringList during; // the cycle's state when the type query goes out
+        connect(&s.exchange, &Exchange::frameSent, this, [&](const QByteArray &frame) {
+            if (frame.startsWith("\x03"))
+                during << s.polling.loopPCaption() + (s.polling.timerActive() ? " timer on" : " timer off");
+        });
+        s.panel.Text4 = QStringLiteral("3");
+        s.registry.cmdAddDev_Click();
+        QCOMPARE(during, QStringList{"继续 timer off"});
+        QCOMPARE(s.devices.PollEnd, 3);
+        QCOMPARE(s.polling.loopPCaption(), pausedBefore ? u"继续"_qs : u"暂停"_qs);
+        QCOMPARE(s.polling.timerActive(), !pausedBefore);
+        s.polling.stop();
     }
 
     void programEndWhilePolling_data()
