@@ -9,6 +9,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <sqlite3.h>
 
@@ -44,7 +45,8 @@ private:
     int m_code = SQLITE_OK;
 };
 
-// The UTF-8 bytes of each PROTYPE name; a batch has a handful of distinct names.
+// The UTF-8 bytes of each PROTYPE name; a batch has a handful of distinct names. The bytes are
+// bound without a copy, so they stay where they are while names are added.
 class NameBytes {
 public:
     const QByteArray &of(const QString &name)
@@ -58,7 +60,7 @@ public:
     }
 
 private:
-    std::vector<std::pair<QString, QByteArray>> m_names;
+    std::deque<std::pair<QString, QByteArray>> m_names;
 };
 
 std::unique_ptr<Statement> prepareInsert(sqlite3 *handle, int rows)
