@@ -1,15 +1,8 @@
-// The polling cycle with injected time: intervals of seconds and minutes, 300 passes, new
-// devices, silent devices, pause during an exchange.
-#include "common/fakebus.h"
-#include "common/fakeport.h"
-#include "common/recordingoperator.h"
-#include "devices/devicetable.h"
-#include "devices/pollsettings.h"
-#include "link/exchange.h"
+// The polling cycle of a whole station over kestrel-sim, with injected time: intervals of
+// seconds and minutes, 300 passes, new and silent devices, pause and stop during an exchange.
+#include "common/stationrig.h"
+#include "link/crc16.h"
 #include "manualtime.h"
-#include "polling/polling.h"
-#include "products/panel.h"
-#include "recording/readingbuffer.h"
 
 #include <QtTest>
 
@@ -17,77 +10,77 @@ using namespace kestrel;
 using namespace kestrel::test;
 
 namespace {
-struct Rig {
-    FakeBus bus;
-    FakePort port;
-    RecordingOperator op;
-    Exchange exchange{port, op};
-    DeviceTable devices;
-    ReadingBuffer readings;
-    Panel panel;
+struct Time {
     ManualClock clock;
     ManualTimerFactory timers{clock};
-    PollSettings settings;
-    Polling polling{exchange, devices, readings, panel, clock, timers, settings};
-    QList<int> stored, hidden, shown;
-    QList<QDateTime> readTimes;
-    int flushes = 0;
-    int dialog1 = 0;
+};
 
-    Rig(int start, int end, int seconds)
+// T+RH sensors at `known`, answering 20.a °C (a the address) and 50 %.
+QString sensors(const QList<int> &known, const char *options)
+{
+    QString b;
+    for (int a : known)
+        b += u"%1 33 3 230415 0001 17 set=2:%2 set=3:500 %3\n"_qs.arg(a).arg(200 + a).arg(QLatin1String(options));
+    return b;
+}
+
+// A station polling `start`..`end` every `seconds`, saving off, the sensors at `known` already in
+// its device table. What the cycle hands to the rest of the station is noted in `events`, the
+// frames sent in `sent`.
+struct Rig : Time, StationRig {
+    QStringList events;
+    QList<QDateTime> readTimes;
+    QList<QByteArray> sent;
+
+    Rig(const QString &bus, int start, int end, int seconds, const QList<int> &known = {}, const char *options = "")
+        : StationRig(bus + sensors(known, options), timers, clock, {QStringLiteral("--fixed")})
     {
-        port.open();
-        port.responder = [this](const QByteArray &f) { return bus.answer(f); };
-        devices.PollStart = start;
-        devices.PollEnd = end;
-        settings.setInterval(seconds);
-        polling.openSettings = [this] { polling.settingsAccepted(); };
-        polling.readProType = [this] {
-            DeviceEntry &d = devices.at(exchange.CurAddr);
-            if (d.protype == 0) {
-                exchange.CustomStart = 240;
-                exchange.CustomCount = 4;
-                exchange.readRegisters(3, 255);
-                if (exchange.failureCount == 0) {
-                    d.mixpro = exchange.data[6];
-                    d.protype = exchange.data[7];
-                }
-            }
-            return d.mixpro;
-        };
-        polling.storeCodes = [this](int a) { stored << a; };
-        polling.hideRow = [this](int a) { hidden << a; };
-        polling.pollingBlock = [](uint8_t m, uint8_t p) -> std::optional<std::pair<int, int>> {
-            if (m == 33 && p == 3)
-                return std::make_pair(2, 2);
-            if (m == 0 && p != 0)
-                return std::make_pair(int(p), 1);
-            return std::nullopt;
-        };
-        polling.showPolledValues = [this] {
-            shown << exchange.CurAddr;
+        if (!ok())
+            return;
+        Station &s = *station;
+        for (int a : known)
+            s.devices.at(a) = {33, 3, 0, QStringLiteral("T+RH"), {}};
+        s.devices.PollStart = start;
+        s.devices.PollEnd = end;
+        s.settings.setInterval(seconds);
+        Polling &p = s.polling;
+        p.storeCodes = [this, h = p.storeCodes](int a) { events << u"store %1"_qs.arg(a); h(a); };
+        p.hideRow = [this, h = p.hideRow](int a) { events << u"hide %1"_qs.arg(a); h(a); };
+        p.showPolledValues = [this, h = p.showPolledValues] {
+            events << u"show %1"_qs.arg(station->exchange.CurAddr);
             readTimes << clock.now();
+            h();
         };
-        polling.flushReadings = [this] {
-            ++flushes;
-            return QString();
-        };
-        polling.showDialog1 = [this] { ++dialog1; };
-    }
-    void knownDevice(int a)
-    {
-        bus.addDevice(a, 33, 3);
-        bus.registers[a][2] = quint16(200 + a);
-        bus.registers[a][3] = 500;
-        devices.at(a).mixpro = 33;
-        devices.at(a).protype = 3;
+        QObject::connect(&s.exchange, &Exchange::frameSent, [this](const QByteArray &f) { sent << f; });
     }
     void start()
     {
-        polling.cmdLoopR_Click();
-        QCOMPARE(polling.phase(), Polling::Phase::Active);
+        station->polling.cmdLoopR_Click();
+        station->settingsRequest.accept();
+        QCOMPARE(station->polling.phase(), Polling::Phase::Active);
+    }
+    QString gaps() const // seconds between two reads
+    {
+        QStringList g;
+        for (int i = 1; i < readTimes.size(); ++i)
+            g << QString::number(readTimes[i - 1].secsTo(readTimes[i]));
+        return g.join(' ');
+    }
+    int logged() const
+    {
+        return int(station->db.readings(clock.t.addYears(-1), clock.t.addYears(1)).rows.size());
     }
 };
+#define RIG(...)                                                                                                       \
+    Rig r(__VA_ARGS__);                                                                                                \
+    QVERIFY2(r.ok(), qPrintable(r.why()));                                                                             \
+    Station &s = *r.station
+
+QByteArray request(int address, int start, int count)
+{
+    const char body[] = {char(address), 3, 0, char(start), 0, char(count)};
+    return withCrc(QByteArray(body, 6));
+}
 } // namespace
 
 class TstPolling : public QObject {
@@ -95,61 +88,49 @@ class TstPolling : public QObject {
 private Q_SLOTS:
     void readsInTurnFiveSecondsApart()
     {
-        Rig r(1, 3, 5);
-        for (int a = 1; a <= 3; ++a)
-            r.knownDevice(a);
+        RIG(QString(), 1, 3, 5, {1, 2, 3});
         r.start();
-        QCOMPARE(r.polling.loopRCaption(), QStringLiteral("结束"));
-        QCOMPARE(r.polling.timerInterval(), 100);
-        QCOMPARE(r.panel.windowWidth(), 12615);
+        QCOMPARE(s.polling.loopRCaption(), QStringLiteral("结束"));
+        QCOMPARE(s.polling.timerInterval(), 100);
+        QCOMPARE(s.panel.windowWidth(), int(Panel::WideWidth));
         QList<int> cycles;
         r.timers.advance(100);
-        cycles << r.readings.CycleCount;
+        cycles << s.readings.CycleCount;
         for (int i = 0; i < 6; ++i) {
             r.timers.advance(5000);
-            cycles << r.readings.CycleCount;
+            cycles << s.readings.CycleCount;
         }
-        QCOMPARE(r.shown, (QList<int>{1, 2, 3, 1, 2, 3, 1}));
+        QCOMPARE(r.events.join(' '), u"show 1 show 2 show 3 show 1 show 2 show 3 show 1"_qs);
         QCOMPARE(cycles, (QList<int>{0, 0, 1, 1, 1, 2, 2}));
-        for (int i = 1; i < r.readTimes.size(); ++i)
-            QCOMPARE(r.readTimes[i - 1].secsTo(r.readTimes[i]), 5);
-        QCOMPARE(r.panel.TxtB1, QStringLiteral("1"));
-        QVERIFY(r.readings.hasTime(2, 1));
-        QVERIFY(r.readings.hasTime(2, 2));
-        QVERIFY(!r.readings.hasTime(2, 3));
+        QCOMPARE(r.gaps(), u"5 5 5 5 5 5"_qs);
+        QCOMPARE(s.panel.TxtB1, QStringLiteral("1"));
+        QCOMPARE(s.grid.cell(3, 2), QStringLiteral("20.3")); // the station's own display ran
+        QVERIFY(s.readings.hasTime(2, 1) && s.readings.hasTime(2, 2) && !s.readings.hasTime(2, 3));
     }
 
     void minuteCountdown()
     {
-        Rig r(1, 1, 65);
-        r.knownDevice(1);
+        RIG(QString(), 1, 1, 65, {1});
         r.start();
         r.timers.advance(100); // the countdown set by the settings runs first
-        QCOMPARE(r.shown.size(), 0);
-        QCOMPARE(r.polling.timerInterval(), 60000);
+        QCOMPARE(r.events.size(), 0);
+        QCOMPARE(s.polling.timerInterval(), 60000);
         r.timers.advance(60000);
-        QCOMPARE(r.shown.size(), 1);
-        QCOMPARE(r.polling.timerInterval(), 5000);
+        QCOMPARE(r.events.size(), 1);
+        QCOMPARE(s.polling.timerInterval(), 5000);
         r.timers.advance(5000); // counts the minute down only
-        QCOMPARE(r.shown.size(), 1);
-        QCOMPARE(r.polling.timerInterval(), 60000);
+        QCOMPARE(r.events.size(), 1);
+        QCOMPARE(s.polling.timerInterval(), 60000);
         r.timers.advance(59999);
-        QCOMPARE(r.shown.size(), 1);
+        QCOMPARE(r.events.size(), 1);
         r.timers.advance(1);
-        QCOMPARE(r.shown.size(), 2);
-        QCOMPARE(r.readTimes[0].secsTo(r.readTimes[1]), 65);
-    }
-
-    void wholeMinutesKeepTheirInterval()
-    {
-        Rig r(1, 1, 120);
-        r.knownDevice(1);
+        QCOMPARE(r.gaps(), u"65"_qs);
+        // Whole minutes keep their interval.
+        s.polling.cmdLoopR_Click();
+        s.settings.setInterval(120);
         r.start();
-        r.timers.advance(100);
-        r.timers.advance(3 * 120000);
-        QCOMPARE(r.shown.size(), 3);
-        for (int i = 1; i < r.readTimes.size(); ++i)
-            QCOMPARE(r.readTimes[i - 1].secsTo(r.readTimes[i]), 120);
+        r.timers.advance(100 + 3 * 120000);
+        QCOMPARE(r.gaps(), u"65 120 120 120"_qs);
     }
 
     void threeHundredPassesWrapTheBuffer_data()
@@ -161,78 +142,63 @@ private Q_SLOTS:
     void threeHundredPassesWrapTheBuffer()
     {
         QFETCH(bool, save);
-        Rig r(4, 4, 1);
-        r.knownDevice(4);
-        r.settings.SaveEnabled = save;
+        RIG(QString(), 4, 4, 1, {4});
+        s.settings.SaveEnabled = save;
         r.start();
         r.timers.advance(100 + 298 * 1000);
-        QCOMPARE(r.readings.CycleCount, 299);
-        QCOMPARE(r.flushes, 0);
+        QCOMPARE(s.readings.CycleCount, 299);
+        QCOMPARE(r.logged(), 0);
         r.timers.advance(1000);
-        QCOMPARE(r.flushes, save ? 1 : 0);
-        QCOMPARE(r.readings.CycleCount, 0);
+        QCOMPARE(r.logged(), save ? 600 : 0); // temperature and humidity of every pass
+        QCOMPARE(s.readings.CycleCount, 0);
         r.timers.advance(1000);
-        QCOMPARE(r.readings.CycleCount, 1);
+        QCOMPARE(s.readings.CycleCount, 1);
     }
 
     void newDeviceLearntAndReadInTheSameTick()
     {
-        Rig r(2, 2, 5);
-        r.bus.addDevice(2, 0, 6);
-        r.bus.registers[2][6] = 450;
+        RIG(u"2 0 6 230415 0002 17 set=6:450\n"_qs, 2, 2, 5);
         r.start();
         r.timers.advance(100);
-        QCOMPARE(r.devices.at(2).mixpro, uint8_t(0));
-        QCOMPARE(r.devices.at(2).protype, uint8_t(6));
-        QCOMPARE(r.stored, QList<int>{2});
-        QCOMPARE(r.shown, QList<int>{2});
-        QCOMPARE(r.bus.requests.size(), 2);
-        QCOMPARE(r.bus.requests[1].toHex(), QByteArray("020300060001") + withCrc(QByteArray::fromHex("020300060001")).right(2).toHex());
+        QCOMPARE(s.devices.at(2).typeName, QStringLiteral("CO2"));
+        QCOMPARE(r.events.join(' '), u"store 2 show 2"_qs);
+        QCOMPARE(r.sent, (QList<QByteArray>{request(2, 240, 4), request(2, 6, 1)}));
+        QCOMPARE(s.readings.value(2, 1, 0), uint16_t(450));
     }
 
-    void silentNewDeviceIsPassedOver()
+    // 1 is new and never answers, 3 is known and has gone quiet: 1 is marked absent and passed
+    // over, 3's time-out is reported and it is asked again.
+    void silentDevices()
     {
-        Rig r(1, 2, 1);
-        r.knownDevice(1);
-        r.bus.silent << 2;
+        RIG(u"1 33 3 230415 0001 17 silent\n3 33 3 230415 0001 17 silent\n"_qs, 1, 3, 1, {2});
+        s.devices.at(3) = {33, 3, 0, QStringLiteral("T+RH"), {}};
         r.start();
-        r.timers.advance(100);  // reads 1
-        r.timers.advance(1000); // asks 2 for its type: 3 s of silence
-        QCOMPARE(r.devices.at(2).absent, uint8_t(1));
-        QCOMPARE(r.stored, QList<int>{2});
-        QVERIFY(r.hidden.contains(2));
-        QCOMPARE(r.readings.CycleCount, 1);
-        r.bus.requests.clear();
-        r.timers.advance(1000); // 1
-        r.timers.advance(1000); // 2 passed over, 1 read again in the same tick
-        QCOMPARE(r.bus.valueReads(), (QList<int>{1, 1}));
-        QCOMPARE(r.exchange.failureCount, quint16(0));
-    }
-
-    void timeoutOfAKnownDeviceIsReported()
-    {
-        Rig r(5, 5, 1);
-        r.knownDevice(5);
-        r.bus.silent << 5;
-        r.start();
-        r.timers.advance(100);
-        QCOMPARE(r.panel.Text5, QStringLiteral("5号设备通迅超时！"));
-        QVERIFY(r.shown.isEmpty());
-        QVERIFY(!r.readings.hasTime(5, 1));
-        QCOMPARE(r.devices.at(5).absent, uint8_t(0));
-        QVERIFY(r.polling.timerActive());
+        r.timers.advance(100);  // asks 1 for its type: 3 s of silence
+        r.timers.advance(1000); // reads 2
+        r.timers.advance(1000); // 3 times out
+        QCOMPARE(r.events.join(' '), u"store 1 hide 1 show 2"_qs);
+        QCOMPARE((QList<int>{s.devices.at(1).absent, s.devices.at(3).absent, s.readings.CycleCount}),
+                 (QList<int>{1, 0, 1}));
+        QCOMPARE(s.panel.Text5, QStringLiteral("3号设备通迅超时！"));
+        QVERIFY(!s.readings.hasTime(3, 1) && s.polling.timerActive());
+        QCOMPARE(s.grid.rowHeight(1), 0);
+        r.sent.clear();
+        r.timers.advance(1000); // 1 passed over, 2 read in the same tick
+        QCOMPARE(r.events.mid(3).join(' '), u"hide 1 show 2"_qs);
+        QCOMPARE(r.sent, QList<QByteArray>{request(2, 2, 2)});
+        QCOMPARE(s.exchange.failureCount, quint16(0));
     }
 
     void allAbsentRangeEndsTheTick()
     {
-        Rig r(1, 3, 1);
+        RIG(QString(), 1, 3, 1);
         for (int a = 1; a <= 3; ++a)
-            r.devices.at(a).absent = 1;
+            s.devices.at(a).absent = 1;
         r.start();
         r.timers.advance(100);
-        QVERIFY(r.bus.requests.isEmpty());
-        QCOMPARE(r.hidden, (QList<int>{1, 2, 3}));
-        QVERIFY(r.polling.timerActive());
+        QVERIFY(r.sent.isEmpty());
+        QCOMPARE(r.events.join(' '), u"hide 1 hide 2 hide 3"_qs);
+        QVERIFY(s.polling.timerActive());
     }
 
     void pauseOrStopDuringAnExchangeHolds_data()
@@ -244,52 +210,49 @@ private Q_SLOTS:
     void pauseOrStopDuringAnExchangeHolds()
     {
         QFETCH(bool, stop);
-        Rig r(1, 1, 1);
-        r.knownDevice(1);
-        r.port.delayMs = 300;
+        RIG(QString(), 1, 1, 1, {1}, "late=300");
+        QSignalSpy dialog1(&s, &Station::dialog1Requested);
         r.start();
-        QTimer::singleShot(50, &r.polling, [&] { stop ? r.polling.cmdLoopR_Click() : r.polling.cmdLoopP_Click(); });
+        QTimer::singleShot(50, &s.polling, [&] { stop ? s.polling.cmdLoopR_Click() : s.polling.cmdLoopP_Click(); });
         r.timers.advance(100);
-        QCOMPARE(r.shown.size(), 1);
-        QVERIFY(!r.polling.timerActive());
+        QCOMPARE(r.events.size(), 1);
+        QVERIFY(!s.polling.timerActive());
         if (stop) {
-            QCOMPARE(r.polling.loopRCaption(), QStringLiteral("轮询"));
-            QVERIFY(!r.polling.loopPEnabled());
-            QCOMPARE(r.dialog1, 1);
-            QCOMPARE(r.panel.windowWidth(), 6180);
+            QCOMPARE(s.polling.loopRCaption(), QStringLiteral("轮询"));
+            QVERIFY(!s.polling.loopPEnabled());
+            QCOMPARE(dialog1.size(), 1);
+            QCOMPARE(s.panel.windowWidth(), int(Panel::NarrowWidth));
             return;
         }
-        QCOMPARE(r.polling.loopPCaption(), QStringLiteral("继续"));
-        r.polling.cmdLoopP_Click();
-        QCOMPARE(r.polling.loopPCaption(), QStringLiteral("暂停"));
-        QCOMPARE(r.polling.timerInterval(), 100);
+        QCOMPARE(s.polling.loopPCaption(), QStringLiteral("继续"));
+        s.polling.cmdLoopP_Click();
+        QCOMPARE(s.polling.loopPCaption(), QStringLiteral("暂停"));
+        QCOMPARE(s.polling.timerInterval(), 100);
         r.timers.advance(100);
-        QCOMPARE(r.shown.size(), 2);
+        QCOMPARE(r.events.size(), 2);
     }
 
     void stopFlushesCompletePassesOnly()
     {
-        Rig r(1, 2, 1);
-        r.knownDevice(1);
-        r.knownDevice(2);
-        r.settings.SaveEnabled = true;
+        RIG(QString(), 1, 2, 1, {1, 2});
+        s.settings.SaveEnabled = true;
         r.start();
         r.timers.advance(100 + 4 * 1000); // two passes and a half
-        QCOMPARE(r.readings.CycleCount, 2);
-        r.polling.cmdLoopR_Click();
-        QCOMPARE(r.flushes, 1);
-        QCOMPARE(r.readings.CycleCount, 0);
-        QVERIFY(!r.readings.hasTime(1, 3)); // the half pass is not carried into the next run
+        QCOMPARE(s.readings.CycleCount, 2);
+        s.polling.cmdLoopR_Click();
+        QCOMPARE(r.logged(), 2 * 2 * 2);
+        QCOMPARE(s.readings.CycleCount, 0);
+        QVERIFY(!s.readings.hasTime(1, 3)); // the half pass is not carried into the next run
     }
 
     void cancelledSettingsStartNothing()
     {
-        Rig r(1, 1, 1);
-        r.polling.openSettings = [&] { r.polling.settingsCancelled(); };
-        r.polling.cmdLoopR_Click();
-        QCOMPARE(r.polling.phase(), Polling::Phase::Stopped);
-        QVERIFY(!r.polling.timerActive());
-        QCOMPARE(r.panel.windowWidth(), 6180);
+        RIG(QString(), 1, 1, 1, {1});
+        s.polling.cmdLoopR_Click();
+        s.settingsRequest.cancel();
+        QCOMPARE(s.polling.phase(), Polling::Phase::Stopped);
+        QVERIFY(!s.polling.timerActive());
+        QCOMPARE(s.panel.windowWidth(), int(Panel::NarrowWidth));
     }
 };
 
