@@ -11,11 +11,6 @@ using namespace kestrel;
 using namespace kestrel::test;
 
 namespace {
-struct Time {
-    ManualClock clock;
-    ManualTimerFactory timers{clock};
-};
-
 // T+RH sensors at `known`, answering 20.a °C (a the address) and 50 %.
 QString sensors(const QList<int> &known, const char *options)
 {
@@ -28,13 +23,13 @@ QString sensors(const QList<int> &known, const char *options)
 // A station polling `start`..`end` every `seconds`, saving off, the sensors at `known` already in
 // its device table. What the cycle hands to the rest of the station is noted in `events`, the
 // frames sent in `sent`.
-struct Rig : Time, StationRig {
+struct Rig : ManualTime, StationRig {
     QStringList events;
     QList<QDateTime> readTimes;
     QList<QByteArray> sent;
 
     Rig(const QString &bus, int start, int end, int seconds, const QList<int> &known = {}, const char *options = "")
-        : StationRig(bus + sensors(known, options), timers, clock, {QStringLiteral("--fixed")})
+        : StationRig(bus + sensors(known, options), *this, *this, {QStringLiteral("--fixed")})
     {
         if (!ok())
             return;
@@ -49,7 +44,7 @@ struct Rig : Time, StationRig {
         p.hideRow = [this, h = p.hideRow](int a) { events << u"hide %1"_qs.arg(a); h(a); };
         p.showPolledValues = [this, h = p.showPolledValues] {
             events << u"show %1"_qs.arg(station->exchange.CurAddr);
-            readTimes << clock.now();
+            readTimes << now();
             h();
         };
         QObject::connect(&s.exchange, &Exchange::frameSent, [this](const QByteArray &f) { sent << f; });
@@ -69,7 +64,7 @@ struct Rig : Time, StationRig {
     }
     int logged() const
     {
-        return int(station->db.readings(clock.t.addYears(-1), clock.t.addYears(1)).rows.size());
+        return int(station->db.readings(now().addYears(-1), now().addYears(1)).rows.size());
     }
 };
 #define RIG(...)                                                                                                       \
@@ -95,10 +90,10 @@ private Q_SLOTS:
         QCOMPARE(s.polling.timerInterval(), 100);
         QCOMPARE(s.panel.windowWidth(), int(Panel::WideWidth));
         QList<int> cycles;
-        r.timers.advance(100);
+        r.advance(100);
         cycles << s.readings.CycleCount;
         for (int i = 0; i < 6; ++i) {
-            r.timers.advance(5000);
+            r.advance(5000);
             cycles << s.readings.CycleCount;
         }
         QCOMPARE(r.events.join(' '), u"show 1 show 2 show 3 show 1 show 2 show 3 show 1"_qs);
@@ -113,24 +108,24 @@ private Q_SLOTS:
     {
         RIG(QString(), 1, 1, 65, {1});
         r.start();
-        r.timers.advance(100); // the countdown set by the settings runs first
+        r.advance(100); // the countdown set by the settings runs first
         QCOMPARE(r.events.size(), 0);
         QCOMPARE(s.polling.timerInterval(), 60000);
-        r.timers.advance(60000);
+        r.advance(60000);
         QCOMPARE(r.events.size(), 1);
         QCOMPARE(s.polling.timerInterval(), 5000);
-        r.timers.advance(5000); // counts the minute down only
+        r.advance(5000); // counts the minute down only
         QCOMPARE(r.events.size(), 1);
         QCOMPARE(s.polling.timerInterval(), 60000);
-        r.timers.advance(59999);
+        r.advance(59999);
         QCOMPARE(r.events.size(), 1);
-        r.timers.advance(1);
+        r.advance(1);
         QCOMPARE(r.gaps(), u"65"_qs);
         // Whole minutes keep their interval.
         s.polling.cmdLoopR_Click();
         s.settings.setInterval(120);
         r.start();
-        r.timers.advance(100 + 3 * 120000);
+        r.advance(100 + 3 * 120000);
         QCOMPARE(r.gaps(), u"65 120 120 120"_qs);
     }
 
@@ -146,13 +141,13 @@ private Q_SLOTS:
         RIG(QString(), 4, 4, 1, {4});
         s.settings.SaveEnabled = save;
         r.start();
-        r.timers.advance(100 + 298 * 1000);
+        r.advance(100 + 298 * 1000);
         QCOMPARE(s.readings.CycleCount, 299);
         QCOMPARE(r.logged(), 0);
-        r.timers.advance(1000);
+        r.advance(1000);
         QCOMPARE(r.logged(), save ? 600 : 0); // temperature and humidity of every pass
         QCOMPARE(s.readings.CycleCount, 0);
-        r.timers.advance(1000);
+        r.advance(1000);
         QCOMPARE(s.readings.CycleCount, 1);
     }
 
@@ -160,7 +155,7 @@ private Q_SLOTS:
     {
         RIG(u"2 0 6 230415 0002 17 set=6:450\n"_qs, 2, 2, 5);
         r.start();
-        r.timers.advance(100);
+        r.advance(100);
         QCOMPARE(s.devices.at(2).typeName, QStringLiteral("CO2"));
         QCOMPARE(r.events.join(' '), u"store 2 show 2"_qs);
         QCOMPARE(r.sent, (QList<QByteArray>{request(2, 240, 4), request(2, 6, 1)}));
@@ -174,9 +169,9 @@ private Q_SLOTS:
         RIG(u"1 33 3 230415 0001 17 silent\n3 33 3 230415 0001 17 silent\n"_qs, 1, 3, 1, {2});
         s.devices.at(3) = {33, 3, 0, QStringLiteral("T+RH"), {}};
         r.start();
-        r.timers.advance(100);  // asks 1 for its type: 3 s of silence
-        r.timers.advance(1000); // reads 2
-        r.timers.advance(1000); // 3 times out
+        r.advance(100);  // asks 1 for its type: 3 s of silence
+        r.advance(1000); // reads 2
+        r.advance(1000); // 3 times out
         QCOMPARE(r.events.join(' '), u"store 1 hide 1 show 2"_qs);
         QCOMPARE((QList<int>{s.devices.at(1).absent, s.devices.at(3).absent, s.readings.CycleCount}),
                  (QList<int>{1, 0, 1}));
@@ -184,7 +179,7 @@ private Q_SLOTS:
         QVERIFY(!s.readings.hasTime(3, 1) && s.polling.timerActive());
         QCOMPARE(s.grid.rowHeight(1), 0);
         r.sent.clear();
-        r.timers.advance(1000); // 1 passed over, 2 read in the same tick
+        r.advance(1000); // 1 passed over, 2 read in the same tick
         QCOMPARE(r.events.mid(3).join(' '), u"hide 1 show 2"_qs);
         QCOMPARE(r.sent, QList<QByteArray>{request(2, 2, 2)});
         QCOMPARE(s.exchange.failureCount, quint16(0));
@@ -196,7 +191,7 @@ private Q_SLOTS:
         for (int a = 1; a <= 3; ++a)
             s.devices.at(a).absent = 1;
         r.start();
-        r.timers.advance(100);
+        r.advance(100);
         QVERIFY(r.sent.isEmpty());
         QCOMPARE(r.events.join(' '), u"hide 1 hide 2 hide 3"_qs);
         QVERIFY(s.polling.timerActive());
@@ -215,7 +210,7 @@ private Q_SLOTS:
         QSignalSpy dialog1(&s, &Station::dialog1Requested);
         r.start();
         QTimer::singleShot(50, &s.polling, [&] { stop ? s.polling.cmdLoopR_Click() : s.polling.cmdLoopP_Click(); });
-        r.timers.advance(100);
+        r.advance(100);
         QCOMPARE(r.events.size(), 1);
         QVERIFY(!s.polling.timerActive());
         if (stop) {
@@ -229,7 +224,7 @@ private Q_SLOTS:
         s.polling.cmdLoopP_Click();
         QCOMPARE(s.polling.loopPCaption(), QStringLiteral("暂停"));
         QCOMPARE(s.polling.timerInterval(), 100);
-        r.timers.advance(100);
+        r.advance(100);
         QCOMPARE(r.events.size(), 2);
     }
 
@@ -238,7 +233,7 @@ private Q_SLOTS:
         RIG(QString(), 1, 2, 1, {1, 2});
         s.settings.SaveEnabled = true;
         r.start();
-        r.timers.advance(100 + 4 * 1000); // two passes and a half
+        r.advance(100 + 4 * 1000); // two passes and a half
         QCOMPARE(s.readings.CycleCount, 2);
         s.polling.cmdLoopR_Click();
         QCOMPARE(r.logged(), 2 * 2 * 2);
@@ -269,7 +264,7 @@ private Q_SLOTS:
         QFETCH(bool, pausedBefore);
         RIG(u"3 0 6 230415 0003 17\n"_qs, 1, 2, 1, {1, 2});
         r.start();
-        r.timers.advance(1100);
+        r.advance(1100);
         if (pausedBefore)
             s.polling.cmdLoopP_Click();
         QStringList during; // the cycle's state when the type query goes out
@@ -316,7 +311,7 @@ private Q_SLOTS:
         RIG(QString(), 1, 2, 1, {1, 2});
         s.settings.SaveEnabled = true;
         r.start();
-        r.timers.advance(100 + 4 * 1000);
+        r.advance(100 + 4 * 1000);
         if (refused) { // the data base goes away under the running program
             QVERIFY(QFile::remove(s.db.filePath()));
             QVERIFY(QDir().mkpath(s.db.filePath()));

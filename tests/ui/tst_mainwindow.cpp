@@ -1,9 +1,9 @@
 // The main window offscreen, on real serial ports (pseudo-terminals).
 #include "common/clock.h"
-#include "common/pty.h"
 #include "common/recordingoperator.h"
 #include "lamp.h"
 #include "link/qtserialport.h"
+#include "ptylink.h"
 #include "station/station.h"
 #include "ui/frmroughin.h"
 
@@ -18,14 +18,14 @@
 #include <QtTest>
 
 using namespace kestrel;
-using test::Pty;
 using test::RecordingOperator;
 
 namespace {
 const QString Missing = QStringLiteral("/nonexistent/kestrel-tty");
 
+// Pseudo-terminals for COM3 and COM5; the far end of each kept open as a wire would be.
 struct Rig {
-    Pty com3, com5;
+    sim::RawPty com3 = *sim::openRawPty(), com5 = *sim::openRawPty();
     QTemporaryDir data;
     PortMap map;
     std::unique_ptr<QtSerialPort> port;
@@ -35,8 +35,8 @@ struct Rig {
 
     explicit Rig(bool com3Missing = false)
     {
-        map.set(3, com3Missing ? Missing : com3.slavePath());
-        map.set(5, com5.slavePath());
+        map.set(3, com3Missing ? Missing : com3.device);
+        map.set(5, com5.device);
         map.set(6, Missing);
         port = std::make_unique<QtSerialPort>(map);
         station = std::make_unique<Station>(*port, op, SystemClock::instance(), QtTimerFactory::instance(),
@@ -44,6 +44,11 @@ struct Rig {
         window = std::make_unique<frmroughin>(*station);
         station->Form_Load();
         window->show();
+    }
+    ~Rig()
+    {
+        window.reset(), station.reset(), port.reset();
+        sim::closeRawPty(com3), sim::closeRawPty(com5);
     }
     QAction *act(const QString &name) { return window->findChild<QAction *>(name); }
     QPushButton *com() { return window->findChild<QPushButton *>(QStringLiteral("Com")); }
@@ -75,7 +80,7 @@ private Q_SLOTS:
     {
         Rig r;
         QCOMPARE(r.state(), u"open COM3|关闭串口 red"_qs);
-        QCOMPARE(r.act(u"mnu_com_2"_qs)->toolTip(), r.com3.slavePath());
+        QCOMPARE(r.act(u"mnu_com_2"_qs)->toolTip(), r.com3.device);
         // A baud item keeps the port open and checks only itself.
         r.act(u"mnuBaudRate_5"_qs)->trigger();
         QCOMPARE(r.checked(u"mnuBaudRate_"_qs, 6), u"115200"_qs);
@@ -84,7 +89,7 @@ private Q_SLOTS:
         // COM5 closes COM3, opens COM5 and says so.
         r.act(u"mnu_com_4"_qs)->trigger();
         QCOMPARE(r.state(), u"open COM5|关闭串口 red"_qs);
-        QCOMPARE(r.port->devicePath(), r.com5.slavePath());
+        QCOMPARE(r.port->devicePath(), r.com5.device);
         QCOMPARE(r.op.texts(), QStringList{QStringLiteral("COM5成功打开")});
         // "串口关闭" closes the port but leaves the caption and the lamp.
         r.act(u"mnu_comclose"_qs)->trigger();
@@ -119,7 +124,7 @@ private Q_SLOTS:
         Rig r(!unplug);
         if (unplug) {
             QVERIFY(r.port->isOpen());
-            r.com3.unplug();
+            sim::closeRawPty(r.com3); // the adapter is pulled out
             QTRY_VERIFY(!r.port->isOpen());
         }
         QCOMPARE(r.op.messages.size(), 1);
