@@ -1,5 +1,5 @@
 // The value frame and the Product menu of a station: captions, buddies, the check mark and the
-// boxes following the product side's choice, and typing reaching the panel.
+// boxes following the product side's choice, and typing reaching the panel through the entry rules.
 #include "productrig.h"
 #include "ui/productmenu.h"
 #include "ui/valueframe.h"
@@ -16,6 +16,20 @@ using namespace kestrel::test;
 class TestProductWidgets : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // What TxtB1 (an address to read: 1..255) and Text4 (an address to add: 0..255) keep of a text.
+    void addressEntry()
+    {
+        const auto kept = [](const char *t) {
+            return ProductSide::TxtB1_Change(t) + u'|' + ProductSide::Text4_Change(t);
+        };
+        for (const char *t : {"1", "255", "12abc", "1.5"})
+            QCOMPARE(kept(t), QString(t) + u'|' + t);
+        for (const char *t : {"256", "300", "-3"})
+            QCOMPARE(kept(t), QStringLiteral("1|1"));
+        for (const char *t : {"", "0", "abc", "0.5"})
+            QCOMPARE(kept(t), QStringLiteral("1|") + t);
+    }
+
     void valueFrameAndMenu()
     {
         START_RIG(r, "1 65 1 000000 0000 00\n");
