@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/recordingoperator.h"
 #include "common/simprocess.h"
+#include "link/crc16.h"
 #include "link/qtserialport.h"
 #include "station/station.h"
 
@@ -11,6 +12,13 @@
 #include <memory>
 
 namespace kestrel::test {
+
+// The read request a device receives for `count` registers from `start`.
+inline QByteArray request(int address, int start, int count)
+{
+    const char body[] = {char(address), 3, 0, char(start), 0, char(count)};
+    return withCrc(QByteArray(body, 6));
+}
 
 struct StationRig {
     SimProcess sim;

@@ -2,7 +2,6 @@
 // A station over kestrel-sim for the product tests, with the product side's hooks into other
 // areas recorded and the requests the devices received read back from the simulator's trace.
 #include "common/stationrig.h"
-#include "link/crc16.h"
 
 #include <QtTest>
 
@@ -13,11 +12,6 @@ struct FixedClock : Clock {
 };
 inline FixedClock kClock;
 
-inline QByteArray request(int address, int start, int count)
-{
-    const char body[] = {char(address), 3, 0, char(start), 0, char(count)};
-    return withCrc(QByteArray(body, 6));
-}
 // "box=text=more;..." → 13 texts, one per box: field 1 (text) or 2 (more) of the box's entry.
 inline QStringList boxTexts(const char *layout, int field = 1)
 {

@@ -3,7 +3,6 @@
 // added while it runs), start-up, and readings still in memory when the program ends.
 #include "common/manualtime.h"
 #include "common/stationrig.h"
-#include "link/crc16.h"
 
 #include <QtTest>
 
@@ -71,12 +70,6 @@ struct Rig : ManualTime, StationRig {
     Rig r(__VA_ARGS__);                                                                                                \
     QVERIFY2(r.ok(), qPrintable(r.why()));                                                                             \
     Station &s = *r.station
-
-QByteArray request(int address, int start, int count)
-{
-    const char body[] = {char(address), 3, 0, char(start), 0, char(count)};
-    return withCrc(QByteArray(body, 6));
-}
 } // namespace
 
 class TstStation : public QObject {
