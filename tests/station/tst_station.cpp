@@ -221,19 +221,6 @@ private Q_SLOTS:
         QCOMPARE(r.events.size(), 2);
     }
 
-    void stopFlushesCompletePassesOnly()
-    {
-        RIG(QString(), 1, 2, 1, {1, 2});
-        s.settings.SaveEnabled = true;
-        r.start();
-        r.advance(100 + 4 * 1000); // two passes and a half
-        QCOMPARE(s.readings.CycleCount, 2);
-        s.polling.cmdLoopR_Click();
-        QCOMPARE(r.logged(), 2 * 2 * 2);
-        QCOMPARE(s.readings.CycleCount, 0);
-        QVERIFY(!s.readings.hasTime(1, 3)); // the half pass is not carried into the next run
-    }
-
     void cancelledSettingsStartNothing()
     {
         RIG(QString(), 1, 1, 1, {1});
@@ -290,27 +277,33 @@ private Q_SLOTS:
         QCOMPARE(s.panel.valueText(0), QStringLiteral("20.1"));
     }
 
-    // Two passes and a half when the program ends: the complete passes go to the log, or to a
-    // rescue file when the data base refuses them.
-    void programEndWhilePolling_data()
+    // Two passes and a half when "结束" is clicked or the program ends: the complete passes go to
+    // the log (the half pass is not carried into the next run), or to a rescue file when the data
+    // base refuses them.
+    void stopWhilePolling_data()
     {
+        QTest::addColumn<bool>("programEnd");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("complete passes logged") << false;
-        QTest::newRow("refused readings rescued to a file") << true;
+        QTest::newRow("结束") << false << false;
+        QTest::newRow("program end") << true << false;
+        QTest::newRow("program end, readings refused, rescued to a file") << true << true;
     }
-    void programEndWhilePolling()
+    void stopWhilePolling()
     {
+        QFETCH(bool, programEnd);
         QFETCH(bool, refused);
         RIG(QString(), 1, 2, 1, {1, 2});
         s.settings.SaveEnabled = true;
         r.start();
         r.advance(100 + 4 * 1000);
+        QCOMPARE(s.readings.CycleCount, 2);
         if (refused) { // the data base goes away under the running program
             QVERIFY(QFile::remove(s.db.filePath()));
             QVERIFY(QDir().mkpath(s.db.filePath()));
         }
-        s.Form_Unload();
+        programEnd ? s.Form_Unload() : s.polling.cmdLoopR_Click();
         QCOMPARE(s.polling.phase(), Polling::Phase::Stopped);
+        QVERIFY(s.readings.CycleCount == 0 && !s.readings.hasTime(1, 3));
         const QDir exports(QDir(r.data.path()).filePath(QStringLiteral("export")));
         const QStringList files = exports.entryList({QStringLiteral("unsaved-*.txt")});
         if (!refused) {
