@@ -21,6 +21,10 @@ GridView::GridView(DeviceGrid &grid, QWidget *parent) : QTableView(parent), m_gr
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Columns keep the widths the grid gives them; a text wider than its cell is cut at the
+    // edge, so the narrow address column still shows "地址" rather than an ellipsis.
+    setTextElideMode(Qt::ElideNone);
+    setWordWrap(false);
     connect(&grid, &DeviceGrid::columnWidthChanged, this, [this](int c, int tw) { setColumnWidth(c, px(tw)); });
     connect(&grid, &DeviceGrid::rowHeightChanged, this, [this](int r, int tw) { setRowHeight(r, px(tw)); });
     connect(&grid, &DeviceGrid::geometryReset, this, &GridView::applyGeometry);
