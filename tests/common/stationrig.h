@@ -8,6 +8,7 @@
 #include "link/qtserialport.h"
 #include "station/station.h"
 
+#include <QMap>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -27,14 +28,18 @@ struct StationRig {
     RecordingOperator op;
     std::unique_ptr<Station> station;
 
+    // COM3 leads to the simulator unless `ports` maps it elsewhere (then no simulator is started).
     explicit StationRig(const QString &bus, TimerFactory &timers = QtTimerFactory::instance(),
-                        Clock &clock = SystemClock::instance(), const QStringList &simArgs = {})
+                        Clock &clock = SystemClock::instance(), const QStringList &simArgs = {},
+                        const QMap<int, QString> &ports = {})
         : sim(bus, simArgs)
     {
-        if (!sim.start())
-            return;
         PortMap map;
+        if (!ports.contains(3) && !sim.start())
+            return;
         map.set(3, sim.linkPath());
+        for (auto i = ports.begin(); i != ports.end(); ++i)
+            map.set(i.key(), i.value());
         port = std::make_unique<QtSerialPort>(map);
         station = std::make_unique<Station>(*port, op, clock, timers, data.path());
         station->Form_Load();
@@ -42,5 +47,10 @@ struct StationRig {
     bool ok() const { return station && port->isOpen(); }
     QString why() { return sim.errorString() + QString::fromUtf8(sim.standardError()); }
 };
+// A rig of `Type` named r, checked, with its station as s.
+#define STATION_RIG(Type, r, ...)                                                                                      \
+    Type r(__VA_ARGS__);                                                                                               \
+    QVERIFY2(r.ok(), qPrintable(r.why()));                                                                             \
+    Station &s = *r.station
 
 } // namespace kestrel::test

@@ -150,9 +150,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, message);
         QFETCH(QString, after);
-        StationRig r(QString::fromLatin1(kBus));
-        QVERIFY2(r.ok(), qPrintable(r.why()));
-        Station &s = *r.station;
+        STATION_RIG(StationRig, r, QString::fromLatin1(kBus));
         if (range)
             rangeThreeToFive(s);
         s.exchange.failureCount = 3; // left over from an earlier exchange: does not count
@@ -170,9 +168,7 @@ private Q_SLOTS:
 
     void renameTrimsForTheDataBase()
     {
-        StationRig r(QString::fromLatin1(kBus));
-        QVERIFY2(r.ok(), qPrintable(r.why()));
-        Station &s = *r.station;
+        STATION_RIG(StationRig, r, QString::fromLatin1(kBus));
         rangeThreeToFive(s);
         s.registry.gridClick(3);
         QCOMPARE(s.panel.Text3, QStringLiteral("five"));

@@ -62,10 +62,6 @@ struct Rig : StationRig {
     }
     QStringList calls;
 };
-#define START_RIG(r, bus)                                                                                              \
-    Rig r(bus);                                                                                                        \
-    QVERIFY2(r.ok(), qPrintable(r.why()));                                                                             \
-    Station &s = *r.station;                                                                                           \
-    ProductSide &p = s.products
+#define START_RIG(r, bus) STATION_RIG(Rig, r, bus); ProductSide &p = s.products
 
 } // namespace kestrel::test

@@ -66,10 +66,7 @@ struct Rig : ManualTime, StationRig {
         return int(station->db.readings(now().addYears(-1), now().addYears(1)).rows.size());
     }
 };
-#define RIG(...)                                                                                                       \
-    Rig r(__VA_ARGS__);                                                                                                \
-    QVERIFY2(r.ok(), qPrintable(r.why()));                                                                             \
-    Station &s = *r.station
+#define RIG(...) STATION_RIG(Rig, r, __VA_ARGS__)
 } // namespace
 
 class TstStation : public QObject {

@@ -15,7 +15,6 @@
 
 using namespace kestrel;
 using test::ManualTime;
-using test::RecordingOperator;
 using test::StationRig;
 
 namespace {
@@ -35,31 +34,23 @@ const char *kBus = "1 33 3 230415 0001 17 set=2:215 set=3:456\n"
 const QString Missing = QStringLiteral("/nonexistent/kestrel-tty");
 
 // Pseudo-terminals for COM3 and COM5; the far end of each kept open as a wire would be.
-struct Rig {
+struct Ptys {
     sim::RawPty com3 = *sim::openRawPty(), com5 = *sim::openRawPty();
-    QTemporaryDir data;
-    PortMap map;
-    std::unique_ptr<QtSerialPort> port;
-    RecordingOperator op;
-    std::unique_ptr<Station> station;
-    std::unique_ptr<frmroughin> window;
+};
+struct Rig : Ptys, StationRig {
+    frmroughin *window;
 
     explicit Rig(bool com3Missing = false)
+        : StationRig({}, QtTimerFactory::instance(), SystemClock::instance(), {},
+                     {{3, com3Missing ? Missing : com3.device}, {5, com5.device}, {6, Missing}}),
+          window(new frmroughin(*station))
     {
-        map.set(3, com3Missing ? Missing : com3.device);
-        map.set(5, com5.device);
-        map.set(6, Missing);
-        port = std::make_unique<QtSerialPort>(map);
-        station = std::make_unique<Station>(*port, op, SystemClock::instance(), QtTimerFactory::instance(),
-                                            data.path());
-        window = std::make_unique<frmroughin>(*station);
-        station->Form_Load();
         window->show();
     }
     ~Rig()
     {
-        window.reset(), station.reset(), port.reset();
-        sim::closeRawPty(com3), sim::closeRawPty(com5);
+        delete window;
+        station.reset(), port.reset(), sim::closeRawPty(com3), sim::closeRawPty(com5);
     }
     QAction *act(const QString &name) { return window->findChild<QAction *>(name); }
     QPushButton *com() { return window->findChild<QPushButton *>(QStringLiteral("Com")); }
@@ -185,9 +176,7 @@ private Q_SLOTS:
     void singleReadAndPollingRunThroughTheWindows()
     {
         ManualTime time;
-        StationRig r(QString::fromLatin1(kBus), time, time, {QStringLiteral("--fixed")});
-        QVERIFY2(r.ok(), qPrintable(r.why()));
-        Station &s = *r.station;
+        STATION_RIG(StationRig, r, QString::fromLatin1(kBus), time, time, {QStringLiteral("--fixed")});
         // Address 4 was identified in an earlier run (as a loaded configuration would say) and has gone quiet.
         s.devices.at(4).protype = 13;
         frmroughin w(s);
