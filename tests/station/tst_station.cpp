@@ -61,6 +61,10 @@ struct Rig : ManualTime, StationRig {
             g << QString::number(readTimes[i - 1].secsTo(readTimes[i]));
         return g.join(' ');
     }
+    QString tick() const // reads so far and the timer's interval
+    {
+        return u"%1 %2"_qs.arg(events.size()).arg(station->polling.timerInterval());
+    }
     int logged() const
     {
         return int(station->db.readings(now().addYears(-1), now().addYears(1)).rows.size());
@@ -76,8 +80,7 @@ private Q_SLOTS:
     {
         RIG(QString(), 1, 3, 5, {1, 2, 3});
         r.start();
-        QCOMPARE(s.polling.loopRCaption(), QStringLiteral("结束"));
-        QCOMPARE(s.polling.timerInterval(), 100);
+        QCOMPARE(s.polling.loopRCaption() + r.tick(), u"结束0 100"_qs);
         QCOMPARE(s.panel.windowWidth(), int(Panel::WideWidth));
         QList<int> cycles;
         r.advance(100);
@@ -88,9 +91,8 @@ private Q_SLOTS:
         }
         QCOMPARE(r.events.join(' '), u"show 1 show 2 show 3 show 1 show 2 show 3 show 1"_qs);
         QCOMPARE(cycles, (QList<int>{0, 0, 1, 1, 1, 2, 2}));
-        QCOMPARE(r.gaps(), u"5 5 5 5 5 5"_qs);
-        QCOMPARE(s.panel.TxtB1, QStringLiteral("1"));
-        QCOMPARE(s.grid.cell(3, 2), QStringLiteral("20.3")); // the station's own display ran
+        // The station's own display ran.
+        QCOMPARE(r.gaps() + '|' + s.panel.TxtB1 + '|' + s.grid.cell(3, 2), u"5 5 5 5 5 5|1|20.3"_qs);
         QVERIFY(s.readings.hasTime(2, 1) && s.readings.hasTime(2, 2) && !s.readings.hasTime(2, 3));
     }
 
@@ -98,17 +100,12 @@ private Q_SLOTS:
     {
         RIG(QString(), 1, 1, 65, {1});
         r.start();
-        r.advance(100); // the countdown set by the settings runs first
-        QCOMPARE(r.events.size(), 0);
-        QCOMPARE(s.polling.timerInterval(), 60000);
-        r.advance(60000);
-        QCOMPARE(r.events.size(), 1);
-        QCOMPARE(s.polling.timerInterval(), 5000);
-        r.advance(5000); // counts the minute down only
-        QCOMPARE(r.events.size(), 1);
-        QCOMPARE(s.polling.timerInterval(), 60000);
-        r.advance(59999);
-        QCOMPARE(r.events.size(), 1);
+        QStringList ticks;
+        for (int ms : {100, 60000, 5000, 59999}) { // the countdown set by the settings runs first
+            r.advance(ms);
+            ticks << r.tick();
+        }
+        QCOMPARE(ticks, (QStringList{"0 60000", "1 5000", "1 60000", "1 60000"})); // 5 s count the minute down
         r.advance(1);
         QCOMPARE(r.gaps(), u"65"_qs);
         // Whole minutes keep their interval.
@@ -132,11 +129,9 @@ private Q_SLOTS:
         s.settings.SaveEnabled = save;
         r.start();
         r.advance(100 + 298 * 1000);
-        QCOMPARE(s.readings.CycleCount, 299);
-        QCOMPARE(r.logged(), 0);
-        r.advance(1000);
-        QCOMPARE(r.logged(), save ? 600 : 0); // temperature and humidity of every pass
-        QCOMPARE(s.readings.CycleCount, 0);
+        QCOMPARE((QList<int>{s.readings.CycleCount, r.logged()}), (QList<int>{299, 0}));
+        r.advance(1000); // temperature and humidity of every pass
+        QCOMPARE((QList<int>{s.readings.CycleCount, r.logged()}), (QList<int>{0, save ? 600 : 0}));
         r.advance(1000);
         QCOMPARE(s.readings.CycleCount, 1);
     }
@@ -205,15 +200,13 @@ private Q_SLOTS:
         QVERIFY(!s.polling.timerActive());
         if (stop) {
             QCOMPARE(s.polling.loopRCaption(), QStringLiteral("轮询"));
-            QVERIFY(!s.polling.loopPEnabled());
-            QCOMPARE(dialog1.size(), 1);
+            QVERIFY(!s.polling.loopPEnabled() && dialog1.size() == 1);
             QCOMPARE(s.panel.windowWidth(), int(Panel::NarrowWidth));
             return;
         }
         QCOMPARE(s.polling.loopPCaption(), QStringLiteral("继续"));
         s.polling.cmdLoopP_Click();
-        QCOMPARE(s.polling.loopPCaption(), QStringLiteral("暂停"));
-        QCOMPARE(s.polling.timerInterval(), 100);
+        QCOMPARE(s.polling.loopPCaption() + r.tick(), u"暂停1 100"_qs);
         r.advance(100);
         QCOMPARE(r.events.size(), 2);
     }
@@ -223,8 +216,7 @@ private Q_SLOTS:
         RIG(QString(), 1, 1, 1, {1});
         s.polling.cmdLoopR_Click();
         s.settingsRequest.cancel();
-        QCOMPARE(s.polling.phase(), Polling::Phase::Stopped);
-        QVERIFY(!s.polling.timerActive());
+        QVERIFY(s.polling.phase() == Polling::Phase::Stopped && !s.polling.timerActive());
         QCOMPARE(s.panel.windowWidth(), int(Panel::NarrowWidth));
     }
 
@@ -252,8 +244,7 @@ private Q_SLOTS:
         s.panel.Text4 = QStringLiteral("3");
         s.registry.cmdAddDev_Click();
         QCOMPARE(during, QStringList{"继续 timer off"});
-        QCOMPARE(s.devices.PollEnd, 3);
-        QCOMPARE(s.polling.loopPCaption(), pausedBefore ? u"继续"_qs : u"暂停"_qs);
+        QCOMPARE(s.polling.loopPCaption() + QString::number(s.devices.PollEnd), pausedBefore ? u"继续3"_qs : u"暂停3"_qs);
         QCOMPARE(s.polling.timerActive(), !pausedBefore);
     }
 
@@ -267,8 +258,7 @@ private Q_SLOTS:
         junk.write(QByteArray("\x00\x01\x00\x00Standard Jet DB", 19) + QByteArray(2000, '\0'));
         junk.close();
         s.Form_Load();
-        QCOMPARE(r.op.messages.size(), 1);
-        QVERIFY(r.op.messages.first().text.contains(QStringLiteral("Record.mdb")));
+        QVERIFY(r.op.messages.size() == 1 && r.op.messages.first().text.contains(QStringLiteral("Record.mdb")));
         s.panel.TxtB1 = QStringLiteral("1"); // the rest of the program works
         s.products.CMDRHTread_Click();
         QCOMPARE(s.panel.valueText(0), QStringLiteral("20.1"));
@@ -308,8 +298,8 @@ private Q_SLOTS:
             QCOMPARE(r.logged(), 2 * 4);
             return;
         }
-        QCOMPARE(r.op.messages.size(), 1);
-        QVERIFY(r.op.messages.first().text.contains(u"已另存为文本文件"_qs) && files.size() == 1);
+        QVERIFY(r.op.messages.size() == 1 && r.op.messages.first().text.contains(u"已另存为文本文件"_qs));
+        QCOMPARE(files.size(), 1);
         QFile f(exports.filePath(files.first()));
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray text = f.readAll(); // every reading once, after a header, lines ended by CR LF
