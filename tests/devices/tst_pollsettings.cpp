@@ -87,6 +87,7 @@ QByteArray ini(const char *lines) { return QByteArray(lines).replace('|', "\r\n"
 class TstPollSettings : public QObject {
     Q_OBJECT
     enum How { OkButton, CloseBox };
+    struct Answer { QByteArray file; QString typed, shown, message, after; };
 
 private Q_SLOTS:
     void saveLoadRoundTrip()
@@ -102,8 +103,7 @@ private Q_SLOTS:
         f.settings.setInterval(120);
         f.table.PollStart = f.table.PollEnd = 3;
         QVERIFY(f.save(QStringLiteral("one.ini")));
-        QCOMPARE(f.read(QStringLiteral("one.ini")),
-                 QByteArray("False\r\n3,3\r\n2,0\r\n0,0,1,\xCE\xC2\xB6\xC8\r\n"));
+        QCOMPARE(f.read(QStringLiteral("one.ini")), ini("False|3,3|2,0|0,0,1,\xCE\xC2\xB6\xC8"));
     }
 
     void load_data()
@@ -190,17 +190,14 @@ private Q_SLOTS:
         QCOMPARE(first->txtloopAdd(0)->text() + first->txtloopAdd(1)->text(), u"4050"_qs);
     }
 
+    // A configuration loaded first, when given; then typed key by key into start|end|interval, then a
+    // button; the boxes after typing; the message; start end minutes:seconds countdown, save, after it.
     void answered_data()
     {
-        QTest::addColumn<QByteArray>("file"); // a configuration loaded first, when given
-        QTest::addColumn<QString>("typed");   // then key by key into start|end|interval, then a button
-        QTest::addColumn<QString>("shown");   // the boxes after typing
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("after"); // start end minutes:seconds countdown, save, after the button
+        QTest::addColumn<Answer>("a");
         const auto row = [](const char *name, const QByteArray &file, const char *typed, const char *shown,
                             const char *message, const char *after) {
-            QTest::newRow(name) << file << QString(typed) << QString(shown) << QString::fromUtf8(message)
-                                << QString(after);
+            QTest::newRow(name) << Answer{file, typed, shown, QString::fromUtf8(message), after};
         };
         const QByteArray no, head = "True\r\n10,12\r\n1,30\r\n", lines = "0,1,0,T\r\n0,1,0,T\r\n0,1,0,T\r\n";
         row("one device 5..5", no, "5|5|90|OK", "5 5 90", "", "5 5 1:30 1:30 save");
@@ -227,11 +224,8 @@ private Q_SLOTS:
     }
     void answered()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, typed);
-        QFETCH(QString, shown);
-        QFETCH(QString, message);
-        QFETCH(QString, after);
+        QFETCH(Answer, a);
+        const auto &[file, typed, shown, message, after] = a;
         Fixture f(true);
         f.dlg->checkSave()->setChecked(file.isEmpty()); // a loaded file sets it
         if (!file.isEmpty()) {
@@ -286,8 +280,7 @@ private Q_SLOTS:
         f.op.saveAnswers << name;
         f.settings.SaveEnabled = true;
         f.settings.setInterval(90);
-        f.table.PollStart = 1;
-        f.table.PollEnd = 5;
+        f.table.PollStart = 1, f.table.PollEnd = 5;
         QPointer<Dialog1> dlg = Dialog1::ask(f.op, f.settings, f.table, f.dir.path(), nullptr);
         QVERIFY(dlg->isVisible() && !dlg->isModal());
         if (how == CloseBox)
@@ -299,9 +292,7 @@ private Q_SLOTS:
                  texts(how == OkButton && !written ? QString::fromUtf8(EnterFileName) : QString()));
         QVERIFY(!f.settings.SaveEnabled);
         // Written with the run's save choice, before it is switched off.
-        QFile file(f.dir.filePath(QStringLiteral("run.ini")));
-        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll().left(17) : QByteArray(),
-                 written ? QByteArray("True\r\n1,5\r\n1,30\r\n") : QByteArray());
+        QCOMPARE(f.read(QStringLiteral("run.ini")).left(17), written ? QByteArray("True\r\n1,5\r\n1,30\r\n") : "");
         QTRY_VERIFY(dlg.isNull());
     }
 };
