@@ -129,8 +129,7 @@ private Q_SLOTS:
             QVERIFY(db.setAlias(7 + i, aliases[i]).ok);
         QVERIFY(db.setCodes(3, 33, 3).ok);
         QCOMPARE(query(db, registry), QStringList{"255|1|255|4|36"});
-        QCOMPARE(db.readAlias(10).alias, std::optional<QString>(""));
-        QCOMPARE(db.readAlias(1).alias, std::nullopt);
+        QVERIFY(db.readAlias(10).alias == u""_qs && !db.readAlias(1).alias);
         // NULL aliases: " " for the polling grid, "" for the history list.
         const AliasListResult grid = db.loadAliases(), history = db.deviceList();
         QVERIFY(grid.rows.size() == 255 && history.rows.size() == 255 && grid.rows[254].address == 255);
@@ -277,10 +276,9 @@ private Q_SLOTS:
     void timeTextsAgreeWithLocalTime()
     {
         // Four hours around a clock change, or in a zone with an odd offset.
-        const std::pair<const char *, qint64> zones[] = {{"Europe/Berlin", 1774738800},
-                                                         {"Europe/Berlin", 1792882800},
-                                                         {"Australia/Lord_Howe", 1775307600},
-                                                         {"Asia/Kathmandu", 1767200000}};
+        const std::pair<const char *, qint64> zones[] = {
+            {"Europe/Berlin", 1774738800}, {"Europe/Berlin", 1792882800},
+            {"Australia/Lord_Howe", 1775307600}, {"Asia/Kathmandu", 1767200000}};
         const QByteArray saved = qgetenv("TZ");
         QStringList faults;
         for (const auto &[zone, from] : zones) {
@@ -344,8 +342,8 @@ private Q_SLOTS:
         QVERIFY(db.setAlias(4, u"保留"_qs).ok);
         query(db, "DELETE FROM SAVEPRO WHERE ADDRESS BETWEEN 10 AND 12");
         QCOMPARE(db.createRegistry("REG2").message, tr8(RegistryDone).arg("REG2").arg(3));
-        QCOMPARE(columns(db, "REG2"), "ADDRESS,ALIAS,MIXPRO,PROTYPE");
-        QCOMPARE(query(db, "SELECT COUNT(*), COUNT(ALIAS) FROM SAVEPRO"), QStringList{"255|1"});
+        QCOMPARE(columns(db, "REG2") + ' ' + query(db, "SELECT COUNT(*), COUNT(ALIAS) FROM SAVEPRO").value(0),
+                 "ADDRESS,ALIAS,MIXPRO,PROTYPE 255|1");
         for (const char *again : {"REG2", "reg2", " SAVEPRO "})
             QCOMPARE(db.createRegistry(again).message, tr8(TableExists).arg(QString(again).trimmed()));
         // Without SAVEPRO the new table is rolled back with the rest.
@@ -367,8 +365,8 @@ private Q_SLOTS:
         query(db, "ALTER TABLE Data_RH DROP COLUMN MYCODE");
         QCOMPARE(db.extendDataRh().message, tr8(DataRhDone));
         QCOMPARE(db.extendDataRh().message, tr8(DataRhHasColumns));
-        QCOMPARE(columns(db, "Data_RH"), "RH,MYNAME,MYCODE");
-        QCOMPARE(query(db, "SELECT * FROM Data_RH"), QStringList{"45.6|<null>|<null>"});
+        QCOMPARE(columns(db, "Data_RH") + ' ' + query(db, "SELECT * FROM Data_RH").join(' '),
+                 "RH,MYNAME,MYCODE 45.6|<null>|<null>");
     }
 
     void menuReportsThroughTheOperator()
