@@ -54,7 +54,6 @@ private Q_SLOTS:
             QVERIFY(f.TxtInput(i)->isReadOnly());
         QSignalSpy curves(&f, &ValueFrame::curveRequested);
         QTest::mouseClick(f.cmdShow(), Qt::LeftButton);
-        QCOMPARE(curves.size(), 1);
 
         const auto checked = [&m] { // the indexes of the checked actions; 16 is the custom item
             QList<int> c;
@@ -65,7 +64,7 @@ private Q_SLOTS:
         };
         QSignalSpy chosen(&m, &ProductMenu::itemChosen);
         m.protype(3)->trigger(); // nobody acts on it yet: the mark stays where the panel has it
-        QCOMPARE(chosen.takeFirst(), QVariantList{3});
+        QVERIFY(curves.size() == 1 && chosen.takeFirst() == QVariantList{3});
         QCOMPARE(checked(), QList<int>{0});
         QObject::connect(&m, &ProductMenu::itemChosen, [&p](int item) {
             item == Panel::ReadSelfItem ? p.readSelf_Click() : p.protype_Click(item);
@@ -75,11 +74,11 @@ private Q_SLOTS:
         QVERIFY(f.TxtInput(2)->isEnabled() && f.Label2(2)->isEnabled() && !f.TxtInput(3)->isEnabled());
         QCOMPARE(r.calls, QStringList{QStringLiteral("stopPollingTimer")});
         s.panel.setValueText(2, QStringLiteral("450.0"));
-        m.readSelf()->trigger(); // the polling timer is left alone
+        m.readSelf()->trigger();
         QCOMPARE(checked(), QList<int>{16});
         QVERIFY(f.txtSelf(0)->isEnabled() && f.labSelf(1)->isEnabled() && !f.Label2(2)->isEnabled());
-        QCOMPARE(f.TxtInput(2)->text(), QStringLiteral("450.0")); // a disabled box still shows its text
-        QCOMPARE(r.calls.size(), 1);
+        // A disabled box still shows its text; the polling timer is left alone.
+        QCOMPARE(f.TxtInput(2)->text() + QString::number(r.calls.size()), u"450.01"_qs);
         QLineEdit *start = f.txtSelf(0), *count = f.txtSelf(1);
         start->end(false);
         QTest::keyClicks(start, QStringLiteral("a1-b2 .c")); // digits only
@@ -91,7 +90,6 @@ private Q_SLOTS:
         s.panel.setValueText(0, QStringLiteral("25.0")); // a change elsewhere re-renders the frame
         QCOMPARE(count->cursorPosition(), 2);
         m.protype(4)->trigger(); // "VOC" takes the mark from the custom item
-        QCOMPARE(checked(), QList<int>{4});
         QVERIFY(!f.txtSelf(0)->isEnabled() && f.TxtInput(3)->isEnabled());
         p.protype_Click(15); // no such product: nothing changes
         QCOMPARE(checked(), QList<int>{4});
