@@ -1,10 +1,11 @@
 #include "configfile.h"
+#include "common/tr8.h"
 
 #include "common/log.h"
 #include "common/numeric.h"
 #include "common/operator.h"
 #include "common/textfile.h"
-#include "devices/settingstexts.h"
+#include "devices/texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -148,9 +149,9 @@ ConfigApplied applyConfigurationLines(const QStringList &lines, PollSettings &se
 ConfigLoad loadConfiguration(Operator &op, const QString &folder, PollSettings &settings, DeviceTable &table)
 {
     settings.ConfigLoaded = false;
-    const QString answer = op.askOpenFile(folder, QString::fromUtf8(settingstexts::IniFilter));
+    const QString answer = op.askOpenFile(folder, tr8(texts::devices::IniFilter));
     if (answer.isEmpty()) {
-        op.message(QString::fromUtf8(settingstexts::ChooseConfigFile));
+        op.message(tr8(texts::devices::ChooseConfigFile));
         return ConfigLoad::NoFile;
     }
     const QString path = QDir(folder).filePath(answer);
@@ -163,7 +164,7 @@ ConfigLoad loadConfiguration(Operator &op, const QString &folder, PollSettings &
     }
     if (!readOk) {
         appendLog(QStringLiteral("configuration file %1 not read: %2").arg(path, file.errorString()));
-        op.message(QString::fromUtf8(settingstexts::ConfigFileUnreadable) + shownPath(path), {},
+        op.message(tr8(texts::devices::ConfigFileUnreadable) + shownPath(path), {},
                    Operator::Icon::Warning);
         return ConfigLoad::Unreadable;
     }
@@ -171,7 +172,7 @@ ConfigLoad loadConfiguration(Operator &op, const QString &folder, PollSettings &
 
     const ConfigApplied applied = applyConfigurationLines(readTextLines(bytes), settings, table);
     if (applied.result == ConfigLoad::Refused) {
-        op.message(QString::fromUtf8(settingstexts::ConfigFileBad));
+        op.message(tr8(texts::devices::ConfigFileBad));
     } else if (applied.result == ConfigLoad::Partial) {
         appendLog(QStringLiteral("configuration file %1 stops early: %2 of %3 address lines taken")
                       .arg(path)
@@ -184,9 +185,9 @@ ConfigLoad loadConfiguration(Operator &op, const QString &folder, PollSettings &
 bool saveConfiguration(Operator &op, const QString &folder, const PollSettings &settings,
                        const DeviceTable &table)
 {
-    const QString answer = op.askSaveFile(folder, QString::fromUtf8(settingstexts::IniFilter));
+    const QString answer = op.askSaveFile(folder, tr8(texts::devices::IniFilter));
     if (answer.isEmpty()) {
-        op.message(QString::fromUtf8(settingstexts::EnterFileName));
+        op.message(tr8(texts::devices::EnterFileName));
         return false;
     }
     const QString path = QDir(folder).filePath(answer);
@@ -198,7 +199,7 @@ bool saveConfiguration(Operator &op, const QString &folder, const PollSettings &
                     file.write(bytes) == bytes.size() && file.commit();
     if (!ok) {
         appendLog(QStringLiteral("configuration file %1 not written: %2").arg(path, file.errorString()));
-        op.message(QString::fromUtf8(settingstexts::ConfigFileUnwritable) + shownPath(path), {},
+        op.message(tr8(texts::devices::ConfigFileUnwritable) + shownPath(path), {},
                    Operator::Icon::Warning);
         return false;
     }

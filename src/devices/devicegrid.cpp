@@ -1,16 +1,13 @@
 #include "devicegrid.h"
+#include "common/tr8.h"
 
 #include "devicetable.h"
+#include "texts.h"
 #include "products/catalogue.h"
 
 #include <algorithm>
 
 namespace kestrel {
-
-namespace {
-const char *const kAddressHeader = "地址";
-const char *const kNameHeader = "设备名称";
-} // namespace
 
 DeviceGrid::DeviceGrid(QObject *parent) : QAbstractTableModel(parent)
 {
@@ -25,8 +22,8 @@ DeviceGrid::DeviceGrid(QObject *parent) : QAbstractTableModel(parent)
 void DeviceGrid::fillHeader()
 {
     Row &h = m_cells.front();
-    h[AddressColumn] = QString::fromUtf8(kAddressHeader);
-    h[NameColumn] = QString::fromUtf8(kNameHeader);
+    h[AddressColumn] = tr8(texts::devices::AddressHeader);
+    h[NameColumn] = tr8(texts::devices::NameHeader);
     const auto names = quantityNames();
     for (int k = 0; k < QuantityCount; ++k)
         h[static_cast<size_t>(FirstQuantityColumn + k)] = names[static_cast<size_t>(k)];

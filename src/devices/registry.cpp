@@ -1,4 +1,5 @@
 #include "registry.h"
+#include "common/tr8.h"
 
 #include "common/numeric.h"
 #include "common/operator.h"
@@ -25,7 +26,7 @@ bool DeviceRegistry::deviceCheck()
         readProType();
     if (m_exchange.failureCount == 0)
         return true;
-    m_op.message(QString::fromUtf8(deviceTexts::AddFailed));
+    m_op.message(tr8(texts::devices::AddFailed));
     return false;
 }
 
@@ -33,7 +34,7 @@ void DeviceRegistry::cmdAddDev_Click()
 {
     const qint64 a = numericValue(m_panel.Text4);
     if (!DeviceTable::valid(static_cast<int>(a))) {
-        m_op.message(QString::fromUtf8(deviceTexts::BadAddress));
+        m_op.message(tr8(texts::devices::BadAddress));
         return;
     }
     const bool paused = pauseIfRunning && pauseIfRunning();
@@ -111,14 +112,14 @@ void DeviceRegistry::cmdAlias_Click()
     const int r = GridRow;
     const int address = r >= 1 ? static_cast<int>(numericValue(m_grid.cell(r, DeviceGrid::AddressColumn))) : 0;
     if (!DeviceTable::valid(address)) {
-        m_op.message(QString::fromUtf8(deviceTexts::NoRowSelected));
+        m_op.message(tr8(texts::devices::NoRowSelected));
         return;
     }
     m_grid.setCell(r, DeviceGrid::NameColumn, m_panel.Text3);
     const QString trimmed = m_panel.Text3.trimmed();
     const DbStatus st = m_db.setAlias(address, trimmed);
     if (!st.ok) {
-        m_op.message(QString::fromUtf8(deviceTexts::RenameFailed) + st.error);
+        m_op.message(tr8(texts::devices::RenameFailed) + st.error);
         return;
     }
     m_devices.at(address).alias = trimmed;

@@ -3,7 +3,6 @@ target_sources(kestrel_core PRIVATE
   devices/texts.h
   devices/registry.h devices/registry.cpp
   devices/devicegrid.h devices/devicegrid.cpp
-  devices/settingstexts.h
   devices/pollsettings.h devices/pollsettings.cpp
   devices/configfile.h devices/configfile.cpp
 )

@@ -1,4 +1,5 @@
 #include "exchange.h"
+#include "common/tr8.h"
 
 #include "common/log.h"
 #include "common/operator.h"
@@ -184,13 +185,13 @@ bool Exchange::addrExchange(uint8_t function, uint8_t reg)
     QByteArray reply;
     const Outcome o = transact(buildRequest(f), f.expected, reply);
     if (o != Outcome::Replied) {
-        m_op.message(QString::fromUtf8(texts::CommFault));
+        m_op.message(tr8(texts::link::CommFault));
         addrTimeout = true;
         return false;
     }
     if (checkReply(reply, 0, f.expected, data))
         return true;
-    m_op.message(QString::fromUtf8(texts::CommError));
+    m_op.message(tr8(texts::link::CommError));
     return false;
 }
 

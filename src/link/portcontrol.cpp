@@ -1,4 +1,5 @@
 #include "portcontrol.h"
+#include "common/tr8.h"
 
 #include "common/log.h"
 #include "common/operator.h"
@@ -17,7 +18,7 @@ PortControl::PortControl(SerialPort &port, Operator &op, QObject *parent) : QObj
 
 QString PortControl::comCaption() const
 {
-    return QString::fromUtf8(m_captionOpen ? texts::OpenPort : texts::ClosePort);
+    return tr8(m_captionOpen ? texts::link::OpenPort : texts::link::ClosePort);
 }
 
 void PortControl::uncheckAllPorts() { m_comChecked.fill(false); }
@@ -63,7 +64,7 @@ void PortControl::mnu_com_Click(int index)
     m_lampRed = true;
     m_captionOpen = false;
     Q_EMIT changed();
-    m_op.message(QStringLiteral("COM%1").arg(index + 1) + QString::fromUtf8(texts::OpenedSuffix));
+    m_op.message(QStringLiteral("COM%1").arg(index + 1) + tr8(texts::link::OpenedSuffix));
 }
 
 void PortControl::mnuBaudRate_Click(int index)
@@ -123,12 +124,12 @@ void PortControl::showPortError(const QString &handler)
     const SerialPort::Error e = m_port.lastError();
     const QString number = QString::number(e.number);
     const QString crlf = QStringLiteral("\r\n");
-    const QString detail = QString::fromUtf8(texts::ErrorNumber) + number + crlf +
-                           QString::fromUtf8(texts::ErrorDescription) + e.description + crlf;
-    appendLog(QString::fromUtf8(texts::AppError) + QStringLiteral(" ") + detail +
-              QString::fromUtf8(texts::ErrorSource) + QStringLiteral("frmroughin.%1 (%2)").arg(handler, m_port.devicePath()) +
-              crlf + QString::fromUtf8(texts::ErrorLine) + QStringLiteral("COM%1").arg(m_portNumber) + crlf);
-    m_op.message(QString::fromUtf8(texts::AppError) + crlf + detail, QString(), Operator::Icon::Question);
+    const QString detail = tr8(texts::link::ErrorNumber) + number + crlf +
+                           tr8(texts::link::ErrorDescription) + e.description + crlf;
+    appendLog(tr8(texts::link::AppError) + QStringLiteral(" ") + detail +
+              tr8(texts::link::ErrorSource) + QStringLiteral("frmroughin.%1 (%2)").arg(handler, m_port.devicePath()) +
+              crlf + tr8(texts::link::ErrorLine) + QStringLiteral("COM%1").arg(m_portNumber) + crlf);
+    m_op.message(tr8(texts::link::AppError) + crlf + detail, QString(), Operator::Icon::Question);
 }
 
 } // namespace kestrel

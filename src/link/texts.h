@@ -1,7 +1,7 @@
 #pragma once
 // Captions and messages of the serial link and the main window's port controls.
 
-namespace kestrel::texts {
+namespace kestrel::texts::link {
 constexpr const char *AppTitle = "Kestrel";
 constexpr const char *CommFault = "通讯故障！";
 constexpr const char *CommError = "通讯错误！";
@@ -15,4 +15,5 @@ constexpr const char *ErrorNumber = "错误代号：";
 constexpr const char *ErrorDescription = "错误描述：";
 constexpr const char *ErrorSource = "错误来源：";
 constexpr const char *ErrorLine = "错误行号：";
-} // namespace kestrel::texts
+constexpr const char *LampName = "串口状态";
+} // namespace kestrel::texts::link

@@ -1,4 +1,5 @@
 #include "polling.h"
+#include "common/tr8.h"
 
 #include "common/log.h"
 #include "devices/devicetable.h"
@@ -25,10 +26,10 @@ int Polling::timerInterval() const { return m_timer->interval(); }
 
 QString Polling::loopRCaption() const
 {
-    return QString::fromUtf8(m_phase == Phase::Active ? texts::LoopStop : texts::LoopStart);
+    return tr8(m_phase == Phase::Active ? texts::polling::LoopStop : texts::polling::LoopStart);
 }
 
-QString Polling::loopPCaption() const { return QString::fromUtf8(m_paused ? texts::LoopContinue : texts::LoopPause); }
+QString Polling::loopPCaption() const { return tr8(m_paused ? texts::polling::LoopContinue : texts::polling::LoopPause); }
 
 void Polling::setPhase(Phase p, bool paused)
 {
@@ -53,7 +54,7 @@ bool Polling::flushIfSaving(bool atStop)
     const QString failure = flushReadings();
     if (failure.isEmpty())
         return true;
-    const QString text = QString::fromUtf8(texts::SaveFailed) + failure;
+    const QString text = tr8(texts::polling::SaveFailed) + failure;
     appendLog(text);
     if (atStop && reportFlushFailure)
         reportFlushFailure(text);
@@ -216,7 +217,7 @@ void Polling::readOne()
                 if (showPolledValues)
                     showPolledValues();
             } else {
-                m_panel.Text5 = QString::number(address) + QString::fromUtf8(texts::TimeoutSuffix);
+                m_panel.Text5 = QString::number(address) + tr8(texts::polling::TimeoutSuffix);
                 m_panel.notify();
             }
         }

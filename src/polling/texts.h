@@ -1,11 +1,11 @@
 #pragma once
 // Captions and messages of the polling cycle.
 
-namespace kestrel::texts {
+namespace kestrel::texts::polling {
 constexpr const char *LoopStart = "轮询";
 constexpr const char *LoopStop = "结束";
 constexpr const char *LoopPause = "暂停";
 constexpr const char *LoopContinue = "继续";
 constexpr const char *TimeoutSuffix = "号设备通迅超时！";
 constexpr const char *SaveFailed = "轮询数据未能保存：";
-} // namespace kestrel::texts
+} // namespace kestrel::texts::polling

@@ -1,4 +1,5 @@
 #include "catalogue.h"
+#include "common/tr8.h"
 
 #include "texts.h"
 
@@ -49,9 +50,9 @@ const std::vector<ProductType> kTypes = {
 
 } // namespace
 
-QString Quantity::name() const { return QString::fromUtf8(productTexts::QuantityNames[index]); }
-QString Quantity::caption() const { return QString::fromUtf8(productTexts::LabelCaptions[index]); }
-QString Quantity::unitHint() const { return QString::fromUtf8(productTexts::UnitHints[index]); }
+QString Quantity::name() const { return tr8(texts::products::QuantityNames[index]); }
+QString Quantity::caption() const { return tr8(texts::products::LabelCaptions[index]); }
+QString Quantity::unitHint() const { return tr8(texts::products::UnitHints[index]); }
 
 int Quantity::clamp(int value) const
 {
@@ -124,7 +125,7 @@ QString ProductType::menuCaption() const
 {
     if (menuIndex < 0 || menuIndex >= ProductMenuItems)
         return {};
-    return QString::fromUtf8(productTexts::MenuCaptions[menuIndex]);
+    return tr8(texts::products::MenuCaptions[menuIndex]);
 }
 
 const std::vector<ProductType> &productTypes() { return kTypes; }

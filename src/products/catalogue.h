@@ -3,6 +3,8 @@
 // quantity, how a register word becomes the number shown, and how a device's two type codes
 // (combination code mixpro, type code protype) map to a Product-menu choice, the value boxes
 // of the product and the register block the polling cycle reads.
+#include "common/tr8.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -70,7 +72,7 @@ struct ProductType {
     std::vector<int> components;    // catalogue indexes of the name's parts, in name order
     std::optional<PollingBlock> block;
 
-    QString name() const { return QString::fromUtf8(typeName); }
+    QString name() const { return tr8(typeName); }
     QString menuCaption() const; // empty for types without a menu item
 };
 

@@ -1,4 +1,5 @@
 #include "productside.h"
+#include "common/tr8.h"
 
 #include "panel.h"
 #include "texts.h"
@@ -128,7 +129,7 @@ uint8_t ProductSide::readProType()
 
 void ProductSide::refuse(const char *text)
 {
-    const QString t = QString::fromUtf8(text);
+    const QString t = tr8(text);
     appendLog(QStringLiteral("single read refused: ") + t);
     // The timed reading repeats the read every few seconds: one message per bad entry is enough.
     if (m_timed.timedReading && m_lastRefusal == t)
@@ -145,15 +146,15 @@ void ProductSide::CMDRHTread_Click()
     }
     const bool custom = customRead();
     if (!strictWholeNumber(m_panel.TxtB1, 1, 255))
-        return refuse(productTexts::BadAddress);
+        return refuse(texts::products::BadAddress);
     int start = 0, count = 0;
     if (custom) {
         const auto s = strictWholeNumber(m_panel.txtSelf[0], 0, 255);
         if (!s)
-            return refuse(productTexts::BadCustomStart);
+            return refuse(texts::products::BadCustomStart);
         const auto c = strictWholeNumber(m_panel.txtSelf[1], 1, MaxRegistersPerRead);
         if (!c)
-            return refuse(productTexts::BadCustomCount);
+            return refuse(texts::products::BadCustomCount);
         start = *s > HighestCustomStart && *s != IdentityStart ? HighestCustomStart : *s;
         count = start == IdentityStart ? IdentityCount : *c; // the identity block is read whole
     }
@@ -249,9 +250,9 @@ QString ProductSide::identityMessage(const uint8_t *d)
     const auto h = [](uint8_t b) { return QString::number(b, 16).toUpper(); };
     const auto h2 = [&h](uint8_t b) { return b <= 9 ? QStringLiteral("0") + h(b) : h(b); };
     const QString crlf = QStringLiteral("\r\n");
-    return QString::fromUtf8(productTexts::BatchPrefix) + h2(d[0]) + h2(d[1]) + h2(d[2]) + crlf +
-           QString::fromUtf8(productTexts::SerialPrefix) + h(d[3]) + h2(d[4]) + crlf +
-           QString::fromUtf8(productTexts::DatePrefix) + h(d[5]);
+    return tr8(texts::products::BatchPrefix) + h2(d[0]) + h2(d[1]) + h2(d[2]) + crlf +
+           tr8(texts::products::SerialPrefix) + h(d[3]) + h2(d[4]) + crlf +
+           tr8(texts::products::DatePrefix) + h(d[5]);
 }
 
 void ProductSide::showCustomRead()

@@ -2,7 +2,7 @@
 // Captions and messages of the product side: the Product menu, the value frame and the
 // single read.
 
-namespace kestrel::productTexts {
+namespace kestrel::texts::products {
 
 // The 13 quantity names in catalogue order (QuantityName; also the device grid's headers).
 constexpr const char *QuantityNames[13] = {"温度", "湿度", "CO2", "VOC",  "PM2.5", "PM10", "CO",
@@ -42,4 +42,4 @@ constexpr const char *BadAddress = "请输入1-255之间的设备地址";
 constexpr const char *BadCustomStart = "起始地址请输入0-255之间的整数";
 constexpr const char *BadCustomCount = "长度请输入1-125之间的整数";
 
-} // namespace kestrel::productTexts
+} // namespace kestrel::texts::products

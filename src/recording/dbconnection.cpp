@@ -1,4 +1,5 @@
 #include "dbconnection.h"
+#include "common/tr8.h"
 
 #include "common/log.h"
 #include "recording/texts.h"
@@ -10,7 +11,7 @@
 
 namespace kestrel::db {
 
-using namespace recordtexts;
+using namespace texts::recording;
 
 const char *const RegistryColumns = "ADDRESS INTEGER PRIMARY KEY CHECK (ADDRESS BETWEEN 1 AND 255), "
                                     "ALIAS TEXT, MIXPRO INTEGER DEFAULT 0, PROTYPE INTEGER DEFAULT 0";
@@ -104,10 +105,10 @@ DbStatus createFile(const QString &path)
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
     const auto failure = [&](const QString &why) {
-        return DbStatus::failure(QString::fromUtf8(DbCannotOpen).arg(QDir::toNativeSeparators(path), why));
+        return DbStatus::failure(tr8(DbCannotOpen).arg(QDir::toNativeSeparators(path), why));
     };
     const auto folderFailure = [&] {
-        return failure(QString::fromUtf8(ReasonFolder).arg(QDir::toNativeSeparators(folder)));
+        return failure(tr8(ReasonFolder).arg(QDir::toNativeSeparators(folder)));
     };
     if (!QDir().mkpath(folder))
         return folderFailure();
@@ -129,7 +130,7 @@ DbStatus createFile(const QString &path)
     if (!error.isEmpty()) {
         QFile::remove(building);
         appendLog(QStringLiteral("creating %1 failed: %2").arg(path, error));
-        return opened ? failure(QString::fromUtf8(ReasonCreate).arg(error)) : folderFailure();
+        return opened ? failure(tr8(ReasonCreate).arg(error)) : folderFailure();
     }
     if (target.exists() && target.size() == 0)
         QFile::remove(path); // an empty file holds nothing to keep
@@ -138,7 +139,7 @@ DbStatus createFile(const QString &path)
         // Another instance may have created the file meanwhile; that file serves as well.
         if (inspect(path) == FileKind::Sqlite)
             return {};
-        return failure(QString::fromUtf8(ReasonCreate).arg(QStringLiteral("rename")));
+        return failure(tr8(ReasonCreate).arg(QStringLiteral("rename")));
     }
     appendLog(QStringLiteral("created %1").arg(path));
     return {};
@@ -149,7 +150,7 @@ QString reason(const QSqlError &e)
     const QString engine = e.databaseText().isEmpty() ? e.text() : e.databaseText();
     static const QString noTable = QStringLiteral("no such table: ");
     if (engine.startsWith(noTable))
-        return QString::fromUtf8(ReasonNoTable).arg(engine.mid(noTable.size()));
+        return tr8(ReasonNoTable).arg(engine.mid(noTable.size()));
     bool numeric = false;
     const int code = e.nativeErrorCode().toInt(&numeric) & 0xff;
     QString text;
@@ -157,16 +158,16 @@ QString reason(const QSqlError &e)
         switch (code) {
         case 5: // SQLITE_BUSY
         case 6: // SQLITE_LOCKED
-            text = QString::fromUtf8(ReasonLocked);
+            text = tr8(ReasonLocked);
             break;
         case 8: // SQLITE_READONLY
-            text = QString::fromUtf8(ReasonReadOnly);
+            text = tr8(ReasonReadOnly);
             break;
         case 13: // SQLITE_FULL
-            text = QString::fromUtf8(ReasonDiskFull);
+            text = tr8(ReasonDiskFull);
             break;
         case 26: // SQLITE_NOTADB
-            text = QString::fromUtf8(ReasonNotDatabase);
+            text = tr8(ReasonNotDatabase);
             break;
         default:
             break;
@@ -190,12 +191,12 @@ Connection::~Connection()
 
 QString Connection::cannotOpen(const QString &why) const
 {
-    return QString::fromUtf8(DbCannotOpen).arg(QDir::toNativeSeparators(m_path), why);
+    return tr8(DbCannotOpen).arg(QDir::toNativeSeparators(m_path), why);
 }
 
 QString Connection::failure(const QSqlError &e) const
 {
-    const QString text = QString::fromUtf8(DbFailed).arg(QDir::toNativeSeparators(m_path), reason(e));
+    const QString text = tr8(DbFailed).arg(QDir::toNativeSeparators(m_path), reason(e));
     appendLog(QStringLiteral("%1 [%2]").arg(text, e.text()));
     return text;
 }
@@ -211,16 +212,16 @@ DbStatus Connection::open()
     case FileKind::Sqlite:
         break;
     case FileKind::Access:
-        return DbStatus::failure(cannotOpen(QString::fromUtf8(ReasonAccessFormat)));
+        return DbStatus::failure(cannotOpen(tr8(ReasonAccessFormat)));
     case FileKind::Other:
-        return DbStatus::failure(cannotOpen(QString::fromUtf8(ReasonNotDatabase)));
+        return DbStatus::failure(cannotOpen(tr8(ReasonNotDatabase)));
     case FileKind::Unreadable:
-        return DbStatus::failure(cannotOpen(QString::fromUtf8(ReasonNotReadable)));
+        return DbStatus::failure(cannotOpen(tr8(ReasonNotReadable)));
     case FileKind::NotFile:
-        return DbStatus::failure(cannotOpen(QString::fromUtf8(ReasonNotFile)));
+        return DbStatus::failure(cannotOpen(tr8(ReasonNotFile)));
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-        return DbStatus::failure(cannotOpen(QString::fromUtf8(ReasonNoDriver)));
+        return DbStatus::failure(cannotOpen(tr8(ReasonNoDriver)));
     m_db = addConnection(m_name, m_path);
     if (!m_db.open())
         return DbStatus::failure(cannotOpen(reason(m_db.lastError())));

@@ -1,6 +1,7 @@
 // The maintenance commands of the record data base: export of the temperature rows, the
 // registry table, and the two extra columns of Data_RH.
 #include "recorddb.h"
+#include "common/tr8.h"
 
 #include "common/textfile.h"
 #include "recording/dbconnection.h"
@@ -14,7 +15,7 @@
 namespace kestrel {
 
 using db::Connection;
-using namespace recordtexts;
+using namespace texts::recording;
 
 namespace {
 
@@ -76,10 +77,10 @@ MaintenanceResult RecordDb::exportTemperature() const
     const QString target = exportPath();
     const QString shown = QDir::toNativeSeparators(target);
     if (QFileInfo::exists(target))
-        return failed(QString::fromUtf8(ExportExists).arg(shown));
+        return failed(tr8(ExportExists).arg(shown));
     const QString folder = QFileInfo(target).absolutePath();
     if (!QDir().mkpath(folder))
-        return failed(QString::fromUtf8(ExportNoFolder).arg(QDir::toNativeSeparators(folder)));
+        return failed(tr8(ExportNoFolder).arg(QDir::toNativeSeparators(folder)));
 
     Connection c(m_path);
     if (DbStatus s = c.open(); !s.ok)
@@ -97,27 +98,27 @@ MaintenanceResult RecordDb::exportTemperature() const
     // NewOnly: a file that appeared meanwhile is never overwritten.
     if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         if (QFileInfo::exists(target))
-            return failed(QString::fromUtf8(ExportExists).arg(shown));
-        return failed(QString::fromUtf8(ExportWriteFailed).arg(shown, f.errorString()));
+            return failed(tr8(ExportExists).arg(shown));
+        return failed(tr8(ExportWriteFailed).arg(shown, f.errorString()));
     }
     int rows = 0;
     if (!writeExport(f, q, &rows)) {
         const QString why = q.lastError().isValid() ? c.failure(q.lastError()) : f.errorString();
         f.close();
         f.remove(); // a partial export is worse than none
-        return failed(QString::fromUtf8(ExportWriteFailed).arg(shown, why));
+        return failed(tr8(ExportWriteFailed).arg(shown, why));
     }
     f.close();
-    return {true, QString::fromUtf8(ExportDone).arg(rows).arg(shown)};
+    return {true, tr8(ExportDone).arg(rows).arg(shown)};
 }
 
 MaintenanceResult RecordDb::createRegistry(const QString &tableName) const
 {
     const QString name = tableName.trimmed();
     if (name.isEmpty())
-        return failed(QString::fromUtf8(TableNameEmpty));
+        return failed(tr8(TableNameEmpty));
     if (!validTableName(name))
-        return failed(QString::fromUtf8(TableNameInvalid).arg(name));
+        return failed(tr8(TableNameInvalid).arg(name));
 
     Connection c(m_path);
     if (DbStatus s = c.open(); !s.ok)
@@ -127,7 +128,7 @@ MaintenanceResult RecordDb::createRegistry(const QString &tableName) const
     if (!exists)
         return failed(error);
     if (*exists)
-        return failed(QString::fromUtf8(TableExists).arg(name));
+        return failed(tr8(TableExists).arg(name));
 
     QSqlDatabase &d = c.db();
     if (!d.transaction())
@@ -154,7 +155,7 @@ MaintenanceResult RecordDb::createRegistry(const QString &tableName) const
         d.rollback();
         return failed(s.error);
     }
-    return {true, QString::fromUtf8(RegistryDone).arg(name).arg(added)};
+    return {true, tr8(RegistryDone).arg(name).arg(added)};
 }
 
 MaintenanceResult RecordDb::extendDataRh() const
@@ -167,7 +168,7 @@ MaintenanceResult RecordDb::extendDataRh() const
     if (!exists)
         return failed(error);
     if (!*exists)
-        return failed(QString::fromUtf8(DataRhMissing));
+        return failed(tr8(DataRhMissing));
 
     QSqlDatabase &d = c.db();
     if (!d.transaction())
@@ -180,7 +181,7 @@ MaintenanceResult RecordDb::extendDataRh() const
             const QSqlError e = q.lastError();
             d.rollback();
             if (e.databaseText().startsWith(QStringLiteral("duplicate column name")))
-                return failed(QString::fromUtf8(DataRhHasColumns));
+                return failed(tr8(DataRhHasColumns));
             return failed(c.failure(e));
         }
     }
@@ -189,7 +190,7 @@ MaintenanceResult RecordDb::extendDataRh() const
         d.rollback();
         return failed(why);
     }
-    return {true, QString::fromUtf8(DataRhDone)};
+    return {true, tr8(DataRhDone)};
 }
 
 } // namespace kestrel

@@ -1,4 +1,5 @@
 #include "readinglog.h"
+#include "common/tr8.h"
 
 #include "common/log.h"
 #include "devices/devicetable.h"
@@ -78,9 +79,9 @@ FlushResult ReadingLog::flushReadings(ReadingBuffer &buffer, const DeviceTable &
         result.dropped = int(drop);
     }
     result.waiting = int(m_waiting.size());
-    result.error = QString::fromUtf8(recordtexts::FlushFailed).arg(result.waiting).arg(s.error);
+    result.error = tr8(texts::recording::FlushFailed).arg(result.waiting).arg(s.error);
     if (result.dropped > 0)
-        result.error += QLatin1Char('\n') + QString::fromUtf8(recordtexts::FlushDropped).arg(result.dropped);
+        result.error += QLatin1Char('\n') + tr8(texts::recording::FlushDropped).arg(result.dropped);
     appendLog(
         QStringLiteral("reading log: %1 rows held back, %2 dropped").arg(result.waiting).arg(result.dropped));
     return result;

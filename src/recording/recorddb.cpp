@@ -1,4 +1,5 @@
 #include "recorddb.h"
+#include "common/tr8.h"
 
 #include "recording/dbconnection.h"
 #include "recording/rowwriter.h"
@@ -11,7 +12,7 @@
 namespace kestrel {
 
 using db::Connection;
-using namespace recordtexts;
+using namespace texts::recording;
 
 namespace {
 
@@ -24,14 +25,14 @@ DbStatus updateRow(const QString &path, int address, const QString &sql, const Q
 {
     Connection c(path);
     if (!validAddress(address))
-        return DbStatus::failure(c.failure(QSqlError(QString::fromUtf8(ReasonBadAddress).arg(address))));
+        return DbStatus::failure(c.failure(QSqlError(tr8(ReasonBadAddress).arg(address))));
     if (DbStatus s = c.open(); !s.ok)
         return s;
     QSqlQuery q = c.query();
     if (DbStatus s = c.run(q, sql, values); !s.ok)
         return s;
     if (q.numRowsAffected() < 1)
-        return DbStatus::failure(c.failure(QSqlError(QString::fromUtf8(ReasonNoAddressRow).arg(address))));
+        return DbStatus::failure(c.failure(QSqlError(tr8(ReasonNoAddressRow).arg(address))));
     return {};
 }
 
@@ -128,7 +129,7 @@ AliasResult RecordDb::readAlias(int address) const
         !s.ok)
         return {false, s.error, {}};
     if (!q.next())
-        return {false, c.failure(QSqlError(QString::fromUtf8(ReasonNoAddressRow).arg(address))), {}};
+        return {false, c.failure(QSqlError(tr8(ReasonNoAddressRow).arg(address))), {}};
     const QVariant v = q.value(0);
     return {true, {}, v.isNull() ? std::nullopt : std::optional<QString>(v.toString())};
 }
@@ -171,8 +172,8 @@ ReadingsResult RecordDb::readings(const QDateTime &from, const QDateTime &to) co
 {
     if (!from.isValid() || !to.isValid())
         return {false,
-                QString::fromUtf8(DbFailed).arg(QDir::toNativeSeparators(m_path),
-                                                QString::fromUtf8(ReasonBadDate)),
+                tr8(DbFailed).arg(QDir::toNativeSeparators(m_path),
+                                                tr8(ReasonBadDate)),
                 {}};
     return readRange(m_path,
                      // One index on (ADDRESS, READTIME) serves both range queries: walking the
@@ -190,8 +191,8 @@ ReadingsResult RecordDb::readings(int address, const QDateTime &from, const QDat
 {
     if (!from.isValid() || !to.isValid())
         return {false,
-                QString::fromUtf8(DbFailed).arg(QDir::toNativeSeparators(m_path),
-                                                QString::fromUtf8(ReasonBadDate)),
+                tr8(DbFailed).arg(QDir::toNativeSeparators(m_path),
+                                                tr8(ReasonBadDate)),
                 {}};
     return readRange(m_path,
                      QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "

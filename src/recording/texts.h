@@ -2,7 +2,7 @@
 // Messages of the record data base, the reading log and the maintenance commands.
 // Placeholders %1, %2 are filled with QString::arg.
 
-namespace kestrel::recordtexts {
+namespace kestrel::texts::recording {
 
 // "数据库文件 <path> 无法打开：<reason>"
 constexpr const char *DbCannotOpen = "数据库文件 %1 无法打开：%2";
@@ -55,4 +55,9 @@ constexpr const char *Command3Caption = "扩充 Data_RH 表(&X)";
 constexpr const char *TableNamePrompt = "表名：";
 constexpr const char *DefaultTableName = "SAVEPRO";
 
-} // namespace kestrel::recordtexts
+
+// Readings that could not be logged at program end.
+constexpr const char *RescueNone = "这些读数未能保存。";
+constexpr const char *RescueSaved = "这些读数已另存为文本文件：";
+
+} // namespace kestrel::texts::recording

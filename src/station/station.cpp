@@ -1,10 +1,12 @@
 #include "station.h"
+#include "common/tr8.h"
 
 #include "common/clock.h"
 #include "common/log.h"
 #include "common/textfile.h"
 #include "common/operator.h"
 #include "products/catalogue.h"
+#include "recording/texts.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -122,8 +124,8 @@ void Station::Form_Unload()
         return;
     const QString rescue = rescueWaitingReadings();
     op.message(r.error + QStringLiteral("\r\n") +
-               (rescue.isEmpty() ? QStringLiteral("这些读数未能保存。")
-                                 : QStringLiteral("这些读数已另存为文本文件：") + rescue));
+               (rescue.isEmpty() ? tr8(texts::recording::RescueNone)
+                                 : tr8(texts::recording::RescueSaved) + rescue));
 }
 
 // The readings the data base refused, as a comma-separated GBK text in export/ (the columns of

@@ -1,4 +1,5 @@
 #include "dialog.h"
+#include "common/tr8.h"
 
 #include "common/numeric.h"
 #include "common/operator.h"
@@ -6,7 +7,7 @@
 #include "devices/configfile.h"
 #include "devices/devicetable.h"
 #include "devices/pollsettings.h"
-#include "devices/settingstexts.h"
+#include "devices/texts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -23,7 +24,6 @@
 namespace kestrel {
 namespace {
 
-QString tr8(const char *text) { return QString::fromUtf8(text); }
 
 constexpr int MaxInterval = 600; // seconds
 constexpr int MaxAddress = DeviceTable::LastAddress;
@@ -35,15 +35,15 @@ Dialog::Dialog(Operator &op, SettingsRequest &request, DeviceTable &table, const
     : QDialog(parent), m_op(op), m_request(request), m_table(table), m_folder(folder)
 {
     setObjectName(QStringLiteral("Dialog"));
-    setWindowTitle(tr8(settingstexts::DialogCaption));
+    setWindowTitle(tr8(texts::devices::DialogCaption));
     setModal(false);
     // A new dialog has loaded nothing yet.
     m_request.settings().ConfigLoaded = false;
 
     buildPollingFrame();
-    m_Frame2 = new QGroupBox(tr8(settingstexts::TestFrame), this);
+    m_Frame2 = new QGroupBox(tr8(texts::devices::TestFrame), this);
     m_Frame2->setObjectName(QStringLiteral("Frame2"));
-    m_Frame3 = new QGroupBox(tr8(settingstexts::LogFrame), this);
+    m_Frame3 = new QGroupBox(tr8(texts::devices::LogFrame), this);
     m_Frame3->setObjectName(QStringLiteral("Frame3"));
 
     auto *grid = new QGridLayout(this);
@@ -69,7 +69,7 @@ QLineEdit *Dialog::numberBox(const QString &name, const QString &text)
 
 void Dialog::buildPollingFrame()
 {
-    m_Frame1 = new QGroupBox(tr8(settingstexts::PollFrame), this);
+    m_Frame1 = new QGroupBox(tr8(texts::devices::PollFrame), this);
     m_Frame1->setObjectName(QStringLiteral("Frame1"));
 
     m_txtloopAdd[0] = numberBox(QStringLiteral("txtloopAdd_0"), QStringLiteral("1"));
@@ -84,25 +84,25 @@ void Dialog::buildPollingFrame()
         form->addWidget(label, row, 0);
         form->addWidget(box, row, 1);
     };
-    addRow(0, settingstexts::StartAddress, m_txtloopAdd[0]);
-    addRow(1, settingstexts::EndAddress, m_txtloopAdd[1]);
-    m_Label5 = new QLabel(tr8(settingstexts::AddressRange), m_Frame1);
+    addRow(0, texts::devices::StartAddress, m_txtloopAdd[0]);
+    addRow(1, texts::devices::EndAddress, m_txtloopAdd[1]);
+    m_Label5 = new QLabel(tr8(texts::devices::AddressRange), m_Frame1);
     m_Label5->setObjectName(QStringLiteral("Label5"));
     form->addWidget(m_Label5, 2, 0, 1, 2);
-    addRow(3, settingstexts::PollInterval, m_Text1);
+    addRow(3, texts::devices::PollInterval, m_Text1);
 
-    m_checkSave = new QCheckBox(tr8(settingstexts::SaveData), m_Frame1);
+    m_checkSave = new QCheckBox(tr8(texts::devices::SaveData), m_Frame1);
     m_checkSave->setObjectName(QStringLiteral("checkSave"));
-    m_cmdConf = new QPushButton(tr8(settingstexts::LoadConfig), m_Frame1);
+    m_cmdConf = new QPushButton(tr8(texts::devices::LoadConfig), m_Frame1);
     m_cmdConf->setObjectName(QStringLiteral("cmdConf"));
     m_cmdConf->setAutoDefault(false);
     form->addWidget(m_checkSave, 4, 0);
     form->addWidget(m_cmdConf, 4, 1);
 
-    m_OKButton = new QPushButton(tr8(settingstexts::Ok), m_Frame1);
+    m_OKButton = new QPushButton(tr8(texts::devices::Ok), m_Frame1);
     m_OKButton->setObjectName(QStringLiteral("OKButton"));
     m_OKButton->setDefault(true);
-    m_CancelButton = new QPushButton(tr8(settingstexts::Cancel), m_Frame1);
+    m_CancelButton = new QPushButton(tr8(texts::devices::Cancel), m_Frame1);
     m_CancelButton->setObjectName(QStringLiteral("CancelButton"));
     m_CancelButton->setAutoDefault(false);
     form->addWidget(m_OKButton, 5, 0);
@@ -179,11 +179,11 @@ void Dialog::txtloopAdd_Change()
 {
     if (numericValue(m_txtloopAdd[0]->text()) > MaxAddress) {
         m_txtloopAdd[0]->setText(QStringLiteral("1"));
-        m_op.message(tr8(settingstexts::StartTooLarge));
+        m_op.message(tr8(texts::devices::StartTooLarge));
     }
     if (numericValue(m_txtloopAdd[1]->text()) > MaxAddress) {
         m_txtloopAdd[1]->setText(QStringLiteral("5"));
-        m_op.message(tr8(settingstexts::EndTooLarge));
+        m_op.message(tr8(texts::devices::EndTooLarge));
     }
 }
 
@@ -197,7 +197,7 @@ void Dialog::OKButton_Click()
         if (start < 1 || end < start) {
             m_txtloopAdd[0]->setText(QStringLiteral("1"));
             m_txtloopAdd[1]->setText(QStringLiteral("5"));
-            m_op.message(tr8(settingstexts::StartAfterEnd));
+            m_op.message(tr8(texts::devices::StartAfterEnd));
             return;
         }
         // The change rule keeps the box within 1..600; the clamp guards text set past it.

@@ -1,7 +1,8 @@
 #include "dialog1.h"
+#include "common/tr8.h"
 
 #include "devices/configfile.h"
-#include "devices/settingstexts.h"
+#include "devices/texts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,15 +17,15 @@ Dialog1::Dialog1(Operator &op, PollSettings &settings, const DeviceTable &table,
     : QDialog(parent), m_op(op), m_settings(settings), m_table(table), m_folder(folder)
 {
     setObjectName(QStringLiteral("Dialog1"));
-    setWindowTitle(QString::fromUtf8(settingstexts::SaveConfigCaption));
+    setWindowTitle(tr8(texts::devices::SaveConfigCaption));
     setModal(false);
 
-    auto *label = new QLabel(QString::fromUtf8(settingstexts::SaveConfigQuestion), this);
+    auto *label = new QLabel(tr8(texts::devices::SaveConfigQuestion), this);
     label->setObjectName(QStringLiteral("Label1"));
-    auto *ok = new QPushButton(QString::fromUtf8(settingstexts::Ok), this);
+    auto *ok = new QPushButton(tr8(texts::devices::Ok), this);
     ok->setObjectName(QStringLiteral("OKButton"));
     ok->setDefault(true);
-    auto *cancel = new QPushButton(QString::fromUtf8(settingstexts::Cancel), this);
+    auto *cancel = new QPushButton(tr8(texts::devices::Cancel), this);
     cancel->setObjectName(QStringLiteral("CancelButton"));
     cancel->setAutoDefault(false);
 

@@ -1,4 +1,5 @@
 #include "frmroughin.h"
+#include "common/tr8.h"
 
 #include "common/twips.h"
 #include "lamp.h"
@@ -17,7 +18,7 @@ namespace kestrel {
 frmroughin::frmroughin(Station &station, QWidget *parent) : QMainWindow(parent), m_station(station)
 {
     setObjectName(QStringLiteral("frmroughin"));
-    setWindowTitle(QString::fromUtf8(texts::AppTitle));
+    setWindowTitle(tr8(texts::link::AppTitle));
 
     auto *central = new QWidget(this);
     auto *columns = new QHBoxLayout(central);

@@ -1,5 +1,6 @@
 // The device frame (grid, add device, rename, message line) and the polling buttons.
 #include "frmroughin.h"
+#include "common/tr8.h"
 
 #include "devices/texts.h"
 #include "dialog.h"
@@ -29,7 +30,7 @@ void frmroughin::buildPollingButtons(QWidget *host)
     m_cmdLoopR->setObjectName(QStringLiteral("cmdLoopR"));
     m_cmdLoopP = new QPushButton(row);
     m_cmdLoopP->setObjectName(QStringLiteral("cmdLoopP"));
-    m_cmdConn = new QPushButton(QStringLiteral("通讯测试"), row);
+    m_cmdConn = new QPushButton(tr8(texts::devices::ConnTest), row);
     m_cmdConn->setObjectName(QStringLiteral("cmdConn"));
     m_cmdConn->setEnabled(false); // the connectivity test comes with its own window
     l->addWidget(m_cmdLoopR);
@@ -56,35 +57,35 @@ static QLineEdit *addressBox(const QString &name, QWidget *parent)
 
 QWidget *frmroughin::buildDeviceFrame(QWidget *parent)
 {
-    auto *frame = new QGroupBox(QString::fromUtf8(deviceTexts::DeviceFrame), parent);
+    auto *frame = new QGroupBox(tr8(texts::devices::DeviceFrame), parent);
     frame->setObjectName(QStringLiteral("deviceFrame"));
     auto *g = new QGridLayout(frame);
     auto *grid = new GridView(m_station.grid, frame);
     grid->setObjectName(QStringLiteral("grid"));
-    grid->setAccessibleName(QString::fromUtf8(deviceTexts::DeviceFrame));
+    grid->setAccessibleName(tr8(texts::devices::DeviceFrame));
     m_grid = grid;
     g->addWidget(grid, 0, 0, 1, 4);
 
-    auto *l4 = new QLabel(QString::fromUtf8(deviceTexts::AddressLabel), frame);
+    auto *l4 = new QLabel(tr8(texts::devices::AddressLabel), frame);
     m_Text4 = addressBox(QStringLiteral("Text4"), frame);
     l4->setBuddy(m_Text4);
-    auto *add = new QPushButton(QString::fromUtf8(deviceTexts::AddDevice), frame);
+    auto *add = new QPushButton(tr8(texts::devices::AddDevice), frame);
     add->setObjectName(QStringLiteral("cmdAddDev"));
     g->addWidget(l4, 1, 0);
     g->addWidget(m_Text4, 1, 1);
     g->addWidget(add, 1, 2);
 
-    auto *l3 = new QLabel(QString::fromUtf8(deviceTexts::AliasLabel), frame);
+    auto *l3 = new QLabel(tr8(texts::devices::AliasLabel), frame);
     m_Text3 = new QLineEdit(frame);
     m_Text3->setObjectName(QStringLiteral("Text3"));
     l3->setBuddy(m_Text3);
-    auto *alias = new QPushButton(QString::fromUtf8(deviceTexts::Rename), frame);
+    auto *alias = new QPushButton(tr8(texts::devices::Rename), frame);
     alias->setObjectName(QStringLiteral("cmdAlias"));
     g->addWidget(l3, 2, 0);
     g->addWidget(m_Text3, 2, 1);
     g->addWidget(alias, 2, 2);
 
-    auto *l5 = new QLabel(QStringLiteral("状态："), frame);
+    auto *l5 = new QLabel(tr8(texts::devices::StatusLabel), frame);
     m_Text5 = new QLineEdit(frame);
     m_Text5->setObjectName(QStringLiteral("Text5"));
     m_Text5->setReadOnly(true);

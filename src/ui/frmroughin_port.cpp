@@ -1,5 +1,6 @@
 // The port menu "通讯端口(&C)", the Com button and the lamp.
 #include "frmroughin.h"
+#include "common/tr8.h"
 
 #include "lamp.h"
 #include "link/qtserialport.h"
@@ -17,7 +18,7 @@ namespace kestrel {
 void frmroughin::buildPortMenu()
 {
     PortControl &pc = m_station.portControl;
-    m_comMenu = menuBar()->addMenu(QString::fromUtf8(texts::PortMenu));
+    m_comMenu = menuBar()->addMenu(tr8(texts::link::PortMenu));
     m_comMenu->setObjectName(QStringLiteral("mnu_comsetting"));
     m_comMenu->setToolTipsVisible(true);
     auto *qtPort = qobject_cast<QtSerialPort *>(&m_station.port);
@@ -39,7 +40,7 @@ void frmroughin::buildPortMenu()
         m_baud[static_cast<size_t>(i)] = a;
     }
     m_comMenu->addSeparator();
-    QAction *close = m_comMenu->addAction(QString::fromUtf8(texts::PortCloseItem));
+    QAction *close = m_comMenu->addAction(tr8(texts::link::PortCloseItem));
     close->setObjectName(QStringLiteral("mnu_comclose"));
     connect(close, &QAction::triggered, this, [this] { m_station.portControl.mnu_comclose_Click(); });
     connect(&pc, &PortControl::changed, this, &frmroughin::renderPort);
@@ -55,7 +56,7 @@ void frmroughin::buildPortControls(QWidget *host)
     m_Com->setObjectName(QStringLiteral("Com"));
     m_shape1 = new Lamp(row);
     m_shape1->setObjectName(QStringLiteral("shape1"));
-    m_shape1->setAccessibleName(QStringLiteral("串口状态"));
+    m_shape1->setAccessibleName(tr8(texts::link::LampName));
     l->addWidget(m_Com);
     l->addWidget(m_shape1);
     l->addStretch(1);

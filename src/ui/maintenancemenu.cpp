@@ -1,4 +1,5 @@
 #include "maintenancemenu.h"
+#include "common/tr8.h"
 
 #include "common/operator.h"
 #include "recording/recorddb.h"
@@ -11,15 +12,15 @@
 
 namespace kestrel {
 
-using namespace recordtexts;
+using namespace texts::recording;
 
 namespace {
 
 std::optional<QString> askWithDialog(QWidget *parent)
 {
     bool ok = false;
-    const QString name = QInputDialog::getText(parent, QString(), QString::fromUtf8(TableNamePrompt),
-                                               QLineEdit::Normal, QString::fromUtf8(DefaultTableName), &ok);
+    const QString name = QInputDialog::getText(parent, QString(), tr8(TableNamePrompt),
+                                               QLineEdit::Normal, tr8(DefaultTableName), &ok);
     if (!ok)
         return std::nullopt;
     return name;
@@ -32,7 +33,7 @@ void report(Operator &op, const MaintenanceResult &r)
 
 QAction *addCommand(QMenu *menu, const char *objectName, const char *caption)
 {
-    QAction *a = menu->addAction(QString::fromUtf8(caption));
+    QAction *a = menu->addAction(tr8(caption));
     a->setObjectName(QString::fromLatin1(objectName));
     return a;
 }
@@ -43,7 +44,7 @@ QMenu *addMaintenanceMenu(QMenuBar *bar, const RecordDb &db, Operator &op, Table
 {
     if (!askName)
         askName = askWithDialog;
-    QMenu *menu = bar->addMenu(QString::fromUtf8(MaintenanceMenu));
+    QMenu *menu = bar->addMenu(tr8(MaintenanceMenu));
     menu->setObjectName(QStringLiteral("mnuMaintenance"));
 
     QObject::connect(addCommand(menu, "Command1", Command1Caption), &QAction::triggered, menu,

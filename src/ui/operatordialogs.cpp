@@ -1,4 +1,5 @@
 #include "operatordialogs.h"
+#include "common/tr8.h"
 
 #include "link/texts.h"
 
@@ -19,7 +20,7 @@ QString WidgetOperator::qtFilter(const QString &filter)
 void WidgetOperator::message(const QString &text, const QString &title, Icon icon)
 {
     QMessageBox box(m_parent);
-    box.setWindowTitle(title.isEmpty() ? QString::fromUtf8(texts::AppTitle) : title);
+    box.setWindowTitle(title.isEmpty() ? tr8(texts::link::AppTitle) : title);
     box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (icon) {
     case Icon::None: box.setIcon(QMessageBox::NoIcon); break;

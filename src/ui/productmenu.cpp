@@ -1,4 +1,5 @@
 #include "productmenu.h"
+#include "common/tr8.h"
 
 #include "products/catalogue.h"
 #include "products/panel.h"
@@ -9,7 +10,7 @@
 namespace kestrel {
 
 ProductMenu::ProductMenu(Panel &panel, QWidget *parent)
-    : QMenu(QString::fromUtf8(productTexts::ProductMenu), parent), m_panel(panel)
+    : QMenu(tr8(texts::products::ProductMenu), parent), m_panel(panel)
 {
     setObjectName(QStringLiteral("mnu_pro"));
     m_group = new QActionGroup(this);
@@ -27,9 +28,9 @@ ProductMenu::ProductMenu(Panel &panel, QWidget *parent)
     };
     for (int i = 0; i < ProductMenuItems; ++i)
         m_protype[static_cast<size_t>(i)] =
-            add(QString::fromUtf8(productTexts::MenuCaptions[i]), QStringLiteral("protype_%1").arg(i), i);
+            add(tr8(texts::products::MenuCaptions[i]), QStringLiteral("protype_%1").arg(i), i);
     addSeparator();
-    m_readSelf = add(QString::fromUtf8(productTexts::ReadSelf), QStringLiteral("readSelf"), Panel::ReadSelfItem);
+    m_readSelf = add(tr8(texts::products::ReadSelf), QStringLiteral("readSelf"), Panel::ReadSelfItem);
     connect(&m_panel, &Panel::changed, this, &ProductMenu::render);
     render();
 }

@@ -1,4 +1,5 @@
 #include "valueframe.h"
+#include "common/tr8.h"
 
 #include "products/catalogue.h"
 #include "products/panel.h"
@@ -17,7 +18,6 @@ namespace kestrel {
 
 namespace {
 
-QString tr8(const char *t) { return QString::fromUtf8(t); }
 
 // Typed characters other than digits and Backspace are dropped, as the entry boxes want.
 class DigitFilter : public QObject {
@@ -88,14 +88,14 @@ ValueFrame::ValueFrame(Panel &panel, QWidget *parent) : QWidget(parent), m_panel
     auto *device = new QHBoxLayout;
     m_TxtB1 = new QLineEdit(this);
     m_TxtB1->setObjectName(QStringLiteral("TxtB1"));
-    m_TxtB1->setAccessibleName(tr8(productTexts::AddressLabel));
-    auto *addrLabel = new QLabel(tr8(productTexts::AddressLabel), this);
+    m_TxtB1->setAccessibleName(tr8(texts::products::AddressLabel));
+    auto *addrLabel = new QLabel(tr8(texts::products::AddressLabel), this);
     addrLabel->setObjectName(QStringLiteral("lab_TxtB1"));
     addrLabel->setBuddy(m_TxtB1);
     m_Text2 = new QLineEdit(this);
     m_Text2->setObjectName(QStringLiteral("Text2"));
-    m_Text2->setAccessibleName(tr8(productTexts::DeviceNameLabel));
-    auto *nameLabel = new QLabel(tr8(productTexts::DeviceNameLabel), this);
+    m_Text2->setAccessibleName(tr8(texts::products::DeviceNameLabel));
+    auto *nameLabel = new QLabel(tr8(texts::products::DeviceNameLabel), this);
     nameLabel->setObjectName(QStringLiteral("lab_Text2"));
     nameLabel->setBuddy(m_Text2);
     device->addWidget(addrLabel);
@@ -106,7 +106,7 @@ ValueFrame::ValueFrame(Panel &panel, QWidget *parent) : QWidget(parent), m_panel
 
     // Custom read and the two buttons.
     auto *actions = new QHBoxLayout;
-    const char *selfCaptions[2] = {productTexts::CustomStartLabel, productTexts::CustomCountLabel};
+    const char *selfCaptions[2] = {texts::products::CustomStartLabel, texts::products::CustomCountLabel};
     for (int i = 0; i < 2; ++i) {
         auto *edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("txtSelf_%1").arg(i));
@@ -124,9 +124,9 @@ ValueFrame::ValueFrame(Panel &panel, QWidget *parent) : QWidget(parent), m_panel
             m_panel.notify();
         });
     }
-    m_CMDRHTread = new QPushButton(tr8(productTexts::SingleRead), this);
+    m_CMDRHTread = new QPushButton(tr8(texts::products::SingleRead), this);
     m_CMDRHTread->setObjectName(QStringLiteral("CMDRHTread"));
-    m_cmdShow = new QPushButton(tr8(productTexts::ShowCurve), this);
+    m_cmdShow = new QPushButton(tr8(texts::products::ShowCurve), this);
     m_cmdShow->setObjectName(QStringLiteral("cmdShow"));
     actions->addWidget(m_CMDRHTread);
     actions->addWidget(m_cmdShow);

@@ -3,7 +3,7 @@
 // operator answered by a recorder.
 #include "common/recordingoperator.h"
 #include "devices/configfile.h"
-#include "devices/settingstexts.h"
+#include "devices/texts.h"
 #include "ui/dialog.h"
 #include "ui/dialog1.h"
 
@@ -11,12 +11,12 @@
 #include <QtWidgets>
 
 using namespace kestrel;
-using namespace kestrel::settingstexts;
+using namespace kestrel::texts::devices;
 
 namespace {
 
 QString t8(const char *s) { return QString::fromUtf8(s); }
-QStringList texts(const QString &message) { return message.isEmpty() ? QStringList() : QStringList{message}; }
+QStringList messageList(const QString &message) { return message.isEmpty() ? QStringList() : QStringList{message}; }
 
 // Before each test: range 40..50, interval 4 min 4 s, saving off, and every address carrying values
 // a loaded file must visibly replace (or leave): 7,7,0,"old","alias". With the dialog, its polling
@@ -173,8 +173,8 @@ private Q_SLOTS:
         QCOMPARE(f.load(f.dir.filePath("sub.ini")), ConfigLoad::Unreadable);
         QVERIFY(!f.save(QStringLiteral("sub.ini")));
         const QString shown = QDir::toNativeSeparators(f.dir.filePath("sub.ini"));
-        QCOMPARE(f.op.texts().mid(1), (QStringList{t8(settingstexts::ConfigFileUnreadable) + shown,
-                                                   t8(settingstexts::ConfigFileUnwritable) + shown}));
+        QCOMPARE(f.op.texts().mid(1), (QStringList{t8(texts::devices::ConfigFileUnreadable) + shown,
+                                                   t8(texts::devices::ConfigFileUnwritable) + shown}));
         QCOMPARE(f.table.PollStart, 40);
     }
 
@@ -238,7 +238,7 @@ private Q_SLOTS:
         }
         QCOMPARE(f.boxes(), shown);
         const bool refused = message == QString::fromUtf8(StartAfterEnd);
-        QCOMPARE(f.op.texts(), texts(refused ? QString() : message));
+        QCOMPARE(f.op.texts(), messageList(refused ? QString() : message));
         QSignalSpy frames(&f.request, &SettingsRequest::framesEnabled);
         QSignalSpy answered(&f.request, &SettingsRequest::answered);
         const QString how = typed.section('|', 3);
@@ -249,7 +249,7 @@ private Q_SLOTS:
         else
             f.click(how == u"OK"_qs ? "OKButton" : "CancelButton");
         QCOMPARE(frames.size(), 1); // every answer, also an OK whose range is refused
-        QCOMPARE(f.op.texts(), texts(message));
+        QCOMPARE(f.op.texts(), messageList(message));
         QCOMPARE(f.after(), after);
         const bool ok = how == u"OK"_qs && !refused;
         QVERIFY(f.settings.PollSettingsOk == ok && f.settings.PollSettingsCancel == (how != u"OK"_qs));
@@ -289,7 +289,7 @@ private Q_SLOTS:
             QTest::mouseClick(dlg->findChild<QPushButton *>("OKButton"), Qt::LeftButton);
         const bool written = how == OkButton && !name.isEmpty();
         QCOMPARE(f.op.texts(),
-                 texts(how == OkButton && !written ? QString::fromUtf8(EnterFileName) : QString()));
+                 messageList(how == OkButton && !written ? QString::fromUtf8(EnterFileName) : QString()));
         QVERIFY(!f.settings.SaveEnabled);
         // Written with the run's save choice, before it is switched off.
         QCOMPARE(f.read(QStringLiteral("run.ini")).left(17), written ? QByteArray("True\r\n1,5\r\n1,30\r\n") : "");

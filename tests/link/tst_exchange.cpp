@@ -160,9 +160,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("bus");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("address"); // 0: failed
-        QTest::newRow("no device") << "# empty bus\n" << QString::fromUtf8(texts::CommFault) << 0;
+        QTest::newRow("no device") << "# empty bus\n" << QString::fromUtf8(texts::link::CommFault) << 0;
         QTest::newRow("two devices collide") << "4 33 3 230415 0004 17\n9 0 6 230415 0009 17\n"
-                                             << QString::fromUtf8(texts::CommError) << 0;
+                                             << QString::fromUtf8(texts::link::CommError) << 0;
         QTest::newRow("one device and a silent one")
             << "200 33 3 230415 0004 17 set=2:215\n3 0 6 230415 0003 17 silent\n" << QString() << 200;
     }
@@ -176,7 +176,7 @@ private Q_SLOTS:
         Rig r(sim.linkPath());
         QVERIFY(r.opened);
         r.ex.data[0] = r.ex.data[1] = 0x55;
-        const bool timedOut = message == QString::fromUtf8(texts::CommFault);
+        const bool timedOut = message == QString::fromUtf8(texts::link::CommFault);
         QCOMPARE(r.ex.addrExchange(3, 0), address != 0);
         QCOMPARE(r.ex.lastRequest().toHex(' '), QByteArray("00 03 00 00 00 01 85 db"));
         QCOMPARE(r.op.texts(), message.isEmpty() ? QStringList() : QStringList{message});
@@ -255,7 +255,7 @@ private Q_SLOTS:
         quint16 reg0 = 0;
         QVERIFY(m_server.data(QModbusDataUnit::HoldingRegisters, 0, &reg0));
         QCOMPARE(reg0, quint16(12));
-        QCOMPARE(r.op.texts(), QStringList{QString::fromUtf8(texts::CommFault)});
+        QCOMPARE(r.op.texts(), QStringList{QString::fromUtf8(texts::link::CommFault)});
     }
 
     void libmodbusBuildsTheSameFrames_data()

@@ -72,12 +72,12 @@ private Q_SLOTS:
         // Refused, clicked twice: nothing is sent or cleared and polling is not stopped. The timed
         // reading (on for the custom read) tells a refusal it repeats once; a click always answers.
         for (const char *a : {"", "0", "256", "12abc", "1.5", "+3"})
-            QTest::addRow("address '%s'", a) << Read{0, a, "", "", "", "12=old", productTexts::BadAddress};
-        QTest::newRow("custom, address first") << Read{Self, "x", "y|z", "", "", "12=old", productTexts::BadAddress};
+            QTest::addRow("address '%s'", a) << Read{0, a, "", "", "", "12=old", texts::products::BadAddress};
+        QTest::newRow("custom, address first") << Read{Self, "x", "y|z", "", "", "12=old", texts::products::BadAddress};
         for (const char *c : {" |11", "256|11", "2a|11"})
-            QTest::addRow("start '%s'", c) << Read{Self, "1", c, "", "", "12=old", productTexts::BadCustomStart};
+            QTest::addRow("start '%s'", c) << Read{Self, "1", c, "", "", "12=old", texts::products::BadCustomStart};
         for (const char *c : {"2|", "2|0", "2|126", "2|4x"})
-            QTest::addRow("count '%s'", c) << Read{Self, "1", c, "", "", "12=old", productTexts::BadCustomCount};
+            QTest::addRow("count '%s'", c) << Read{Self, "1", c, "", "", "12=old", texts::products::BadCustomCount};
     }
     void read()
     {

@@ -17,7 +17,7 @@
 #include <ctime>
 
 using namespace kestrel;
-using namespace kestrel::recordtexts;
+using namespace kestrel::texts::recording;
 
 namespace {
 
