@@ -1,5 +1,8 @@
 #pragma once
 // What the system knows of the device at every bus address 1..255.
+#include "products/catalogue.h"
+#include "recording/readinglog.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -7,11 +10,23 @@
 namespace kestrel {
 
 struct DeviceEntry {
-    uint8_t mixpro = 0;  // combination code; 0 = single quantity or not yet identified
-    uint8_t protype = 0; // type code; 0 = not yet identified
+    uint8_t mixpro = 0;  // TypeCodes::mixpro
+    uint8_t protype = 0; // TypeCodes::protype
     uint8_t absent = 0;  // 1 = a gap in the polling range: passed over
     QString typeName;    // "T+RH", "CO2", ...
     QString alias;       // the operator's name, copy of SAVEPRO.ALIAS
+
+    TypeCodes codes() const { return {mixpro, protype}; }
+    // Keeps the codes a device reported; a product type's codes are kept normalised, with its name.
+    void learn(TypeCodes c)
+    {
+        mixpro = c.mixpro;
+        protype = c.protype;
+        if (const ProductType *t = lookupType(c.mixpro, c.protype)) {
+            mixpro = normalisedMixpro(c.mixpro, c.protype);
+            typeName = t->name();
+        }
+    }
 };
 
 class DeviceTable {
@@ -37,5 +52,8 @@ private:
     // One spare entry absorbs an invalid address instead of writing outside the table.
     std::array<DeviceEntry, LastAddress + 1> m_entries{};
 };
+
+// The devices of the polling range whose readings go to the reading log, in address order.
+std::vector<LoggedDevice> loggedDevices(const DeviceTable &table);
 
 } // namespace kestrel

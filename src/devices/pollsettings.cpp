@@ -1,5 +1,8 @@
 #include "pollsettings.h"
 
+#include "common/numeric.h"
+#include "devicetable.h"
+
 #include <algorithm>
 
 namespace kestrel {
@@ -10,6 +13,24 @@ void PollSettings::setInterval(int seconds)
     const int t = std::clamp(seconds, 0, 255 * 60 + 59);
     PollMinutes = CountdownMinutes = static_cast<uint8_t>(t / 60);
     PollSeconds = CountdownSeconds = static_cast<uint8_t>(t % 60);
+}
+
+SettingsAnswer acceptSettings(PollSettings &s, DeviceTable &table, const QString &start, const QString &end,
+                              const QString &interval, bool save)
+{
+    if (!s.ConfigLoaded) {
+        const qint64 first = numericValue(start);
+        const qint64 last = numericValue(end);
+        if (first < 1 || last < first)
+            return SettingsAnswer::RangeRefused;
+        // The box's change rule keeps it within 1..600; the clamp guards text set past it.
+        s.setInterval(static_cast<int>(std::clamp<qint64>(numericValue(interval), 1, PollSettings::MaxInterval)));
+        table.PollStart = static_cast<int>(first);
+        table.PollEnd = static_cast<int>(last);
+    }
+    s.ConfigLoaded = false;
+    s.SaveEnabled = save;
+    return SettingsAnswer::Accepted;
 }
 
 SettingsRequest::SettingsRequest(PollSettings &settings, QObject *parent)

@@ -2,11 +2,16 @@
 // The polling settings the operator confirms before a run, and the request through which the
 // polling start asks for them. The range itself lives in DeviceTable::PollStart/PollEnd.
 #include <QObject>
+#include <QString>
 #include <cstdint>
 
 namespace kestrel {
 
+class DeviceTable;
+
 struct PollSettings {
+    static constexpr int MaxInterval = 600; // seconds: the settings dialog's limit
+
     // The interval T seconds between two reads as T div 60 and T mod 60.
     uint8_t PollMinutes = 0;
     uint8_t PollSeconds = 0;
@@ -22,6 +27,13 @@ struct PollSettings {
     // Splits an interval into minutes and seconds, and starts the countdown from it.
     void setInterval(int seconds);
 };
+
+// OK of the settings dialog with the texts of its boxes: unless a configuration file was loaded
+// complete, the range start..end and the interval come from the boxes; the save choice always.
+// A range that starts below 1 or after its end is refused and nothing changes.
+enum class SettingsAnswer { Accepted, RangeRefused };
+SettingsAnswer acceptSettings(PollSettings &settings, DeviceTable &table, const QString &start, const QString &end,
+                              const QString &interval, bool save);
 
 // One question "which settings?" at a time. The polling start calls open() and continues when
 // answered() arrives; the settings dialog reports its OK and Cancel here. The flags

@@ -6,15 +6,16 @@
 #include "devicegrid.h"
 #include "devicetable.h"
 #include "link/exchange.h"
-#include "products/panel.h"
+#include "products/productside.h"
 #include "recording/recorddb.h"
 #include "texts.h"
 
 namespace kestrel {
 
-DeviceRegistry::DeviceRegistry(Exchange &exchange, DeviceTable &devices, DeviceGrid &grid, Panel &panel,
-                               Operator &op, const RecordDb &db, QObject *parent)
-    : QObject(parent), m_exchange(exchange), m_devices(devices), m_grid(grid), m_panel(panel), m_op(op), m_db(db)
+DeviceRegistry::DeviceRegistry(Exchange &exchange, DeviceTable &devices, DeviceGrid &grid, ProductSide &products,
+                               Operator &op, const RecordDb &db, PollingControl &polling, QObject *parent)
+    : QObject(parent), m_exchange(exchange), m_devices(devices), m_grid(grid), m_products(products), m_op(op),
+      m_db(db), m_polling(polling)
 {
 }
 
@@ -22,22 +23,24 @@ bool DeviceRegistry::deviceCheck()
 {
     // A failure left by an earlier exchange says nothing about this device.
     m_exchange.failureCount = 0;
-    if (readProType)
-        readProType();
-    if (m_exchange.failureCount == 0)
+    DeviceEntry &dev = m_devices.at(m_exchange.CurAddr);
+    const TypeQuery q = m_products.readProType(dev.codes());
+    if (q.answered) {
+        dev.learn(q.codes);
         return true;
+    }
     m_op.message(tr8(texts::devices::AddFailed));
     return false;
 }
 
-void DeviceRegistry::cmdAddDev_Click()
+void DeviceRegistry::cmdAddDev_Click(const QString &Text4)
 {
-    const qint64 a = numericValue(m_panel.Text4);
+    const qint64 a = numericValue(Text4);
     if (!DeviceTable::valid(static_cast<int>(a))) {
         m_op.message(tr8(texts::devices::BadAddress));
         return;
     }
-    const bool paused = pauseIfRunning && pauseIfRunning();
+    const bool paused = m_polling.pauseIfRunning();
     m_exchange.CurAddr = static_cast<uint8_t>(a);
     const int s = m_devices.PollStart, e = m_devices.PollEnd;
     const int addr = static_cast<int>(a);
@@ -58,8 +61,8 @@ void DeviceRegistry::cmdAddDev_Click()
         if (deviceCheck())
             addBelow(addr, s, e);
     }
-    if (paused && resume)
-        resume();
+    if (paused)
+        m_polling.resume();
 }
 
 void DeviceRegistry::addInside(int a, int s)
@@ -107,7 +110,7 @@ void DeviceRegistry::addBelow(int a, int s, int e)
     m_devices.PollStart = a;
 }
 
-void DeviceRegistry::cmdAlias_Click()
+void DeviceRegistry::cmdAlias_Click(const QString &Text3)
 {
     const int r = GridRow;
     const int address = r >= 1 ? static_cast<int>(numericValue(m_grid.cell(r, DeviceGrid::AddressColumn))) : 0;
@@ -115,8 +118,8 @@ void DeviceRegistry::cmdAlias_Click()
         m_op.message(tr8(texts::devices::NoRowSelected));
         return;
     }
-    m_grid.setCell(r, DeviceGrid::NameColumn, m_panel.Text3);
-    const QString trimmed = m_panel.Text3.trimmed();
+    m_grid.setCell(r, DeviceGrid::NameColumn, Text3);
+    const QString trimmed = Text3.trimmed();
     const DbStatus st = m_db.setAlias(address, trimmed);
     if (!st.ok) {
         m_op.message(tr8(texts::devices::RenameFailed) + st.error);
@@ -125,13 +128,24 @@ void DeviceRegistry::cmdAlias_Click()
     m_devices.at(address).alias = trimmed;
 }
 
-void DeviceRegistry::gridClick(int row)
+std::optional<QString> DeviceRegistry::gridClick(int row)
 {
     GridRow = row;
-    if (GridRow != 0) {
-        m_panel.Text3 = m_grid.cell(GridRow, DeviceGrid::NameColumn);
-        m_panel.notify();
-    }
+    if (GridRow == 0)
+        return std::nullopt;
+    return m_grid.cell(GridRow, DeviceGrid::NameColumn);
+}
+
+QString DeviceRegistry::Text4_Change(const QString &text)
+{
+    const qint64 v = numericValue(text);
+    return (v < 0 || v > 255) ? QStringLiteral("1") : text;
+}
+
+void DeviceRegistry::Text4_KeyPress(int &KeyAscii)
+{
+    if (!ProductSide::acceptsEntryKey(KeyAscii))
+        KeyAscii = 0;
 }
 
 int DeviceRegistry::wheelPage(int angleDeltaY, bool modifiersOrButtonsHeld)

@@ -1,5 +1,5 @@
 target_sources(kestrel_core PRIVATE
-  devices/devicetable.h
+  devices/devicetable.h devices/devicetable.cpp
   devices/texts.h
   devices/registry.h devices/registry.cpp
   devices/devicegrid.h devices/devicegrid.cpp

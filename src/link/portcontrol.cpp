@@ -81,8 +81,7 @@ void PortControl::Com_Click()
 {
     if (!m_toggle) {
         m_port.close();
-        if (stopTimers)
-            stopTimers();
+        Q_EMIT portClosed();
         m_port.setRts(false);
         m_port.setDtr(false);
         m_captionOpen = true;

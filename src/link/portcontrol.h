@@ -6,7 +6,6 @@
 
 #include <QObject>
 #include <array>
-#include <functional>
 
 namespace kestrel {
 
@@ -35,11 +34,10 @@ public:
     QString comCaption() const;
     bool portOpen() const { return m_port.isOpen(); }
 
-    // Closing the port with the button stops polling and the timed reading.
-    std::function<void()> stopTimers;
-
 Q_SIGNALS:
     void changed();
+    // The button closed the port: polling and the timed reading stop.
+    void portClosed();
 
 private:
     void showPortError(const QString &handler);

@@ -2,19 +2,24 @@
 #include "common/tr8.h"
 
 #include "common/log.h"
+#include "common/operator.h"
+#include "devices/devicegrid.h"
 #include "devices/devicetable.h"
 #include "devices/pollsettings.h"
 #include "link/exchange.h"
 #include "products/panel.h"
+#include "products/productside.h"
 #include "recording/readingbuffer.h"
+#include "recording/readinglog.h"
+#include "recording/recorddb.h"
 #include "texts.h"
 
 namespace kestrel {
 
-Polling::Polling(Exchange &exchange, DeviceTable &devices, ReadingBuffer &readings, Panel &panel, Clock &clock,
-                 TimerFactory &timers, PollSettings &settings, QObject *parent)
-    : QObject(parent), m_exchange(exchange), m_devices(devices), m_readings(readings), m_panel(panel),
-      m_clock(clock), m_settings(settings), m_timer(timers.create())
+Polling::Polling(const PollingParts &parts, Clock &clock, TimerFactory &timers, QObject *parent)
+    : QObject(parent), m_exchange(parts.exchange), m_devices(parts.devices), m_grid(parts.grid),
+      m_readings(parts.readings), m_log(parts.log), m_db(parts.db), m_products(parts.products),
+      m_panel(parts.panel), m_settings(parts.settings), m_op(parts.op), m_clock(clock), m_timer(timers.create())
 {
     connect(m_timer.get(), &Timer::timeout, this, &Polling::Timer3_Timer);
 }
@@ -49,19 +54,17 @@ void Polling::stopTimer() { m_timer->stop(); }
 
 bool Polling::flushIfSaving(bool atStop)
 {
-    if (!m_settings.SaveEnabled || !flushReadings)
+    if (!m_settings.SaveEnabled)
         return true;
-    const QString failure = flushReadings();
-    if (failure.isEmpty())
+    const FlushResult r = m_log.flushReadings(m_readings, loggedDevices(m_devices), m_settings.SaveEnabled);
+    if (r.ok)
         return true;
-    const QString text = tr8(texts::polling::SaveFailed) + failure;
+    const QString text = tr8(texts::polling::SaveFailed) + r.error;
     appendLog(text);
-    if (atStop && reportFlushFailure)
-        reportFlushFailure(text);
-    else { // the tick goes on; the message line says it
-        m_panel.Text5 = text;
-        m_panel.notify();
-    }
+    if (atStop)
+        m_op.message(text);
+    else // the tick goes on; the message line says it
+        Q_EMIT status(text);
     return false;
 }
 
@@ -80,14 +83,12 @@ void Polling::cmdLoopR_Click()
 
     if (m_phase != Phase::Active) {
         setPhase(Phase::AwaitingSettings, m_paused);
-        if (openSettings)
-            openSettings(); // answered through settingsAccepted / settingsCancelled
+        Q_EMIT settingsWanted(); // answered through settingsAccepted / settingsCancelled
         return;
     }
     setPhase(Phase::Stopped, false);
     m_panel.setWindowWidth(Panel::NarrowWidth);
-    if (showDialog1)
-        showDialog1();
+    Q_EMIT runEnded();
 }
 
 void Polling::settingsAccepted()
@@ -95,15 +96,36 @@ void Polling::settingsAccepted()
     if (m_phase != Phase::AwaitingSettings)
         return;
     m_settings.PollSettingsOk = false;
-    if (loadAliases)
-        loadAliases();
+    loadAliases();
     m_timer->setInterval(RestartMs);
     m_timer->start();
     m_next = m_devices.PollStart;
     setPhase(Phase::Active, m_paused);
-    if (buildGrid)
-        buildGrid();
+    m_grid.build(m_devices.PollStart, m_devices.PollEnd, m_devices);
 }
+
+// The aliases of the range, from SAVEPRO. Polling goes on without them when they cannot be read.
+void Polling::loadAliases()
+{
+    const AliasListResult r = m_db.loadAliases();
+    if (!r.ok) {
+        appendLog(QStringLiteral("aliases not loaded: ") + r.error);
+        return;
+    }
+    for (const AliasRow &row : r.rows)
+        if (row.address >= m_devices.PollStart && row.address <= m_devices.PollEnd && DeviceTable::valid(row.address))
+            m_devices.at(row.address).alias = row.alias;
+}
+
+void Polling::storeCodes(int address)
+{
+    const DeviceEntry &d = m_devices.at(address);
+    const DbStatus st = m_db.setCodes(address, d.mixpro, d.protype);
+    if (!st.ok) // the tick goes on; the codes are learnt again next run
+        appendLog(QStringLiteral("codes of %1 not stored: %2").arg(address).arg(st.error));
+}
+
+void Polling::hideRow(int address) { m_grid.setRowHeight(address - m_devices.PollStart + 1, 0); }
 
 void Polling::settingsCancelled()
 {
@@ -178,12 +200,12 @@ void Polling::readOne()
         m_exchange.CurAddr = static_cast<uint8_t>(m_next);
         m_panel.TxtB1 = QString::number(m_next);
         m_panel.notify();
-        if (readClick)
-            readClick();
-        if (m_devices.at(m_next).absent != 1)
+        DeviceEntry &dev = m_devices.at(m_next);
+        dev.learn(dev.codes());
+        m_products.readClick(dev.codes());
+        if (dev.absent != 1)
             break;
-        if (hideRow)
-            hideRow(m_next);
+        hideRow(m_next);
         advance();
         if (m_readings.CycleCount >= CyclesPerFlush) {
             flushIfSaving(false);
@@ -193,43 +215,53 @@ void Polling::readOne()
             return;
     }
 
-    const int address = m_next;
-    DeviceEntry &dev = m_devices.at(address);
-    if (dev.absent == 0 && dev.protype == 0) {
-        if (readProType)
-            readProType();
-        if (m_exchange.failureCount != 0)
-            dev.absent = 1;
-        if (storeCodes)
-            storeCodes(address);
-    }
-
-    if (m_exchange.failureCount == 0) {
-        const auto block = pollingBlock ? pollingBlock(dev.mixpro, dev.protype) : std::nullopt;
-        if (block) { // codes without a register block are not read
-            m_exchange.CustomStart = static_cast<uint8_t>(std::min(block->first, 128));
-            m_exchange.CustomCount = static_cast<uint8_t>(std::min(block->second, 128));
-            m_panel.Text2 = dev.alias;
-            m_panel.notify();
-            m_exchange.readRegisters(3, 255);
-            if (m_exchange.failureCount == 0) {
-                m_readings.setTime(address, m_readings.CycleCount + 1, m_clock.now());
-                if (showPolledValues)
-                    showPolledValues();
-            } else {
-                m_panel.Text5 = QString::number(address) + tr8(texts::polling::TimeoutSuffix);
-                m_panel.notify();
-            }
-        }
-    } else if (hideRow) {
-        hideRow(address);
-    }
-
+    readDevice(m_next);
     advance();
     m_exchange.failureCount = 0;
     if (m_readings.CycleCount >= CyclesPerFlush) {
         flushIfSaving(false);
         m_readings.CycleCount = 0;
+    }
+}
+
+// One device of the range: its type learnt when not yet known, then its register block read
+// and shown in its grid row and kept in the reading buffer.
+void Polling::readDevice(int address)
+{
+    DeviceEntry &dev = m_devices.at(address);
+    if (dev.absent == 0 && dev.protype == 0) {
+        const TypeQuery q = m_products.readProType(dev.codes());
+        if (q.answered)
+            dev.learn(q.codes);
+        if (m_exchange.failureCount != 0)
+            dev.absent = 1;
+        storeCodes(address);
+    }
+    if (m_exchange.failureCount != 0) {
+        hideRow(address);
+        return;
+    }
+    const auto block = pollingBlock(dev.mixpro, dev.protype);
+    if (!block) // codes without a register block are not read
+        return;
+    m_exchange.CustomStart = std::min<uint8_t>(block->start, 128);
+    m_exchange.CustomCount = std::min<uint8_t>(block->count, 128);
+    m_panel.Text2 = dev.alias;
+    m_panel.notify();
+    m_exchange.readRegisters(3, 255);
+    if (m_exchange.failureCount != 0) {
+        Q_EMIT status(QString::number(address) + tr8(texts::polling::TimeoutSuffix));
+        return;
+    }
+    const int slot = m_readings.CycleCount + 1;
+    m_readings.setTime(address, slot, m_clock.now());
+    const int row = address - m_devices.PollStart + 1; // row 0 is the header row
+    const std::vector<PolledValue> values = m_products.showPolledValues(dev.codes(), dev.alias);
+    for (size_t k = 0; k < values.size(); ++k) {
+        m_readings.setValue(address, slot, static_cast<int>(k), values[k].raw);
+        m_grid.setColumnWidth(values[k].gridColumn, DeviceGrid::ValueWidth);
+        if (row >= 1)
+            m_grid.setCell(row, values[k].gridColumn, values[k].text);
     }
 }
 

@@ -3,23 +3,40 @@
 // interval between two reads; a device of unknown type is first asked for it.
 //
 // The state is explicit (stopped / waiting for the settings / active, and paused); the button
-// captions are derived from it. Work that belongs to other parts of the system comes in
-// through the hooks, which the station connects.
+// captions are derived from it. What the window must do (show the settings dialog, ask to save
+// the configuration, show a status line) it is told through signals.
 #include "common/clock.h"
 
 #include <QObject>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <optional>
 
 namespace kestrel {
 
+class DeviceGrid;
 class DeviceTable;
 class Exchange;
+class Operator;
 class Panel;
+class ProductSide;
 class ReadingBuffer;
+class ReadingLog;
+class RecordDb;
 struct PollSettings;
+
+// The parts of the window the polling cycle works on, all owned by the station.
+struct PollingParts {
+    Exchange &exchange;
+    DeviceTable &devices;
+    DeviceGrid &grid;
+    ReadingBuffer &readings;
+    ReadingLog &log;
+    RecordDb &db;
+    ProductSide &products;
+    Panel &panel;
+    PollSettings &settings;
+    Operator &op;
+};
 
 class Polling : public QObject {
     Q_OBJECT
@@ -28,8 +45,7 @@ public:
     static constexpr int CyclesPerFlush = 300;
     static constexpr int RestartMs = 100;
 
-    Polling(Exchange &exchange, DeviceTable &devices, ReadingBuffer &readings, Panel &panel, Clock &clock,
-            TimerFactory &timers, PollSettings &settings, QObject *parent = nullptr);
+    Polling(const PollingParts &parts, Clock &clock, TimerFactory &timers, QObject *parent = nullptr);
     ~Polling() override;
 
     void cmdLoopR_Click();
@@ -54,35 +70,36 @@ public:
     bool loopPEnabled() const { return m_loopPEnabled; }
     int nextAddress() const { return m_next; }
 
-    // Hooks, connected by the station.
-    std::function<void()> openSettings;                  // show the settings dialog (polling face)
-    std::function<void()> loadAliases;                   // aliases of the range from SAVEPRO
-    std::function<void()> buildGrid;                     // the device grid for the range
-    std::function<void(int address)> hideRow;            // grid row of a passed-over address
-    std::function<void()> readClick;                     // apply the stored codes of CurAddr
-    std::function<uint8_t()> readProType;                // learn the type of CurAddr
-    std::function<void(int address)> storeCodes;         // codes of an address into SAVEPRO
-    std::function<std::optional<std::pair<int, int>>(uint8_t mixpro, uint8_t protype)> pollingBlock;
-    std::function<void()> showPolledValues;
-    std::function<QString()> flushReadings;              // empty on success, else the reason
-    std::function<void()> showDialog1;                   // offer to save the configuration
-    std::function<void(const QString &)> reportFlushFailure; // at stop: tell the operator
-
 Q_SIGNALS:
     void changed();
+    // A polling start waits for the settings dialog's answer (settingsAccepted/Cancelled).
+    void settingsWanted();
+    // A run ended with "结束": the window offers to save the configuration.
+    void runEnded();
+    // The message line Text5: a device that timed out, or readings that could not be saved.
+    void status(const QString &text);
 
 private:
     void setPhase(Phase p, bool paused);
     void readOne();
+    void readDevice(int address);
+    void loadAliases();
+    void storeCodes(int address);
+    void hideRow(int address);
     bool advance();
     bool flushIfSaving(bool atStop);
 
     Exchange &m_exchange;
     DeviceTable &m_devices;
+    DeviceGrid &m_grid;
     ReadingBuffer &m_readings;
+    ReadingLog &m_log;
+    RecordDb &m_db;
+    ProductSide &m_products;
     Panel &m_panel;
-    Clock &m_clock;
     PollSettings &m_settings;
+    Operator &m_op;
+    Clock &m_clock;
     std::unique_ptr<Timer> m_timer;
     Phase m_phase = Phase::Stopped;
     bool m_paused = false;

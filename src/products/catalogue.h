@@ -54,6 +54,12 @@ const Quantity *quantityInBox(int box);                 // nullptr outside 0..12
 // digits as it has '0's before it, halves away from zero. Exact: no floating point.
 QString formatNumber(qint64 value, int divisor, const char *pattern);
 
+// A device's two type codes as it reports them in its identity block (register 243).
+struct TypeCodes {
+    uint8_t mixpro = 0;  // combination code; 0 = single quantity or not yet identified
+    uint8_t protype = 0; // type code; 0 = not yet identified
+};
+
 // The register block the polling cycle reads for a type: start register and count.
 struct PollingBlock {
     uint8_t start;

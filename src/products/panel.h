@@ -1,7 +1,7 @@
 #pragma once
 // What the main window shows of the product side, held in the core: the 13 value boxes
 // (TxtInput) with their labels (Label2), the custom-read boxes, the Product menu's check mark
-// and the text boxes the routines read and write. The window renders it and writes the
+// and the text boxes of the value frame. The window renders it and writes the
 // operator's typing back into it.
 #include <QObject>
 #include <QString>
@@ -34,9 +34,6 @@ public:
     // Text boxes of the main window, by their names.
     QString TxtB1 = QStringLiteral("1");              // single-read address
     QString Text2;                                    // device name
-    QString Text5;                                    // polling message line
-    QString Text3;                                    // alias to rename to
-    QString Text4 = QStringLiteral("1");              // address to add
     std::array<QString, 2> txtSelf{QStringLiteral("0"), QStringLiteral("11")}; // custom start, count
 
     int windowWidth() const { return m_width; } // twips

@@ -8,10 +8,7 @@
 #include "common/log.h"
 #include "common/numeric.h"
 #include "common/operator.h"
-#include "devices/devicegrid.h"
-#include "devices/devicetable.h"
 #include "link/exchange.h"
-#include "recording/readingbuffer.h"
 #include "recording/timedbuffer.h"
 
 #include <algorithm>
@@ -31,10 +28,9 @@ struct FlagGuard {
 };
 } // namespace
 
-ProductSide::ProductSide(Exchange &exchange, Panel &panel, DeviceTable &devices, ReadingBuffer &readings,
-                         TimedBuffer &timed, DeviceGrid &grid, Operator &op, Clock &clock)
-    : m_exchange(exchange), m_panel(panel), m_devices(devices), m_readings(readings), m_timed(timed),
-      m_grid(grid), m_op(op), m_clock(clock)
+ProductSide::ProductSide(Exchange &exchange, Panel &panel, TimedBuffer &timed, Operator &op, Clock &clock,
+                         Outside &outside)
+    : m_exchange(exchange), m_panel(panel), m_timed(timed), m_op(op), m_clock(clock), m_outside(outside)
 {
     CustomWords.reserve(MaxRegistersPerRead + 1);
 }
@@ -74,8 +70,7 @@ void ProductSide::protype_Click(int Index)
     m_panel.setCheckedItem(Index);
     SelIndex = static_cast<uint8_t>(Index);
     disableValueBoxes();
-    if (stopPollingTimer)
-        stopPollingTimer();
+    m_outside.stopPollingTimer();
     enableBoxes(p->boxes);
     SelStart = p->selector;
     if (p->selector2 != 0)
@@ -89,42 +84,37 @@ void ProductSide::readSelf_Click()
     m_panel.setSelfEnabled(true);
 }
 
-void ProductSide::readClick() { applyCodes(m_exchange.CurAddr); }
-
-void ProductSide::applyCodes(int address)
+const ProductType *ProductSide::readClick(TypeCodes codes)
 {
-    DeviceEntry &dev = m_devices.at(address);
-    const ProductType *t = lookupType(dev.mixpro, dev.protype);
+    const ProductType *t = lookupType(codes.mixpro, codes.protype);
     if (!t)
-        return; // not a product type: no name, nothing chosen
-    dev.mixpro = normalisedMixpro(dev.mixpro, dev.protype);
-    dev.typeName = t->name();
+        return nullptr; // not a product type: nothing chosen
     if (t->menuIndex >= 0)
         protype_Click(t->menuIndex);
     else
         enableBoxes(t->boxes); // the menu choice and the selector stay as they were
+    return t;
 }
 
-uint8_t ProductSide::readProType()
+TypeQuery ProductSide::readProType(TypeCodes known)
 {
     m_panel.clearValues();
     disableValueBoxes();
-    const int address = m_exchange.CurAddr; // the wait below may run other handlers
-    if (m_devices.at(address).protype == 0) {
+    TypeQuery q{known, false, true};
+    if (known.protype == 0) {
         m_exchange.CustomStart = IdentityStart;
         m_exchange.CustomCount = IdentityCount;
         CustomWords.assign(IdentityCount + 1, 0);
         m_exchange.readRegisters(FunctionRead, CustomSelector, SelIndex);
-        // A failure left over from an earlier exchange also stores nothing: callers reset the
-        // count before they rely on it.
-        if (m_exchange.failureCount == 0) {
-            DeviceEntry &dev = m_devices.at(address);
-            dev.mixpro = m_exchange.data[6];
-            dev.protype = m_exchange.data[7];
-        }
+        q.asked = true;
+        // A failure left over from an earlier exchange also counts: callers reset the count
+        // before they rely on it.
+        q.answered = m_exchange.failureCount == 0;
+        if (q.answered)
+            q.codes = {m_exchange.data[6], m_exchange.data[7]};
     }
-    applyCodes(address);
-    return m_devices.at(address).mixpro;
+    readClick(q.codes);
+    return q;
 }
 
 void ProductSide::refuse(const char *text)
@@ -138,111 +128,117 @@ void ProductSide::refuse(const char *text)
     m_op.message(t);
 }
 
-void ProductSide::CMDRHTread_Click()
+// Checks the boxes and lists the requests of a single read; refuses (and returns nothing) when
+// a box is not a number in its range.
+std::optional<ProductSide::Plan> ProductSide::singleReadPlan()
 {
-    if (m_reading) {
-        appendLog(QStringLiteral("single read skipped: the previous one is still waiting"));
-        return;
+    const auto address = strictWholeNumber(m_panel.TxtB1, 1, 255);
+    if (!address) {
+        refuse(texts::products::BadAddress);
+        return std::nullopt;
     }
-    const bool custom = customRead();
-    if (!strictWholeNumber(m_panel.TxtB1, 1, 255))
-        return refuse(texts::products::BadAddress);
-    int start = 0, count = 0;
-    if (custom) {
+    Plan plan{static_cast<int>(*address), {}};
+    if (customRead()) {
         const auto s = strictWholeNumber(m_panel.txtSelf[0], 0, 255);
-        if (!s)
-            return refuse(texts::products::BadCustomStart);
-        const auto c = strictWholeNumber(m_panel.txtSelf[1], 1, MaxRegistersPerRead);
-        if (!c)
-            return refuse(texts::products::BadCustomCount);
-        start = *s > HighestCustomStart && *s != IdentityStart ? HighestCustomStart : *s;
-        count = start == IdentityStart ? IdentityCount : *c; // the identity block is read whole
-    }
-    m_lastRefusal.clear();
-    FlagGuard busy(m_reading);
-
-    if (stopPolling)
-        stopPolling();
-    m_panel.clearValues();
-    m_panel.setWindowWidth(Panel::NarrowWidth);
-    if (custom) {
-        m_exchange.CustomStart = static_cast<uint8_t>(start);
-        m_exchange.CustomCount = static_cast<uint8_t>(count);
-        CustomWords.assign(static_cast<size_t>(count) + 1, 0);
-        SelStart = CustomSelector;
+        if (!s) {
+            refuse(texts::products::BadCustomStart);
+            return std::nullopt;
+        }
+        const int start = *s > HighestCustomStart && *s != IdentityStart ? HighestCustomStart : int(*s);
+        // The identity block is read whole, whatever the length box says.
+        int count = IdentityCount;
+        if (start != IdentityStart) {
+            const auto c = strictWholeNumber(m_panel.txtSelf[1], 1, MaxRegistersPerRead);
+            if (!c) {
+                refuse(texts::products::BadCustomCount);
+                return std::nullopt;
+            }
+            count = static_cast<int>(*c);
+        }
+        plan.requests.push_back({CustomSelector, uint8_t(start), uint8_t(count)});
     } else if (SelIndex == CombinedMenuIndex) {
-        SelStart = 2;
-        SelStart2 = CombinedSecondSelector;
-    } else {
-        SelStart2 = 0; // a second request belongs to "温湿度+二氧化碳" only
+        // "温湿度+二氧化碳": temperature and humidity, then CO2.
+        plan.requests.push_back({2, 0, 0, {Temperature, Humidity}});
+        plan.requests.push_back({CombinedSecondSelector, 0, 0, {CO2}});
+    } else if (SelIndex == 0) {
+        plan.requests.push_back({SelStart, 0, 0, {Temperature, Humidity}});
+    } else if (const ProductType *p = productAtMenu(SelIndex)) {
+        plan.requests.push_back({SelStart, 0, 0, {p->components.front()}});
     }
-
-    for (;;) {
-        // Product 7's second request goes to the address then in TxtB1.
-        const auto address = strictWholeNumber(m_panel.TxtB1, 1, 255);
-        if (!address) {
-            SelStart2 = 0;
-            return;
-        }
-        m_exchange.CurAddr = static_cast<uint8_t>(*address);
-        if (!m_exchange.readRegisters(FunctionRead, SelStart, SelIndex)) {
-            SelStart2 = 0; // a failed first request also ends product 7's read
-            return;
-        }
-        const int w = signedWord(m_exchange.word(0));
-        if (m_timed.timedReading) {
-            RecordEntry &rec = m_timed.current();
-            rec.reg = SelStart;
-            rec.time = m_clock.now().time().toString(QString::fromLatin1(TimeTextFormat));
-        }
-        if (custom)
-            break;
-        decodeTyped(w);
-        if (SelStart2 == 0)
-            break;
-        SelStart = SelStart2;
-        SelStart2 = 0;
-    }
-    if (custom) {
-        // Another handler may have run a free read of its own during the wait.
-        m_exchange.CustomStart = static_cast<uint8_t>(start);
-        m_exchange.CustomCount = static_cast<uint8_t>(count);
-        showCustomRead();
-    }
-    if (m_timed.timedReading)
-        advanceTimedEntry();
+    return plan;
 }
 
-void ProductSide::showTyped(int quantityIndex, int value)
+SingleReading ProductSide::CMDRHTread_Click()
+{
+    SingleReading r;
+    if (m_reading) {
+        appendLog(QStringLiteral("single read skipped: the previous one is still waiting"));
+        return r;
+    }
+    r.outcome = SingleReading::Outcome::Refused;
+    const auto plan = singleReadPlan();
+    if (!plan)
+        return r;
+    m_lastRefusal.clear();
+    FlagGuard busy(m_reading);
+    r.address = plan->address;
+
+    m_outside.stopPolling();
+    m_panel.clearValues();
+    m_panel.setWindowWidth(Panel::NarrowWidth);
+    const bool custom = plan->requests.front().selector == CustomSelector;
+    if (custom) {
+        SelStart = CustomSelector;
+        CustomWords.assign(size_t(plan->requests.front().count) + 1, 0);
+    }
+    SelStart = plan->requests.front().selector;
+    SelStart2 = 0;
+
+    // Each reply is decoded as it comes: the next request reuses the reply buffer.
+    r.outcome = SingleReading::Outcome::Read;
+    for (const Request &q : plan->requests) {
+        m_exchange.CurAddr = static_cast<uint8_t>(plan->address);
+        m_exchange.CustomStart = q.start;
+        m_exchange.CustomCount = q.count;
+        if (!m_exchange.readRegisters(FunctionRead, q.selector, SelIndex)) {
+            r.outcome = SingleReading::Outcome::Failed;
+            break;
+        }
+        SelStart = q.selector;
+        r.reg = q.selector;
+        if (m_timed.timedReading) {
+            RecordEntry &rec = m_timed.current();
+            rec.reg = q.selector;
+            rec.time = m_clock.now().time().toString(QString::fromLatin1(TimeTextFormat));
+        }
+        if (custom) {
+            showCustomRead(q.start, q.count);
+            r.words.assign(CustomWords.begin(), CustomWords.begin() + q.count);
+        }
+        for (size_t k = 0; k < q.quantities.size(); ++k)
+            showValue(r, q.quantities[k], signedWord(m_exchange.word(2 * int(k))));
+    }
+    if (r.ok() && m_timed.timedReading)
+        advanceTimedEntry();
+    return r;
+}
+
+void ProductSide::showValue(SingleReading &r, int quantityIndex, int value)
 {
     const Quantity &q = quantity(quantityIndex);
     const int v = q.clamp(value);
     m_panel.setValueText(q.box, q.display(v));
     m_timed.current().values[static_cast<size_t>(q.box)] = QString::number(v);
-}
-
-void ProductSide::decodeTyped(int w)
-{
-    if (SelIndex == 0 || (SelIndex == CombinedMenuIndex && SelStart2 != 0)) {
-        showTyped(Temperature, w);
-        showTyped(Humidity, signedWord(m_exchange.word(2)));
-    } else if (SelIndex == CombinedMenuIndex) {
-        showTyped(CO2, w);
-    } else if (const ProductType *p = productAtMenu(SelIndex)) {
-        showTyped(p->components.front(), w);
-    }
+    r.values[static_cast<size_t>(q.box)] = v;
 }
 
 void ProductSide::advanceTimedEntry()
 {
-    if (saveDrawData)
-        saveDrawData();
-    if (drawPic)
-        drawPic();
+    m_outside.timedEntryStored();
     if (m_timed.recCount < TimedEntries)
         ++m_timed.recCount;
-    if (m_timed.recCount >= TimedEntries && wData)
-        wData();
+    if (m_timed.recCount >= TimedEntries)
+        m_outside.writeTimedBuffer();
 }
 
 QString ProductSide::identityMessage(const uint8_t *d)
@@ -255,19 +251,19 @@ QString ProductSide::identityMessage(const uint8_t *d)
            tr8(texts::products::DatePrefix) + h(d[5]);
 }
 
-void ProductSide::showCustomRead()
+void ProductSide::showCustomRead(int start, int count)
 {
-    if (m_exchange.CustomStart == IdentityStart) {
+    if (start == IdentityStart) {
         m_op.message(identityMessage(m_exchange.data.data()));
         return;
     }
-    const int count = std::min<int>(m_exchange.CustomCount, MaxRegistersPerRead);
+    count = std::min<int>(count, MaxRegistersPerRead);
     if (static_cast<int>(CustomWords.size()) < count + 1)
         CustomWords.resize(static_cast<size_t>(count) + 1, 0);
     for (int k = 0; k < count; ++k) {
         const int w = signedWord(m_exchange.word(2 * k));
         CustomWords[static_cast<size_t>(k)] = static_cast<int16_t>(w);
-        const Quantity *q = quantityAtRegister(m_exchange.CustomStart + k);
+        const Quantity *q = quantityAtRegister(start + k);
         if (!q)
             continue;
         m_timed.current().values[static_cast<size_t>(q->box)] = QString::number(w);
@@ -275,30 +271,25 @@ void ProductSide::showCustomRead()
     }
 }
 
-void ProductSide::showPolledValues()
+std::vector<PolledValue> ProductSide::showPolledValues(TypeCodes codes, const QString &alias)
 {
-    const int address = m_exchange.CurAddr;
-    const DeviceEntry &dev = m_devices.at(address);
-    m_panel.Text2 = dev.alias;
+    m_panel.Text2 = alias;
     m_panel.notify();
     m_panel.clearValues();
     // A single-quantity device is shown by its own code: one with a code outside the catalogue
     // shows and stores nothing.
-    const ProductType *t = lookupType(dev.mixpro, dev.protype);
+    std::vector<PolledValue> shown;
+    const ProductType *t = lookupType(codes.mixpro, codes.protype);
     if (!t || !t->block)
-        return;
-    const int row = address - m_devices.PollStart + 1; // row 0 is the header row
-    const int slot = m_readings.CycleCount + 1;
+        return shown;
     for (size_t k = 0; k < t->components.size(); ++k) {
         const Quantity &q = quantity(t->components[k]);
         const int raw = m_exchange.word(2 * (q.reg - t->block->start));
-        m_readings.setValue(address, slot, static_cast<int>(k), static_cast<uint16_t>(raw));
         const QString text = q.display(polledValue(*t, static_cast<int>(k), raw));
         m_panel.setValueText(q.box, text);
-        m_grid.setColumnWidth(q.gridColumn(), DeviceGrid::ValueWidth);
-        if (row >= 1)
-            m_grid.setCell(row, q.gridColumn(), text);
+        shown.push_back({q.gridColumn(), text, static_cast<uint16_t>(raw)});
     }
+    return shown;
 }
 
 QString ProductSide::TxtB1_Change(const QString &text)
@@ -307,18 +298,6 @@ QString ProductSide::TxtB1_Change(const QString &text)
     return (v < 1 || v > 255) ? QStringLiteral("1") : text;
 }
 
-QString ProductSide::Text4_Change(const QString &text)
-{
-    const qint64 v = numericValue(text);
-    return (v < 0 || v > 255) ? QStringLiteral("1") : text;
-}
-
 bool ProductSide::acceptsEntryKey(int key) { return key == 8 || (key >= '0' && key <= '9'); }
-
-void ProductSide::Text4_KeyPress(int &KeyAscii)
-{
-    if (!acceptsEntryKey(KeyAscii))
-        KeyAscii = 0;
-}
 
 } // namespace kestrel

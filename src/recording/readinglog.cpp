@@ -2,7 +2,6 @@
 #include "common/tr8.h"
 
 #include "common/log.h"
-#include "devices/devicetable.h"
 #include "recording/readingbuffer.h"
 #include "recording/texts.h"
 
@@ -19,34 +18,35 @@ bool loggedCombination(int mixpro)
 
 } // namespace
 
-std::vector<LogRow> collectReadings(const ReadingBuffer &buffer, const DeviceTable &devices)
+QStringList logNames(uint8_t mixpro, uint8_t protype, const QString &typeName)
+{
+    if (protype == 0 || !loggedCombination(mixpro))
+        return {};
+    return mixpro == 0 ? QStringList{typeName} : typeName.split(QLatin1Char('+'));
+}
+
+std::vector<LogRow> collectReadings(const ReadingBuffer &buffer, const std::vector<LoggedDevice> &devices)
 {
     std::vector<LogRow> rows;
-    const int first = std::max(devices.PollStart, DeviceTable::FirstAddress);
-    const int last = std::min(devices.PollEnd, DeviceTable::LastAddress);
     const int cycles = std::clamp(buffer.CycleCount, 0, ReadingBuffer::Cycles);
-    for (int a = first; a <= last; ++a) {
-        const DeviceEntry &dev = devices.at(a);
-        if (dev.protype == 0 || !loggedCombination(dev.mixpro))
-            continue;
-        // A single-quantity device logs its whole type name ("PM25"); a combined one each part.
-        const QStringList parts =
-            dev.mixpro == 0 ? QStringList{dev.typeName} : dev.typeName.split(QLatin1Char('+'));
-        const int components = std::min<int>(parts.size(), ReadingBuffer::Components);
+    for (const LoggedDevice &dev : devices) {
+        const int a = dev.address;
+        const int components = std::min<int>(dev.names.size(), ReadingBuffer::Components);
         for (int r = 1; r <= cycles; ++r) {
             if (!buffer.hasTime(a, r))
                 continue;
             const qint64 when = buffer.timeSecs(a, r);
             for (int k = 0; k < components; ++k) {
-                if (!parts.at(k).isEmpty())
-                    rows.push_back({when, buffer.value(a, r, k), a, parts.at(k)});
+                if (!dev.names.at(k).isEmpty())
+                    rows.push_back({when, buffer.value(a, r, k), a, dev.names.at(k)});
             }
         }
     }
     return rows;
 }
 
-FlushResult ReadingLog::flushReadings(ReadingBuffer &buffer, const DeviceTable &devices, bool saveEnabled)
+FlushResult ReadingLog::flushReadings(ReadingBuffer &buffer, const std::vector<LoggedDevice> &devices,
+                                      bool saveEnabled)
 {
     std::vector<LogRow> fresh;
     if (saveEnabled)

@@ -5,12 +5,24 @@
 #include "recording/recorddb.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace kestrel {
 
 class ReadingBuffer;
-class DeviceTable;
+
+// A device of the polling range whose readings are logged, with the names its components are
+// logged under in the order of its type name.
+struct LoggedDevice {
+    int address;
+    QStringList names;
+};
+
+// The names a device is logged under: a single-quantity device logs its whole type name
+// ("PM25"), a combined one each "+"-part. None for type code 0 or for a combination code other
+// than 0, 33, 49, 65, 81.
+QStringList logNames(uint8_t mixpro, uint8_t protype, const QString &typeName);
 
 struct FlushResult {
     bool ok = true;
@@ -20,10 +32,9 @@ struct FlushResult {
     QString error;   // for the operator; empty when ok
 };
 
-// The rows of the buffered cycles 1..CycleCount of the range PollStart..PollEnd: by address,
-// then cycle, then component in the order of the type name's "+"-parts. Nothing for type code
-// 0, for a combination code other than 0, 33, 49, 65, 81, or for an empty slot.
-std::vector<LogRow> collectReadings(const ReadingBuffer &buffer, const DeviceTable &devices);
+// The rows of the buffered cycles 1..CycleCount of the given devices: by device, then cycle,
+// then component. Nothing for an empty slot.
+std::vector<LogRow> collectReadings(const ReadingBuffer &buffer, const std::vector<LoggedDevice> &devices);
 
 class ReadingLog {
 public:
@@ -37,7 +48,7 @@ public:
     // so no reading is written twice and none is left behind for a later cycle to pick up:
     // with saveEnabled false the readings are discarded; on failure they are held here.
     // CycleCount is left to the caller.
-    FlushResult flushReadings(ReadingBuffer &buffer, const DeviceTable &devices, bool saveEnabled);
+    FlushResult flushReadings(ReadingBuffer &buffer, const std::vector<LoggedDevice> &devices, bool saveEnabled);
 
     size_t waitingRows() const { return m_waiting.size(); }
     const std::vector<LogRow> &waiting() const { return m_waiting; }

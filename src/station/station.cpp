@@ -17,21 +17,11 @@ Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &
                  QObject *parent)
     : QObject(parent), port(port_), op(op_), clock(clock_), timers(timers_), dataFolder(dataFolder_),
       exchange(port_, op_), portControl(port_, op_), db(dataFolder_), log(db),
-      products(exchange, panel, devices, readings, timed, grid, op_, clock_), settingsRequest(settings),
-      polling(exchange, devices, readings, panel, clock_, timers_, settings),
-      registry(exchange, devices, grid, panel, op_, db)
+      products(exchange, panel, timed, op_, clock_, *this), settingsRequest(settings),
+      polling(PollingParts{exchange, devices, grid, readings, log, db, products, panel, settings, op_}, clock_, timers_),
+      registry(exchange, devices, grid, products, op_, db, *this)
 {
-    portControl.stopTimers = [this] { polling.stop(); };
-    products.stopPolling = [this] { polling.stop(); };
-    products.stopPollingTimer = [this] { polling.stopTimer(); };
-    registry.readProType = [this] { return products.readProType(); };
-    registry.pauseIfRunning = [this] {
-        if (polling.phase() != Polling::Phase::Active || polling.paused())
-            return false;
-        polling.cmdLoopP_Click();
-        return true;
-    };
-    registry.resume = [this] { polling.cmdLoopP_Click(); };
+    connect(&portControl, &PortControl::portClosed, &polling, &Polling::stop);
     connectPolling();
     connect(&polling, &Polling::changed, this, &Station::changed);
 }
@@ -46,12 +36,51 @@ void Station::setFramesEnabled(bool on)
     Q_EMIT changed();
 }
 
+void Station::setText3(const QString &text)
+{
+    if (Text3 == text)
+        return;
+    Text3 = text;
+    Q_EMIT changed();
+}
+
+void Station::setText4(const QString &text)
+{
+    const QString fixed = DeviceRegistry::Text4_Change(text);
+    if (Text4 == fixed && fixed == text)
+        return;
+    Text4 = fixed;
+    Q_EMIT changed();
+}
+
+void Station::setText5(const QString &text)
+{
+    if (Text5 == text)
+        return;
+    Text5 = text;
+    Q_EMIT changed();
+}
+
+void Station::gridClick(int row)
+{
+    if (const auto name = registry.gridClick(row))
+        setText3(*name);
+}
+
+bool Station::pauseIfRunning()
+{
+    if (polling.phase() != Polling::Phase::Active || polling.paused())
+        return false;
+    polling.cmdLoopP_Click();
+    return true;
+}
+
 void Station::connectPolling()
 {
-    polling.openSettings = [this] {
+    connect(&polling, &Polling::settingsWanted, this, [this] {
         setFramesEnabled(false);
         settingsRequest.open();
-    };
+    });
     connect(&settingsRequest, &SettingsRequest::framesEnabled, this, [this] { setFramesEnabled(true); });
     connect(&settingsRequest, &SettingsRequest::answered, this, [this](bool ok) {
         setFramesEnabled(true);
@@ -60,39 +89,8 @@ void Station::connectPolling()
         else
             polling.settingsCancelled();
     });
-    polling.loadAliases = [this] {
-        const AliasListResult r = db.loadAliases();
-        if (!r.ok) {
-            appendLog(QStringLiteral("aliases not loaded: ") + r.error);
-            return;
-        }
-        for (const AliasRow &row : r.rows)
-            if (row.address >= devices.PollStart && row.address <= devices.PollEnd && DeviceTable::valid(row.address))
-                devices.at(row.address).alias = row.alias;
-    };
-    polling.buildGrid = [this] { grid.build(devices.PollStart, devices.PollEnd, devices); };
-    polling.hideRow = [this](int address) { grid.setRowHeight(address - devices.PollStart + 1, 0); };
-    polling.readClick = [this] { products.readClick(); };
-    polling.readProType = [this] { return products.readProType(); };
-    polling.storeCodes = [this](int address) {
-        const DeviceEntry &d = devices.at(address);
-        const DbStatus st = db.setCodes(address, d.mixpro, d.protype);
-        if (!st.ok) // the tick goes on; the codes are learnt again next run
-            appendLog(QStringLiteral("codes of %1 not stored: %2").arg(address).arg(st.error));
-    };
-    polling.pollingBlock = [](uint8_t mixpro, uint8_t protype) -> std::optional<std::pair<int, int>> {
-        const auto b = pollingBlock(mixpro, protype);
-        if (!b)
-            return std::nullopt;
-        return std::make_pair(int(b->start), int(b->count));
-    };
-    polling.showPolledValues = [this] { products.showPolledValues(); };
-    polling.flushReadings = [this] {
-        const FlushResult r = log.flushReadings(readings, devices, settings.SaveEnabled);
-        return r.ok ? QString() : r.error;
-    };
-    polling.reportFlushFailure = [this](const QString &text) { op.message(text); };
-    polling.showDialog1 = [this] { Q_EMIT dialog1Requested(); };
+    connect(&polling, &Polling::status, this, &Station::setText5);
+    connect(&polling, &Polling::runEnded, this, &Station::dialog1Requested);
 }
 
 void Station::Form_Load()
@@ -118,7 +116,7 @@ void Station::Form_Unload()
     const bool pending = (running && settings.SaveEnabled && readings.CycleCount >= 1) || log.waitingRows() > 0;
     if (!pending)
         return;
-    const FlushResult r = log.flushReadings(readings, devices, true);
+    const FlushResult r = log.flushReadings(readings, loggedDevices(devices), true);
     readings.CycleCount = 0;
     if (r.ok)
         return;

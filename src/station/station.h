@@ -23,7 +23,7 @@ namespace kestrel {
 class Clock;
 class TimerFactory;
 
-class Station : public QObject {
+class Station : public QObject, private ProductSide::Outside, private DeviceRegistry::PollingControl {
     Q_OBJECT
 public:
     Station(SerialPort &port, Operator &op, Clock &clock, TimerFactory &timers, const QString &dataFolder,
@@ -62,12 +62,34 @@ public:
     bool cmdConnEnabled = false;
     bool cmdLoopREnabled = false;
 
+    // Text boxes of the device frame: the address to add, the alias to rename to, the message line.
+    QString Text4 = QStringLiteral("1");
+    QString Text3;
+    QString Text5;
+    void setText3(const QString &text);
+    void setText4(const QString &text); // the change rule applies
+    void setText5(const QString &text);
+
+    // The device frame's commands, with its boxes' texts.
+    void cmdAddDev_Click() { registry.cmdAddDev_Click(Text4); }
+    void cmdAlias_Click() { registry.cmdAlias_Click(Text3); }
+    void gridClick(int row);
+
 Q_SIGNALS:
     void changed();
     // The window shows the save-configuration question when a polling run ends.
     void dialog1Requested();
 
 private:
+    // ProductSide::Outside
+    void stopPolling() override { polling.stop(); }
+    void stopPollingTimer() override { polling.stopTimer(); }
+    void timedEntryStored() override {}
+    void writeTimedBuffer() override {}
+    // DeviceRegistry::PollingControl
+    bool pauseIfRunning() override;
+    void resume() override { polling.cmdLoopP_Click(); }
+
     void connectPolling();
     QString rescueWaitingReadings() const;
     void setFramesEnabled(bool on);

@@ -1,4 +1,5 @@
 #include "dialog.h"
+#include "entrybox.h"
 #include "common/tr8.h"
 
 #include "common/numeric.h"
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 
 #include <algorithm>
 
@@ -25,7 +25,7 @@ namespace kestrel {
 namespace {
 
 
-constexpr int MaxInterval = 600; // seconds
+constexpr int MaxInterval = PollSettings::MaxInterval;
 constexpr int MaxAddress = DeviceTable::LastAddress;
 
 } // namespace
@@ -62,8 +62,7 @@ QLineEdit *Dialog::numberBox(const QString &name, const QString &text)
 {
     auto *box = new QLineEdit(text, m_Frame1);
     box->setObjectName(name);
-    // Digits only, whether typed or pasted.
-    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
+    makeDigitsOnly(box);
     return box;
 }
 
@@ -190,23 +189,15 @@ void Dialog::txtloopAdd_Change()
 void Dialog::OKButton_Click()
 {
     m_request.enableFrames();
-    PollSettings &s = m_request.settings();
-    if (!s.ConfigLoaded) {
-        const qint64 start = numericValue(m_txtloopAdd[0]->text());
-        const qint64 end = numericValue(m_txtloopAdd[1]->text());
-        if (start < 1 || end < start) {
-            m_txtloopAdd[0]->setText(QStringLiteral("1"));
-            m_txtloopAdd[1]->setText(QStringLiteral("5"));
-            m_op.message(tr8(texts::devices::StartAfterEnd));
-            return;
-        }
-        // The change rule keeps the box within 1..600; the clamp guards text set past it.
-        s.setInterval(static_cast<int>(std::clamp<qint64>(numericValue(m_Text1->text()), 1, MaxInterval)));
-        m_table.PollStart = static_cast<int>(start);
-        m_table.PollEnd = static_cast<int>(end);
+    const SettingsAnswer a = acceptSettings(m_request.settings(), m_table, m_txtloopAdd[0]->text(),
+                                            m_txtloopAdd[1]->text(), m_Text1->text(),
+                                            m_checkSave->checkState() != Qt::Unchecked);
+    if (a == SettingsAnswer::RangeRefused) {
+        m_txtloopAdd[0]->setText(QStringLiteral("1"));
+        m_txtloopAdd[1]->setText(QStringLiteral("5"));
+        m_op.message(tr8(texts::devices::StartAfterEnd));
+        return;
     }
-    s.ConfigLoaded = false;
-    s.SaveEnabled = m_checkSave->checkState() != Qt::Unchecked;
     done(QDialog::Accepted);
     // Last: the polling start continues from here and may outlive this dialog.
     m_request.accept();

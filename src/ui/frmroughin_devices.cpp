@@ -5,7 +5,9 @@
 #include "devices/texts.h"
 #include "dialog.h"
 #include "dialog1.h"
+#include "entrybox.h"
 #include "gridview.h"
+#include "valueframe.h"
 #include "polling/texts.h"
 #include "station/station.h"
 
@@ -16,7 +18,6 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 
 namespace kestrel {
 
@@ -46,15 +47,6 @@ void frmroughin::buildPollingButtons(QWidget *host)
     connect(&m_station, &Station::dialog1Requested, this, &frmroughin::openDialog1);
 }
 
-static QLineEdit *addressBox(const QString &name, QWidget *parent)
-{
-    auto *e = new QLineEdit(parent);
-    e->setObjectName(name);
-    // Digits and Backspace only.
-    e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
-    return e;
-}
-
 QWidget *frmroughin::buildDeviceFrame(QWidget *parent)
 {
     auto *frame = new QGroupBox(tr8(texts::devices::DeviceFrame), parent);
@@ -67,7 +59,9 @@ QWidget *frmroughin::buildDeviceFrame(QWidget *parent)
     g->addWidget(grid, 0, 0, 1, 4);
 
     auto *l4 = new QLabel(tr8(texts::devices::AddressLabel), frame);
-    m_Text4 = addressBox(QStringLiteral("Text4"), frame);
+    m_Text4 = new QLineEdit(frame);
+    m_Text4->setObjectName(QStringLiteral("Text4"));
+    makeDigitsOnly(m_Text4);
     l4->setBuddy(m_Text4);
     auto *add = new QPushButton(tr8(texts::devices::AddDevice), frame);
     add->setObjectName(QStringLiteral("cmdAddDev"));
@@ -93,36 +87,23 @@ QWidget *frmroughin::buildDeviceFrame(QWidget *parent)
     g->addWidget(l5, 3, 0);
     g->addWidget(m_Text5, 3, 1, 1, 3);
 
-    Panel &panel = m_station.panel;
-    DeviceRegistry &reg = m_station.registry;
-    connect(m_Text4, &QLineEdit::textEdited, this, [this, &panel](const QString &t) {
-        const QString fixed = ProductSide::Text4_Change(t);
-        panel.Text4 = fixed;
-        if (fixed != t)
-            m_Text4->setText(fixed);
-    });
-    connect(m_Text3, &QLineEdit::textEdited, this, [&panel](const QString &t) { panel.Text3 = t; });
-    connect(add, &QPushButton::clicked, this, [&reg] { reg.cmdAddDev_Click(); });
-    connect(alias, &QPushButton::clicked, this, [&reg] { reg.cmdAlias_Click(); });
-    connect(grid, &GridView::rowClicked, this, [&reg](int row) { reg.gridClick(row); });
-    connect(&panel, &Panel::changed, this, &frmroughin::renderDeviceTexts);
+    Station &st = m_station;
+    followText(m_Text4, this, [&st](const QString &t) { st.setText4(t); });
+    followText(m_Text3, this, [&st](const QString &t) { st.setText3(t); });
+    connect(add, &QPushButton::clicked, this, [&st] { st.cmdAddDev_Click(); });
+    connect(alias, &QPushButton::clicked, this, [&st] { st.cmdAlias_Click(); });
+    connect(grid, &GridView::rowClicked, this, [&st](int row) { st.gridClick(row); });
+    connect(&st, &Station::changed, this, &frmroughin::renderDeviceTexts);
     m_deviceFrame = frame;
     renderDeviceTexts();
     return frame;
 }
 
-static void syncText(QLineEdit *e, const QString &t)
-{
-    if (e && e->text() != t)
-        e->setText(t);
-}
-
 void frmroughin::renderDeviceTexts()
 {
-    const Panel &panel = m_station.panel;
-    syncText(m_Text4, panel.Text4);
-    syncText(m_Text3, panel.Text3);
-    syncText(m_Text5, panel.Text5);
+    showText(m_Text4, m_station.Text4);
+    showText(m_Text3, m_station.Text3);
+    showText(m_Text5, m_station.Text5);
 }
 
 void frmroughin::renderPolling()
@@ -133,9 +114,7 @@ void frmroughin::renderPolling()
     m_cmdLoopP->setText(p.loopPCaption());
     m_cmdLoopP->setEnabled(p.loopPEnabled());
     // Frame1 (real-time controls) and Frame5 (address controls) wait while the settings are open.
-    for (const char *name : {"TxtB1", "Text2", "cmdShow", "CMDRHTread"})
-        if (auto *w = findChild<QWidget *>(QLatin1String(name)))
-            w->setEnabled(m_station.framesEnabled());
+    m_valueFrame->setFramesEnabled(m_station.framesEnabled());
 }
 
 void frmroughin::openSettingsDialog()

@@ -2,6 +2,7 @@ target_sources(kestrel_ui PRIVATE
   ui/dialog.h ui/dialog.cpp
   ui/dialog1.h ui/dialog1.cpp
   ui/operatordialogs.h ui/operatordialogs.cpp
+  ui/entrybox.h ui/entrybox.cpp
   ui/lamp.h ui/lamp.cpp
   ui/gridview.h ui/gridview.cpp
   ui/valueframe.h ui/valueframe.cpp

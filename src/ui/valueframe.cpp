@@ -5,57 +5,16 @@
 #include "products/panel.h"
 #include "products/productside.h"
 #include "products/texts.h"
+#include "entrybox.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace kestrel {
-
-namespace {
-
-
-// Typed characters other than digits and Backspace are dropped, as the entry boxes want.
-class DigitFilter : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() != QEvent::KeyPress)
-            return QObject::eventFilter(watched, event);
-        const auto *k = static_cast<QKeyEvent *>(event);
-        if (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-            return false; // shortcuts: copy, select all, menus
-        switch (k->key()) {
-        case Qt::Key_Delete: case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Home: case Qt::Key_End:
-        case Qt::Key_Tab: case Qt::Key_Backtab: case Qt::Key_Return: case Qt::Key_Enter: case Qt::Key_Escape:
-            return false;
-        default:
-            break;
-        }
-        const QString text = k->text();
-        if (text.isEmpty())
-            return false;
-        return !ProductSide::acceptsEntryKey(text.at(0).unicode());
-    }
-};
-
-// Sets a line edit's text only when it differs, so the operator's cursor stays where it is.
-void showText(QLineEdit *e, const QString &text)
-{
-    if (e->text() != text)
-        e->setText(text);
-}
-
-} // namespace
-
-void ValueFrame::installDigitFilter(QLineEdit *edit) { edit->installEventFilter(new DigitFilter(edit)); }
 
 ValueFrame::ValueFrame(Panel &panel, QWidget *parent) : QWidget(parent), m_panel(panel)
 {
@@ -111,7 +70,7 @@ ValueFrame::ValueFrame(Panel &panel, QWidget *parent) : QWidget(parent), m_panel
         auto *edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("txtSelf_%1").arg(i));
         edit->setAccessibleName(tr8(selfCaptions[i]));
-        installDigitFilter(edit);
+        makeDigitsOnly(edit);
         auto *label = new QLabel(tr8(selfCaptions[i]), this);
         label->setObjectName(QStringLiteral("labSelf_%1").arg(i));
         label->setBuddy(edit);
@@ -119,7 +78,9 @@ ValueFrame::ValueFrame(Panel &panel, QWidget *parent) : QWidget(parent), m_panel
         actions->addWidget(edit);
         m_txtSelf[static_cast<size_t>(i)] = edit;
         m_labSelf[static_cast<size_t>(i)] = label;
-        connect(edit, &QLineEdit::textEdited, this, [this, i](const QString &t) {
+        followText(edit, this, [this, i](const QString &t) {
+            if (m_panel.txtSelf[static_cast<size_t>(i)] == t)
+                return;
             m_panel.txtSelf[static_cast<size_t>(i)] = t;
             m_panel.notify();
         });
@@ -132,8 +93,10 @@ ValueFrame::ValueFrame(Panel &panel, QWidget *parent) : QWidget(parent), m_panel
     actions->addWidget(m_cmdShow);
     outer->addLayout(actions);
 
-    connect(m_TxtB1, &QLineEdit::textEdited, this, &ValueFrame::onTxtB1Edited);
-    connect(m_Text2, &QLineEdit::textEdited, this, [this](const QString &t) {
+    followText(m_TxtB1, this, [this](const QString &t) { onTxtB1Changed(t); });
+    followText(m_Text2, this, [this](const QString &t) {
+        if (m_panel.Text2 == t)
+            return;
         m_panel.Text2 = t;
         m_panel.notify();
     });
@@ -144,11 +107,21 @@ ValueFrame::ValueFrame(Panel &panel, QWidget *parent) : QWidget(parent), m_panel
 }
 
 // The address box turns into "1" as soon as its number leaves 1..255.
-void ValueFrame::onTxtB1Edited(const QString &text)
+void ValueFrame::onTxtB1Changed(const QString &text)
 {
-    m_panel.TxtB1 = ProductSide::TxtB1_Change(text);
-    showText(m_TxtB1, m_panel.TxtB1);
+    const QString fixed = ProductSide::TxtB1_Change(text);
+    showText(m_TxtB1, fixed);
+    if (m_panel.TxtB1 == fixed)
+        return;
+    m_panel.TxtB1 = fixed;
     m_panel.notify();
+}
+
+void ValueFrame::setFramesEnabled(bool on)
+{
+    for (QWidget *w : {static_cast<QWidget *>(m_TxtB1), static_cast<QWidget *>(m_Text2),
+                       static_cast<QWidget *>(m_cmdShow), static_cast<QWidget *>(m_CMDRHTread)})
+        w->setEnabled(on);
 }
 
 void ValueFrame::render()

@@ -2,7 +2,7 @@
 // The value frame of the main window: the 13 value boxes (TxtInput) with their labels (Label2)
 // in three columns, the single-read address (TxtB1) and device name (Text2), the custom-read
 // boxes (txtSelf) and the buttons "单个读取" (CMDRHTread) and "实时曲线" (cmdShow). It renders a
-// Panel and writes the operator's typing back into it.
+// Panel and keeps the Panel's copy of each box in step with the box's text.
 #include <QWidget>
 #include <array>
 
@@ -28,9 +28,9 @@ public:
     QPushButton *CMDRHTread() const { return m_CMDRHTread; }
     QPushButton *cmdShow() const { return m_cmdShow; }
 
-    // Lets only the digits 0..9 and Backspace through as typed characters; editing keys
-    // (arrows, Delete, Tab) and shortcuts pass.
-    static void installDigitFilter(QLineEdit *edit);
+    // Frame1 (real-time controls) and Frame5 (address controls): disabled while the settings
+    // dialog is open for a polling start.
+    void setFramesEnabled(bool on);
 
 Q_SIGNALS:
     void readRequested();  // "单个读取" clicked
@@ -38,7 +38,7 @@ Q_SIGNALS:
 
 private:
     void render();
-    void onTxtB1Edited(const QString &text);
+    void onTxtB1Changed(const QString &text);
 
     Panel &m_panel;
     std::array<QLineEdit *, 13> m_TxtInput{};

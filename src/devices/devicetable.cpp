@@ -1,0 +1,21 @@
+#include "devicetable.h"
+
+#include <algorithm>
+
+namespace kestrel {
+
+std::vector<LoggedDevice> loggedDevices(const DeviceTable &table)
+{
+    std::vector<LoggedDevice> devices;
+    const int first = std::max(table.PollStart, DeviceTable::FirstAddress);
+    const int last = std::min(table.PollEnd, DeviceTable::LastAddress);
+    for (int a = first; a <= last; ++a) {
+        const DeviceEntry &dev = table.at(a);
+        QStringList names = logNames(dev.mixpro, dev.protype, dev.typeName);
+        if (!names.isEmpty())
+            devices.push_back({a, std::move(names)});
+    }
+    return devices;
+}
+
+} // namespace kestrel
