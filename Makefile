@@ -1,8 +1,10 @@
 # Kestrel: `make demo` runs the program on a simulated bus; `make test` runs every test.
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
+# The build's own makes would print two "Entering/Leaving directory" lines per step.
+MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup build demo test bench clean
+.PHONY: all setup build demo test check check-layers check-format bench clean
 
 all: build
 
@@ -16,8 +18,17 @@ build: setup
 demo: build
 	@bash scripts/demo $(BUILD)
 
-test: build
+test: build check
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Folders depend downwards only, and every source is formatted as .clang-format says.
+check: check-layers check-format
+
+check-layers:
+	@bash scripts/check-layers
+
+check-format: setup
+	@bash scripts/check-format
 
 bench: build
 	@bash scripts/bench $(BUILD)
