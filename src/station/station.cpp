@@ -23,6 +23,9 @@ Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &
     products.stopPolling = [this] { polling.stop(); };
     products.stopPollingTimer = [this] { polling.stopTimer(); };
     registry.readProType = [this] { return products.readProType(); };
+    // Each reading of the timed reading becomes a curve point; the open curve window redraws on
+    // CurveBuffers::pointAdded, so nothing else stands for drawPic.
+    products.saveDrawData = [this] { curves.saveDrawData(timed.current()); };
     registry.pauseIfRunning = [this] {
         if (polling.phase() != Polling::Phase::Active || polling.paused())
             return false;
