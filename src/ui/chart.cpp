@@ -48,13 +48,13 @@ void chart::placeFrameWidgets()
 void chart::pictureDefault()
 {
     placeFrameWidgets();
-    m_pic->draw(plot::frame());
+    m_pic->draw({}); // the frame alone
 }
 
 void chart::drawPic()
 {
     placeFrameWidgets();
-    plot::Plot marks = plot::frame();
+    plot::Plot marks;
     plot::addRealTimeCurves(marks, m_buffers, ticked());
     m_pic->draw(marks);
 }

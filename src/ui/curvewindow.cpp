@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace kestrel {
 
 namespace {
@@ -33,30 +35,60 @@ QPointF PlotScale::toPlot(QPointF px) const
 void paintPlot(QImage &image, const plot::Plot &marks)
 {
     image.fill(Background);
+    MarkPainter().paint(image, marks);
+}
+
+const QImage &MarkPainter::sprite(const plot::Mark &c, double radiusPx)
+{
+    for (const Sprite &s : m_sprites)
+        if (s.radiusPx == radiusPx && s.rgb == c.rgb && s.width == c.width)
+            return s.image;
+    // A round ring, antialiased, centred on the middle of the sprite.
+    const int side = 2 * int(std::ceil(radiusPx + c.width / 2.0)) + 2;
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(colour(c.rgb), c.width));
+    p.drawEllipse(QPointF(side / 2.0, side / 2.0), radiusPx, radiusPx);
+    p.end();
+    m_sprites.push_back({radiusPx, c.rgb, c.width, image});
+    return m_sprites.back().image;
+}
+
+void MarkPainter::paint(QImage &image, const plot::Plot &marks)
+{
     QPainter painter(&image);
     const PlotScale scale{QSizeF(image.size())};
     const int ascent = painter.fontMetrics().ascent();
+    const double xPixels = scale.size.width() / (plot::Right - plot::Left);
+    // Segments meet under the point's circle, so flat ends leave no visible gap.
+    const auto penOf = [](const plot::Mark &m) {
+        return QPen(colour(m.rgb), m.width, m.dotted ? Qt::DotLine : Qt::SolidLine, Qt::FlatCap);
+    };
+    QPen pen = penOf(plot::Mark());
+    painter.setPen(pen);
     for (const plot::Mark &m : marks) {
         switch (m.kind) {
         case plot::Mark::Line: {
-            QPen pen(colour(m.rgb), m.width, m.dotted ? Qt::DotLine : Qt::SolidLine,
-                     m.width > 1 ? Qt::RoundCap : Qt::FlatCap);
-            painter.setPen(pen);
+            const QPen wanted = penOf(m);
+            if (wanted != pen)
+                painter.setPen(pen = wanted);
             painter.drawLine(scale.toPixels(m.a), scale.toPixels(m.b));
             break;
         }
         case plot::Mark::Circle: {
-            // A round circle whose radius is measured along x, like the points it sits on.
-            const double r = m.radius * scale.size.width() / (plot::Right - plot::Left);
-            painter.setRenderHint(QPainter::Antialiasing, true);
-            painter.setPen(QPen(colour(m.rgb), m.width));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawEllipse(scale.toPixels(m.a), r, r);
-            painter.setRenderHint(QPainter::Antialiasing, false);
+            // Round, with the radius measured along x like the points it sits on.
+            const QImage &s = sprite(m, m.radius * xPixels);
+            const QPointF centre = scale.toPixels(m.a);
+            painter.drawImage(QPoint(int(std::lround(centre.x() - s.width() / 2.0)),
+                                     int(std::lround(centre.y() - s.height() / 2.0))),
+                              s);
             break;
         }
         case plot::Mark::Text:
-            painter.setPen(Qt::black);
+            if (pen != QPen(Qt::black))
+                painter.setPen(pen = QPen(Qt::black));
             painter.drawText(scale.toPixels(m.a) + QPointF(0, ascent), m.text);
             break;
         }
@@ -69,11 +101,15 @@ PlotArea::PlotArea(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PlotArea::draw(const plot::Plot &marks)
+void PlotArea::draw(const plot::Plot &curves)
 {
-    if (m_picture.size() != size())
-        m_picture = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    paintPlot(m_picture, marks);
+    const QSize s = size().expandedTo(QSize(1, 1));
+    if (m_frame.size() != s) {
+        m_frame = QImage(s, QImage::Format_RGB32);
+        paintPlot(m_frame, plot::frame());
+    }
+    m_picture = m_frame; // shares the frame until the curves are painted over it
+    m_painter.paint(m_picture, curves);
     update();
 }
 

@@ -28,12 +28,30 @@ struct PlotScale {
 // Paints the marks over the plot's background, in order.
 void paintPlot(QImage &image, const plot::Plot &marks);
 
+// Paints marks in order over what the image holds. Circles are stamped from sprites drawn once
+// per radius, colour and width.
+class MarkPainter {
+public:
+    void paint(QImage &image, const plot::Plot &marks);
+
+private:
+    const QImage &sprite(const plot::Mark &circle, double radiusPx);
+    struct Sprite {
+        double radiusPx;
+        uint32_t rgb;
+        int width;
+        QImage image;
+    };
+    std::vector<Sprite> m_sprites;
+};
+
 class PlotArea : public QWidget {
     Q_OBJECT
 public:
     explicit PlotArea(QWidget *parent);
-    // Draws the marks into the kept picture, at the area's current size.
-    void draw(const plot::Plot &marks);
+    // Draws the frame and the curves into the kept picture, at the area's current size. The
+    // frame is painted once per size and kept.
+    void draw(const plot::Plot &curves);
     const QImage &picture() const { return m_picture; }
     PlotScale scale() const { return {QSizeF(size())}; }
 
@@ -45,7 +63,9 @@ protected:
     void mouseMoveEvent(QMouseEvent *e) override;
 
 private:
+    QImage m_frame;
     QImage m_picture;
+    MarkPainter m_painter;
 };
 
 class CurveWindow : public QWidget {

@@ -42,13 +42,13 @@ void StaticChart::Form_Load()
 void StaticChart::pictureDefault()
 {
     placeCheckBoxes();
-    m_pic->draw(plot::frame());
+    m_pic->draw({}); // the frame alone
 }
 
 void StaticChart::drawPage()
 {
     placeCheckBoxes();
-    plot::Plot marks = plot::frame();
+    plot::Plot marks;
     plot::addHistoryPage(marks, m_buffers, m_HScroll1->value(), ticked());
     m_pic->draw(marks);
 }

@@ -348,6 +348,22 @@ void TstCurves::windowsFromMainWindow()
     QCOMPARE(scroll->value(), 5);
     QVERIFY(pageShowsHumidityAt(QPointF(101, 0)));
 
+    // Maximised, the plots fill their windows but for fixed margins (twips: real-time 100 across
+    // and 1200 down; history 600 and 1200, its scroll bar 1200 narrower and 1000 above the
+    // bottom); in the normal state they have their first sizes again.
+    const QSize first = c->pic()->size();
+    c->showMaximized();
+    QTRY_COMPARE(c->pic()->size(), c->size() - QSize(7, 80));
+    c->showNormal();
+    QTRY_COMPARE(c->pic()->size(), first);
+    h->showMaximized();
+    QTRY_COMPARE(h->pic()->size(), h->size() - QSize(40, 80));
+    QCOMPARE(scroll->geometry().top(), h->height() - 67);
+    QCOMPARE(scroll->width(), h->width() - 80);
+    h->showNormal();
+    QTRY_COMPARE(h->pic()->size(), first);
+    QCOMPARE(scroll->geometry(), QRect(8, 424, 625 - 7, 17)); // 9375 less 100 twips wide
+
     const QString dir = qEnvironmentVariable("KESTREL_SCREENSHOTS");
     if (!dir.isEmpty()) {
         const QPoint leftArrow(4, scroll->height() / 2);
