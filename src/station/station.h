@@ -2,6 +2,7 @@
 // Everything the main window owns in the system, held in the core: the port and the exchange,
 // the product side, the device table and grid, the buffers, the polling cycle and the data base.
 // The window renders this state and forwards the operator's actions; tests drive it directly.
+#include "curves/curvebuffers.h"
 #include "devices/devicegrid.h"
 #include "devices/devicetable.h"
 #include "devices/pollsettings.h"
@@ -50,6 +51,7 @@ public:
     DeviceTable devices;
     ReadingBuffer readings;
     TimedBuffer timed;
+    CurveBuffers curves; // the real-time curve and the history the curve windows draw
     DeviceGrid grid;
     RecordDb db;
     ReadingLog log;
@@ -84,7 +86,9 @@ private:
     // ProductSide::Outside
     void stopPolling() override { polling.stop(); }
     void stopPollingTimer() override { polling.stopTimer(); }
-    void timedEntryStored() override {}
+    // Each reading of the timed reading becomes a curve point; an open curve window redraws on
+    // CurveBuffers::pointAdded, so nothing else stands for drawPic.
+    void timedEntryStored() override { curves.saveDrawData(timed.current()); }
     void writeTimedBuffer() override {}
     // DeviceRegistry::PollingControl
     bool pauseIfRunning() override;

@@ -19,6 +19,7 @@ class Lamp;
 class Station;
 class ValueFrame;
 class ProductMenu;
+class chart;
 
 class frmroughin : public QMainWindow {
     Q_OBJECT
@@ -27,6 +28,12 @@ public:
     ~frmroughin() override;
 
     Station &station() { return m_station; }
+    chart *curveWindow() const { return m_chart; }
+
+Q_SIGNALS:
+    // "实时曲线" opened the real-time curve window: the timed-reading buffer is written to the
+    // day's record file (wData).
+    void chartRequested();
 
 protected:
     void closeEvent(QCloseEvent *e) override;
@@ -44,6 +51,7 @@ private:
     void openDialog1();
     void buildProductSide(QWidget *host);
     void buildMaintenanceMenu();
+    void cmdShow_Click();
 
     Station &m_station;
     QMenu *m_comMenu = nullptr;
@@ -61,6 +69,7 @@ private:
     QTableView *m_grid = nullptr;
     ValueFrame *m_valueFrame = nullptr;
     ProductMenu *m_productMenu = nullptr;
+    chart *m_chart = nullptr;
 };
 
 } // namespace kestrel

@@ -2,6 +2,9 @@
 // maintenance menu of the data base.
 #include "frmroughin.h"
 
+#include "chart.h"
+#include "common/twips.h"
+
 #include "maintenancemenu.h"
 #include "productmenu.h"
 #include "station/station.h"
@@ -27,6 +30,21 @@ void frmroughin::buildProductSide(QWidget *host)
     m_valueFrame = new ValueFrame(m_station.panel, host);
     host->layout()->addWidget(m_valueFrame);
     connect(m_valueFrame, &ValueFrame::readRequested, this, [&products] { products.CMDRHTread_Click(); });
+    connect(m_valueFrame, &ValueFrame::curveRequested, this, &frmroughin::cmdShow_Click);
+}
+
+// "实时曲线": the main window moves right of the curve window, the curve window opens beside it
+// (created once, kept when closed), and the pending timed readings go to the record file.
+void frmroughin::cmdShow_Click()
+{
+    const double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96.0;
+    move(twipsToPixels(13255, dpi), twipsToPixels(700, dpi));
+    if (!m_chart)
+        m_chart = new chart(m_station.curves, this);
+    m_chart->show();
+    m_chart->raise();
+    m_chart->activateWindow();
+    Q_EMIT chartRequested();
 }
 
 void frmroughin::buildMaintenanceMenu()

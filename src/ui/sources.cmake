@@ -8,5 +8,8 @@ target_sources(kestrel_ui PRIVATE
   ui/valueframe.h ui/valueframe.cpp
   ui/productmenu.h ui/productmenu.cpp
   ui/maintenancemenu.h ui/maintenancemenu.cpp
+  ui/curvewindow.h ui/curvewindow.cpp
+  ui/chart.h ui/chart.cpp
+  ui/staticchart.h ui/staticchart.cpp
   ui/frmroughin.h ui/frmroughin.cpp ui/frmroughin_port.cpp ui/frmroughin_devices.cpp ui/frmroughin_products.cpp
 )

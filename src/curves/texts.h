@@ -1,0 +1,10 @@
+#pragma once
+// Captions of the curve windows.
+
+namespace kestrel::texts::curves {
+
+constexpr const char *RealTimeCaption = "实时曲线"; // the real-time window and the main window's button
+constexpr const char *HistoryCaption = "历史曲线";  // the history window and the button that opens it
+constexpr const char *TimeLabelPrefix = "T";        // the x-axis labels T0, T2, ..., T50
+
+} // namespace kestrel::texts::curves
