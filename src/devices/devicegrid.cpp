@@ -29,7 +29,7 @@ void DeviceGrid::fillHeader()
         h[static_cast<size_t>(FirstQuantityColumn + k)] = names[static_cast<size_t>(k)];
 }
 
-void DeviceGrid::build(int pollStart, int pollEnd, const std::function<QString(int)> &alias)
+void DeviceGrid::build(int pollStart, int pollEnd, const DeviceTable &table)
 {
     const bool usable = DeviceTable::valid(pollStart) && DeviceTable::valid(pollEnd) && pollStart <= pollEnd;
     const int count = usable ? pollEnd - pollStart + 2 : 1;
@@ -44,15 +44,10 @@ void DeviceGrid::build(int pollStart, int pollEnd, const std::function<QString(i
         const int address = pollStart + r - 1;
         Row &row = m_cells[static_cast<size_t>(r)];
         row[AddressColumn] = QString::number(address);
-        row[NameColumn] = alias ? alias(address) : QString();
+        row[NameColumn] = table.at(address).alias;
     }
     endResetModel();
     Q_EMIT geometryReset();
-}
-
-void DeviceGrid::build(int pollStart, int pollEnd, const DeviceTable &table)
-{
-    build(pollStart, pollEnd, [&table](int address) { return table.at(address).alias; });
 }
 
 void DeviceGrid::setRowCount(int count)

@@ -6,7 +6,6 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <array>
-#include <functional>
 #include <vector>
 
 namespace kestrel {
@@ -30,7 +29,6 @@ public:
     // Rebuilds the grid for the range pollStart..pollEnd: the header row, the address and alias
     // of every address, all quantity columns hidden. A range that is empty or outside 1..255
     // leaves only the header row.
-    void build(int pollStart, int pollEnd, const std::function<QString(int address)> &alias);
     void build(int pollStart, int pollEnd, const DeviceTable &table);
 
     int rows() const { return static_cast<int>(m_cells.size()); }
