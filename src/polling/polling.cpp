@@ -10,12 +10,15 @@
 
 namespace kestrel {
 
-Polling::Polling(Exchange &exchange, DeviceTable &devices, ReadingBuffer &readings, Panel &panel, Clock &clock,
-                 TimerFactory &timers, PollSettings &settings, QObject *parent)
+Polling::Polling(Exchange &exchange, DeviceTable &devices, ReadingBuffer &readings, Panel &panel,
+                 Clock &clock, TimerFactory &timers, PollSettings &settings, QObject *parent)
     : QObject(parent), m_exchange(exchange), m_devices(devices), m_readings(readings), m_panel(panel),
-      m_clock(clock), m_settings(settings), m_timer(timers.create())
+      m_clock(clock), m_settings(settings),
+      m_countdown(timers, settings.CountdownMinutes, settings.CountdownSeconds, settings.PollMinutes,
+                  settings.PollSeconds),
+      m_timer(&m_countdown.timer())
 {
-    connect(m_timer.get(), &Timer::timeout, this, &Polling::Timer3_Timer);
+    connect(m_timer, &Timer::timeout, this, &Polling::Timer3_Timer);
 }
 
 Polling::~Polling() = default;
@@ -139,23 +142,8 @@ bool Polling::advance()
 
 void Polling::Timer3_Timer()
 {
-    if (m_settings.CountdownMinutes != 0) {
-        m_timer->stop();
-        --m_settings.CountdownMinutes;
-        m_timer->setInterval(60000);
-        m_timer->start();
+    if (!m_countdown.tick())
         return;
-    }
-    m_timer->stop();
-    m_settings.CountdownMinutes = m_settings.PollMinutes;
-    m_settings.CountdownSeconds = m_settings.PollSeconds;
-    // An interval of whole minutes counts its minutes down from an immediate tick; an interval
-    // of 0 (a hand-made file) is read once a second.
-    int ms = m_settings.CountdownSeconds * 1000;
-    if (m_settings.PollMinutes == 0 && m_settings.PollSeconds == 0)
-        ms = 1000;
-    m_timer->setInterval(ms);
-
     readOne();
 
     if (m_phase != Phase::Active || m_paused) // a stop or pause made during the exchange holds

@@ -6,6 +6,7 @@
 // captions are derived from it. Work that belongs to other parts of the system comes in
 // through the hooks, which the station connects.
 #include "common/clock.h"
+#include "countdown.h"
 
 #include <QObject>
 #include <cstdint>
@@ -83,7 +84,8 @@ private:
     Panel &m_panel;
     Clock &m_clock;
     PollSettings &m_settings;
-    std::unique_ptr<Timer> m_timer;
+    Countdown m_countdown; // Timer3 and its minute countdown
+    Timer *const m_timer;
     Phase m_phase = Phase::Stopped;
     bool m_paused = false;
     bool m_loopPEnabled = false;

@@ -9,3 +9,12 @@ constexpr const char *LoopContinue = "继续";
 constexpr const char *TimeoutSuffix = "号设备通迅超时！";
 constexpr const char *SaveFailed = "轮询数据未能保存：";
 } // namespace kestrel::texts
+
+// Captions and message of the timed reading.
+namespace kestrel::texts::polling
+{
+constexpr const char *SetTimeLabel = "定时读(s)";
+constexpr const char *AutoReadStart = "开始";
+constexpr const char *AutoReadStop = "停止";
+constexpr const char *BadSetTime = "请输入一个大于0，小于600的数!";
+} // namespace kestrel::texts::polling

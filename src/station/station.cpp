@@ -5,21 +5,27 @@
 #include "common/textfile.h"
 #include "common/operator.h"
 #include "products/catalogue.h"
+#include "recording/rescuefile.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace kestrel {
 
-Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &timers_, const QString &dataFolder_,
-                 QObject *parent)
+Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &timers_,
+                 const QString &dataFolder_, QObject *parent)
     : QObject(parent), port(port_), op(op_), clock(clock_), timers(timers_), dataFolder(dataFolder_),
       exchange(port_, op_), portControl(port_, op_), db(dataFolder_), log(db),
       products(exchange, panel, devices, readings, timed, grid, op_, clock_), settingsRequest(settings),
       polling(exchange, devices, readings, panel, clock_, timers_, settings),
-      registry(exchange, devices, grid, panel, op_, db)
+      registry(exchange, devices, grid, panel, op_, db), records(timed, dataFolder_, clock_, op_),
+      timedReading(*this, timed, records, op_, timers_)
 {
-    portControl.stopTimers = [this] { polling.stop(); };
+    portControl.stopTimers = [this] {
+        polling.stop();
+        timedReading.stopTimer();
+    };
+    products.wData = [this] { records.wData(RecordFile::Report::Later); };
+    connect(&timedReading, &TimedReading::changed, this, &Station::changed);
     products.stopPolling = [this] { polling.stop(); };
     products.stopPollingTimer = [this] { polling.stopTimer(); };
     registry.readProType = [this] { return products.readProType(); };
@@ -35,6 +41,15 @@ Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &
 }
 
 Station::~Station() = default;
+
+void Station::singleRead()
+{
+    products.CMDRHTread_Click();
+}
+void Station::stopPolling()
+{
+    polling.stop();
+}
 
 void Station::setFramesEnabled(bool on)
 {
@@ -111,6 +126,8 @@ void Station::Form_Load()
 // complete passes of a running poll, and rows a failed flush held back.
 void Station::Form_Unload()
 {
+    timedReading.stopTimer();
+    records.wData();
     const bool running = polling.phase() != Polling::Phase::Stopped;
     polling.stop();
     const bool pending = (running && settings.SaveEnabled && readings.CycleCount >= 1) || log.waitingRows() > 0;
@@ -137,12 +154,8 @@ QString Station::rescueWaitingReadings() const
                      .arg(row.value)
                      .arg(row.protype)
                      .arg(row.address);
-    const QString folder = QDir(dataFolder).filePath(QStringLiteral("export"));
-    QDir().mkpath(folder);
-    const QString path = QDir(folder).filePath(
-        QStringLiteral("unsaved-%1.txt").arg(clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(gbkLines(lines)) < 0 || !f.commit())
+    const QString path = writeRescueFile(dataFolder, clock.now(), lines);
+    if (path.isEmpty())
         return {};
     appendLog(QStringLiteral("%1 unsaved readings written to %2").arg(log.waiting().size()).arg(path));
     return path;

@@ -9,11 +9,13 @@
 #include "link/exchange.h"
 #include "link/portcontrol.h"
 #include "polling/polling.h"
+#include "polling/timedreading.h"
 #include "products/panel.h"
 #include "products/productside.h"
 #include "recording/readingbuffer.h"
 #include "recording/readinglog.h"
 #include "recording/recorddb.h"
+#include "recording/recordfile.h"
 #include "recording/timedbuffer.h"
 
 #include <QObject>
@@ -23,7 +25,8 @@ namespace kestrel {
 class Clock;
 class TimerFactory;
 
-class Station : public QObject {
+class Station : public QObject, private TimedReadingActions
+{
     Q_OBJECT
 public:
     Station(SerialPort &port, Operator &op, Clock &clock, TimerFactory &timers, const QString &dataFolder,
@@ -58,6 +61,8 @@ public:
     SettingsRequest settingsRequest;
     Polling polling;
     DeviceRegistry registry;
+    RecordFile records; // the daily record files of the timed reading
+    TimedReading timedReading;
 
     bool cmdConnEnabled = false;
     bool cmdLoopREnabled = false;
@@ -69,6 +74,8 @@ Q_SIGNALS:
 
 private:
     void connectPolling();
+    void singleRead() override;
+    void stopPolling() override;
     QString rescueWaitingReadings() const;
     void setFramesEnabled(bool on);
     bool m_framesEnabled = true;
