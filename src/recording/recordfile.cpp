@@ -100,7 +100,7 @@ bool RecordFile::wData(Report report)
     return error.isEmpty();
 }
 
-// Writes line by line, each flushed and checked, so that a failure knows which entries are in
+// Writes line by line, unbuffered and each write checked, so that a failure knows which entries are in
 // the file; a line cut short by a full disk is taken out again. Empty on success, else the reason.
 QString RecordFile::append(const QString &path, const QString &header, const QStringList &lines,
                            int &written) const
@@ -108,15 +108,17 @@ QString RecordFile::append(const QString &path, const QString &header, const QSt
     if (!QDir().mkpath(QFileInfo(path).path()))
         return QString::fromUtf8(texts::recording::RecordNoFolder);
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return f.errorString();
     QString error;
     const auto put = [&f, &error](const QString &line) {
         const qint64 before = f.size();
         const QByteArray bytes = encodeGbk(line + QStringLiteral("\r\n"));
-        if (f.write(bytes) == bytes.size() && f.flush())
+        const qint64 n = f.write(bytes);
+        if (n == bytes.size())
             return true;
-        error = f.errorString();
+        // A regular file takes fewer bytes than given only when the disk is full.
+        error = n >= 0 ? QString::fromUtf8(recordtexts::ReasonDiskFull) : f.errorString();
         f.resize(before);
         return false;
     };
