@@ -252,6 +252,28 @@ private Q_SLOTS:
         QCOMPARE(rows, (QStringList{"1 RH 456 x2 2", "1 T 215 x2 2", "2 CO2 612 x2 2", "3 PM2.5 35 x2 2",
                                     "3 RH 600 x2 2", "3 T 65486 x2 2"}));
     }
+
+    void timedReadingThroughTheWindow()
+    {
+        ManualTime time;
+        STATION_RIG(StationRig, r, QString::fromLatin1(kBus), time, time, {QStringLiteral("--fixed")});
+        frmroughin w(s);
+        w.show();
+        auto *setTime = w.findChild<QLineEdit *>(QStringLiteral("txtSetTime"));
+        auto *autoRead = w.findChild<QPushButton *>(QStringLiteral("cmdAutoRead"));
+        setTime->setText(QStringLiteral("7")); // not typed: the core follows the box all the same
+        QTest::mouseClick(autoRead, Qt::LeftButton);
+        QCOMPARE(autoRead->text(), QStringLiteral("停止"));
+        time.advance(7000);
+        QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("TxtInput_0"))->text(), QStringLiteral("21.5"));
+        // "实时曲线" writes the buffered reading to the day's record file.
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmdShow")), Qt::LeftButton);
+        QFile record(QDir(s.dataFolder).filePath(QStringLiteral("record/2026-12-6.txt")));
+        QVERIFY(record.open(QIODevice::ReadOnly));
+        QCOMPARE(record.readAll().count("\r\n"), 2); // header and one reading
+        QTest::mouseClick(autoRead, Qt::LeftButton);
+        QCOMPARE(autoRead->text(), QStringLiteral("开始"));
+    }
 };
 
 QTEST_MAIN(TstMainWindow)
