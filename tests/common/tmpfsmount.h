@@ -5,17 +5,19 @@
 #include <QProcess>
 #include <QString>
 
-namespace kestrel::test {
+namespace kestrel::test
+{
 
-class TmpfsMount {
+class TmpfsMount
+{
 public:
     // options such as "ro,size=1m" or "size=64k"
     TmpfsMount(const QString &folder, const QString &options) : m_folder(folder)
     {
         QDir().mkpath(folder);
-        m_mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                                QStringLiteral("-o"), options, QStringLiteral("tmpfs"),
-                                                                folder}) == 0;
+        m_mounted = QProcess::execute(QStringLiteral("mount"),
+                                      {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                       options, QStringLiteral("tmpfs"), folder}) == 0;
     }
     ~TmpfsMount()
     {
@@ -30,9 +32,9 @@ private:
 };
 
 // Skips the test when the mount is not permitted here.
-#define TMPFS_MOUNT(m, folder, options)                                                                            \
-    TmpfsMount m(folder, options);                                                                                 \
-    if (!m.mounted())                                                                                              \
+#define TMPFS_MOUNT(m, folder, options)                                                                      \
+    TmpfsMount m(folder, options);                                                                           \
+    if (!m.mounted())                                                                                        \
         QSKIP("mounting a tmpfs is not permitted here (needs root): write failures not tested");
 
 } // namespace kestrel::test
