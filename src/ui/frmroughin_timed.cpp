@@ -22,6 +22,7 @@ void frmroughin::buildTimedReading(QWidget *host)
     box->setObjectName(QStringLiteral("txtSetTime"));
     box->setAccessibleName(QString::fromUtf8(texts::polling::SetTimeLabel));
     ValueFrame::installDigitFilter(box);
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
     auto *label = new QLabel(QString::fromUtf8(texts::polling::SetTimeLabel), host);
     label->setObjectName(QStringLiteral("lab_txtSetTime"));
     label->setBuddy(box);
