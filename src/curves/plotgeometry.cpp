@@ -1,4 +1,5 @@
 #include "plotgeometry.h"
+#include "common/tr8.h"
 
 #include "common/numeric.h"
 #include "curvebuffers.h"
@@ -99,7 +100,7 @@ Plot frame()
     }
     p.push_back(line(QPointF(0, 0), QPointF(100, 0), Black));
     p.push_back(line(QPointF(0, -150), QPointF(0, 2100), Black));
-    const QString t = QString::fromUtf8(texts::curves::TimeLabelPrefix);
+    const QString t = tr8(texts::curves::TimeLabelPrefix);
     for (int x = 0; x <= 100; x += 2) {
         p.push_back(line(QPointF(x, 0), QPointF(x, 2000), Black, 1, x != 0));
         if (x % 4 == 0)

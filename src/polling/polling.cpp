@@ -19,9 +19,12 @@ namespace kestrel {
 Polling::Polling(const PollingParts &parts, Clock &clock, TimerFactory &timers, QObject *parent)
     : QObject(parent), m_exchange(parts.exchange), m_devices(parts.devices), m_grid(parts.grid),
       m_readings(parts.readings), m_log(parts.log), m_db(parts.db), m_products(parts.products),
-      m_panel(parts.panel), m_settings(parts.settings), m_op(parts.op), m_clock(clock), m_timer(timers.create())
+      m_panel(parts.panel), m_settings(parts.settings), m_op(parts.op), m_clock(clock),
+      m_countdown(timers, m_settings.CountdownMinutes, m_settings.CountdownSeconds, m_settings.PollMinutes,
+                  m_settings.PollSeconds),
+      m_timer(&m_countdown.timer())
 {
-    connect(m_timer.get(), &Timer::timeout, this, &Polling::Timer3_Timer);
+    connect(m_timer, &Timer::timeout, this, &Polling::Timer3_Timer);
 }
 
 Polling::~Polling() = default;
@@ -162,23 +165,8 @@ bool Polling::advance()
 
 void Polling::Timer3_Timer()
 {
-    if (m_settings.CountdownMinutes != 0) {
-        m_timer->stop();
-        --m_settings.CountdownMinutes;
-        m_timer->setInterval(60000);
-        m_timer->start();
+    if (!m_countdown.tick())
         return;
-    }
-    m_timer->stop();
-    m_settings.CountdownMinutes = m_settings.PollMinutes;
-    m_settings.CountdownSeconds = m_settings.PollSeconds;
-    // An interval of whole minutes counts its minutes down from an immediate tick; an interval
-    // of 0 (a hand-made file) is read once a second.
-    int ms = m_settings.CountdownSeconds * 1000;
-    if (m_settings.PollMinutes == 0 && m_settings.PollSeconds == 0)
-        ms = 1000;
-    m_timer->setInterval(ms);
-
     readOne();
 
     if (m_phase != Phase::Active || m_paused) // a stop or pause made during the exchange holds

@@ -6,6 +6,7 @@
 // captions are derived from it. What the window must do (show the settings dialog, ask to save
 // the configuration, show a status line) it is told through signals.
 #include "common/clock.h"
+#include "countdown.h"
 
 #include <QObject>
 #include <cstdint>
@@ -100,7 +101,8 @@ private:
     PollSettings &m_settings;
     Operator &m_op;
     Clock &m_clock;
-    std::unique_ptr<Timer> m_timer;
+    Countdown m_countdown; // Timer3 and its minute countdown
+    Timer *const m_timer;
     Phase m_phase = Phase::Stopped;
     bool m_paused = false;
     bool m_loopPEnabled = false;

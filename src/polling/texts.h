@@ -8,4 +8,11 @@ constexpr const char *LoopPause = "暂停";
 constexpr const char *LoopContinue = "继续";
 constexpr const char *TimeoutSuffix = "号设备通迅超时！";
 constexpr const char *SaveFailed = "轮询数据未能保存：";
+
+
+// Captions and message of the timed reading.
+constexpr const char *SetTimeLabel = "定时读(s)";
+constexpr const char *AutoReadStart = "开始";
+constexpr const char *AutoReadStop = "停止";
+constexpr const char *BadSetTime = "请输入一个大于0，小于600的数!";
 } // namespace kestrel::texts::polling

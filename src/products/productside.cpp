@@ -9,6 +9,7 @@
 #include "common/numeric.h"
 #include "common/operator.h"
 #include "link/exchange.h"
+#include "recording/recordfile.h"
 #include "recording/timedbuffer.h"
 
 #include <algorithm>
@@ -209,7 +210,7 @@ SingleReading ProductSide::CMDRHTread_Click()
         if (m_timed.timedReading) {
             RecordEntry &rec = m_timed.current();
             rec.reg = q.selector;
-            rec.time = m_clock.now().time().toString(QString::fromLatin1(TimeTextFormat));
+            rec.time = RecordFile::timeText(m_clock.now().time());
         }
         if (custom) {
             showCustomRead(q.start, q.count);

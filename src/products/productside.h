@@ -58,8 +58,6 @@ public:
         virtual void writeTimedBuffer() = 0; // wData: the timed-reading buffer to today's file
     };
 
-    // The time of day stored with a timed reading, e.g. 14:31:37.
-    static constexpr const char *TimeTextFormat = "HH:mm:ss";
     static constexpr uint8_t CustomSelector = 255;
     static constexpr uint8_t IdentityStart = 240; // registers 240..243: batch, number, date, codes
     static constexpr int IdentityCount = 4;

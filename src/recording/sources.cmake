@@ -8,4 +8,6 @@ target_sources(kestrel_core PRIVATE
   recording/timetext.h recording/timetext.cpp
   recording/readinglog.h recording/readinglog.cpp
   recording/rowwriter.h recording/rowwriter.cpp
+  recording/rescuefile.h recording/rescuefile.cpp
+  recording/recordfile.h recording/recordfile.cpp
 )

@@ -60,4 +60,15 @@ constexpr const char *DefaultTableName = "SAVEPRO";
 constexpr const char *RescueNone = "这些读数未能保存。";
 constexpr const char *RescueSaved = "这些读数已另存为文本文件：";
 
+
+
+// The daily record files of the timed reading.
+// Column names of the header line, after the date, in the order of the data lines.
+constexpr const char *RecordColumns[13] = {"温度", "湿度", "CO2", "VOC", "PM2.5", "CO",  "O2",
+                                           "O3",   "HCHO", "H2S", "NH3", "NO2",   "PM10"};
+// A record file that cannot be written: its path and the reason; then where the entries went.
+constexpr const char *RecordWriteFailed = "记录文件 %1 无法写入：%2";
+constexpr const char *RecordEntriesRescued = "未写入的 %1 条读数已另存为：%2";
+constexpr const char *RecordEntriesLost = "未写入的 %1 条读数未能另存。";
+constexpr const char *RecordNoFolder = "无法建立文件夹";
 } // namespace kestrel::texts::recording

@@ -7,21 +7,26 @@
 #include "common/operator.h"
 #include "products/catalogue.h"
 #include "recording/texts.h"
+#include "recording/rescuefile.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace kestrel {
 
-Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &timers_, const QString &dataFolder_,
-                 QObject *parent)
+Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &timers_,
+                 const QString &dataFolder_, QObject *parent)
     : QObject(parent), port(port_), op(op_), clock(clock_), timers(timers_), dataFolder(dataFolder_),
       exchange(port_, op_), portControl(port_, op_), db(dataFolder_), log(db),
       products(exchange, panel, timed, op_, clock_, *this), settingsRequest(settings),
       polling(PollingParts{exchange, devices, grid, readings, log, db, products, panel, settings, op_}, clock_, timers_),
-      registry(exchange, devices, grid, products, op_, db, *this)
+      registry(exchange, devices, grid, products, op_, db, *this), records(timed, dataFolder_, clock_, op_),
+      timedReading(*this, timed, records, op_, timers_)
 {
-    connect(&portControl, &PortControl::portClosed, &polling, &Polling::stop);
+    connect(&portControl, &PortControl::portClosed, this, [this] {
+        polling.stop();
+        timedReading.stopTimer();
+    });
+    connect(&timedReading, &TimedReading::changed, this, &Station::changed);
     connectPolling();
     connect(&polling, &Polling::changed, this, &Station::changed);
 }
@@ -111,6 +116,8 @@ void Station::Form_Load()
 // complete passes of a running poll, and rows a failed flush held back.
 void Station::Form_Unload()
 {
+    timedReading.stopTimer();
+    records.wData();
     const bool running = polling.phase() != Polling::Phase::Stopped;
     polling.stop();
     const bool pending = (running && settings.SaveEnabled && readings.CycleCount >= 1) || log.waitingRows() > 0;
@@ -137,12 +144,8 @@ QString Station::rescueWaitingReadings() const
                      .arg(row.value)
                      .arg(row.protype)
                      .arg(row.address);
-    const QString folder = QDir(dataFolder).filePath(QStringLiteral("export"));
-    QDir().mkpath(folder);
-    const QString path = QDir(folder).filePath(
-        QStringLiteral("unsaved-%1.txt").arg(clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(gbkLines(lines)) < 0 || !f.commit())
+    const QString path = writeRescueFile(dataFolder, clock.now(), lines);
+    if (path.isEmpty())
         return {};
     appendLog(QStringLiteral("%1 unsaved readings written to %2").arg(log.waiting().size()).arg(path));
     return path;

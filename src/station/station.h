@@ -10,11 +10,13 @@
 #include "link/exchange.h"
 #include "link/portcontrol.h"
 #include "polling/polling.h"
+#include "polling/timedreading.h"
 #include "products/panel.h"
 #include "products/productside.h"
 #include "recording/readingbuffer.h"
 #include "recording/readinglog.h"
 #include "recording/recorddb.h"
+#include "recording/recordfile.h"
 #include "recording/timedbuffer.h"
 
 #include <QObject>
@@ -24,7 +26,10 @@ namespace kestrel {
 class Clock;
 class TimerFactory;
 
-class Station : public QObject, private ProductSide::Outside, private DeviceRegistry::PollingControl {
+class Station : public QObject,
+                private ProductSide::Outside,
+                private DeviceRegistry::PollingControl,
+                private TimedReadingActions {
     Q_OBJECT
 public:
     Station(SerialPort &port, Operator &op, Clock &clock, TimerFactory &timers, const QString &dataFolder,
@@ -60,6 +65,8 @@ public:
     SettingsRequest settingsRequest;
     Polling polling;
     DeviceRegistry registry;
+    RecordFile records; // the daily record files of the timed reading
+    TimedReading timedReading;
 
     bool cmdConnEnabled = false;
     bool cmdLoopREnabled = false;
@@ -89,12 +96,14 @@ private:
     // Each reading of the timed reading becomes a curve point; an open curve window redraws on
     // CurveBuffers::pointAdded, so nothing else stands for drawPic.
     void timedEntryStored() override { curves.saveDrawData(timed.current()); }
-    void writeTimedBuffer() override {}
+    void writeTimedBuffer() override { records.wData(RecordFile::Report::Later); }
     // DeviceRegistry::PollingControl
     bool pauseIfRunning() override;
     void resume() override { polling.cmdLoopP_Click(); }
 
     void connectPolling();
+    // TimedReadingActions (stopPolling above serves both)
+    void singleRead() override { products.CMDRHTread_Click(); }
     QString rescueWaitingReadings() const;
     void setFramesEnabled(bool on);
     bool m_framesEnabled = true;

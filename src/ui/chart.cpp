@@ -1,4 +1,5 @@
 #include "chart.h"
+#include "common/tr8.h"
 
 #include "curves/curvebuffers.h"
 #include "curves/texts.h"
@@ -15,7 +16,7 @@ chart::chart(CurveBuffers &buffers, QWidget *parent) : CurveWindow(buffers, pare
     setObjectName(QStringLiteral("chart"));
     resize(twips(11190), twips(6390));
     m_pic->setGeometry(twips(120), twips(120), twips(10935), twips(6135));
-    m_cmdSC = new QPushButton(QString::fromUtf8(texts::curves::HistoryCaption), m_pic);
+    m_cmdSC = new QPushButton(tr8(texts::curves::HistoryCaption), m_pic);
     m_cmdSC->setObjectName(QStringLiteral("cmdSC"));
     connect(m_cmdSC, &QPushButton::clicked, this, &chart::cmdSC_Click);
     connect(m_pic, &PlotArea::pointerMoved, this, &chart::pic_MouseMove);
@@ -30,7 +31,7 @@ void chart::Form_Load()
     pictureDefault();
     move(twips(600), twips(700));
     m_picSize = m_pic->size();
-    setWindowTitle(QString::fromUtf8(texts::curves::RealTimeCaption));
+    setWindowTitle(tr8(texts::curves::RealTimeCaption));
     // The curve holds what the timed reading fed before the window was first opened.
     drawPic();
     m_loaded = true;

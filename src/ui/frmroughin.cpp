@@ -32,6 +32,7 @@ frmroughin::frmroughin(Station &station, QWidget *parent) : QMainWindow(parent),
 
     buildPortMenu();
     buildProductSide(left);
+    buildTimedReading(left);
     buildMaintenanceMenu();
     buildPortControls(left);
     buildPollingButtons(left);

@@ -1,7 +1,7 @@
 #pragma once
 // The main window. Its code is split by area: frmroughin.cpp builds and renders the window,
 // frmroughin_port.cpp the port menu and button, frmroughin_products.cpp the product side,
-// frmroughin_devices.cpp the device frame and polling buttons.
+// frmroughin_devices.cpp the device frame and polling buttons, frmroughin_timed.cpp the timed reading.
 #include <QMainWindow>
 #include <array>
 
@@ -50,6 +50,7 @@ private:
     void openSettingsDialog();
     void openDialog1();
     void buildProductSide(QWidget *host);
+    void buildTimedReading(QWidget *host);
     void buildMaintenanceMenu();
     void cmdShow_Click();
 

@@ -44,6 +44,7 @@ void frmroughin::cmdShow_Click()
     m_chart->show();
     m_chart->raise();
     m_chart->activateWindow();
+    m_station.records.wData();
     Q_EMIT chartRequested();
 }
 

@@ -12,4 +12,5 @@ target_sources(kestrel_ui PRIVATE
   ui/chart.h ui/chart.cpp
   ui/staticchart.h ui/staticchart.cpp
   ui/frmroughin.h ui/frmroughin.cpp ui/frmroughin_port.cpp ui/frmroughin_devices.cpp ui/frmroughin_products.cpp
+  ui/frmroughin_timed.cpp
 )

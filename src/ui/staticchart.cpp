@@ -1,4 +1,5 @@
 #include "staticchart.h"
+#include "common/tr8.h"
 
 #include "curves/curvebuffers.h"
 #include "curves/texts.h"
@@ -28,7 +29,7 @@ StaticChart::StaticChart(CurveBuffers &buffers, QWidget *parent) : CurveWindow(b
 
 void StaticChart::Form_Load()
 {
-    setWindowTitle(QString::fromUtf8(texts::curves::HistoryCaption));
+    setWindowTitle(tr8(texts::curves::HistoryCaption));
     m_scrollWidth = m_HScroll1->width();
     m_scrollTop = m_HScroll1->y();
     m_ckBox[0]->setChecked(true);

@@ -214,7 +214,7 @@ private Q_SLOTS:
         // Two passes and a half: each reads 1, 2, 3 and waits out the silent 4.
         time.advance(100 + 8 * 1000);
         QCOMPARE(s.readings.CycleCount, 2);
-        QCOMPARE(s.panel.Text5, QStringLiteral("4号设备通迅超时！"));
+        QCOMPARE(s.Text5, QStringLiteral("4号设备通迅超时！"));
         QStringList rows; // address, T, RH, CO2, VOC, PM2.5
         for (int row = 1; row <= 3; ++row)
             rows << QStringList{s.grid.cell(row, 0), s.grid.cell(row, 2), s.grid.cell(row, 3),
@@ -251,6 +251,28 @@ private Q_SLOTS:
         QSqlDatabase::removeDatabase(QStringLiteral("check"));
         QCOMPARE(rows, (QStringList{"1 RH 456 x2 2", "1 T 215 x2 2", "2 CO2 612 x2 2", "3 PM2.5 35 x2 2",
                                     "3 RH 600 x2 2", "3 T 65486 x2 2"}));
+    }
+
+    void timedReadingThroughTheWindow()
+    {
+        ManualTime time;
+        STATION_RIG(StationRig, r, QString::fromLatin1(kBus), time, time, {QStringLiteral("--fixed")});
+        frmroughin w(s);
+        w.show();
+        auto *setTime = w.findChild<QLineEdit *>(QStringLiteral("txtSetTime"));
+        auto *autoRead = w.findChild<QPushButton *>(QStringLiteral("cmdAutoRead"));
+        setTime->setText(QStringLiteral("7")); // not typed: the core follows the box all the same
+        QTest::mouseClick(autoRead, Qt::LeftButton);
+        QCOMPARE(autoRead->text(), QStringLiteral("停止"));
+        time.advance(7000);
+        QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("TxtInput_0"))->text(), QStringLiteral("21.5"));
+        // "实时曲线" writes the buffered reading to the day's record file.
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmdShow")), Qt::LeftButton);
+        QFile record(QDir(s.dataFolder).filePath(QStringLiteral("record/2026-12-6.txt")));
+        QVERIFY(record.open(QIODevice::ReadOnly));
+        QCOMPARE(record.readAll().count("\r\n"), 2); // header and one reading
+        QTest::mouseClick(autoRead, Qt::LeftButton);
+        QCOMPARE(autoRead->text(), QStringLiteral("开始"));
     }
 };
 

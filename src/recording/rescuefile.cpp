@@ -1,0 +1,26 @@
+#include "rescuefile.h"
+
+#include "common/textfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace kestrel
+{
+
+QString writeRescueFile(const QString &dataFolder, const QDateTime &now, const QStringList &lines)
+{
+    const QString folder = QDir(dataFolder).filePath(QStringLiteral("export"));
+    QDir().mkpath(folder);
+    const QString stem = QStringLiteral("unsaved-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString path = QDir(folder).filePath(stem + QStringLiteral(".txt"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QDir(folder).filePath(QStringLiteral("%1-%2.txt").arg(stem).arg(n));
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(gbkLines(lines)) < 0 || !f.commit())
+        return {};
+    return path;
+}
+
+} // namespace kestrel
