@@ -14,7 +14,7 @@ namespace kestrel {
 Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &timers_, const QString &dataFolder_,
                  QObject *parent)
     : QObject(parent), port(port_), op(op_), clock(clock_), timers(timers_), dataFolder(dataFolder_),
-      exchange(port_, op_), portControl(port_, op_), db(dataFolder_), log(db),
+      exchange(port_, op_, timers_), portControl(port_, op_), db(dataFolder_), log(db),
       products(exchange, panel, devices, readings, timed, grid, op_, clock_), settingsRequest(settings),
       polling(exchange, devices, readings, panel, clock_, timers_, settings),
       registry(exchange, devices, grid, panel, op_, db)
