@@ -35,16 +35,16 @@ struct StationRig {
                const QStringList &simArgs = {}, const QMap<int, QString> &ports = {})
         : sim(bus, simArgs)
     {
-        start(timers, clock, ports);
+        setUp(timers, clock, ports);
     }
     // With the rig's own injected time.
     explicit StationRig(const QString &bus, Clock &clock = SystemClock::instance(),
                         const QStringList &simArgs = {})
         : sim(bus, simArgs)
     {
-        start(ownTime, clock, {});
+        setUp(ownTime, clock, {});
     }
-    void start(TimerFactory &timers, Clock &clock, const QMap<int, QString> &ports)
+    void setUp(TimerFactory &timers, Clock &clock, const QMap<int, QString> &ports)
     {
         PortMap map;
         if (!ports.contains(3) && !sim.start())
