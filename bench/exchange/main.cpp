@@ -1,6 +1,7 @@
 // Prints the median round trip of readRegisters against kestrel-sim paced at 9600 and 115200 baud,
 // beside the wire time of the same frames, and the CPU time spent while a read waits out its
 // 3-second time-out.
+#include "common/clock.h"
 #include "common/simprocess.h"
 #include "common/operator.h"
 #include "link/exchange.h"
@@ -72,7 +73,7 @@ struct Rig {
             std::fprintf(stderr, "bench_exchange: cannot open %s\n", qPrintable(sim.linkPath()));
             return false;
         }
-        ex = std::make_unique<Exchange>(*port, op);
+        ex = std::make_unique<Exchange>(*port, op, QtTimerFactory::instance());
         return true;
     }
     // Median round trip in milliseconds; negative when a read failed.

@@ -45,7 +45,8 @@ inline QString busText(int devices)
 }
 
 // Timers that fire as soon as the event loop is free, whatever interval is set: the polling
-// interval out of the way, every other step of the cycle as it is.
+// interval out of the way, every other step of the cycle as it is. The exchange's 3-s limit is
+// the one interval kept.
 class ImmediateTimer : public Timer {
 public:
     ImmediateTimer()
@@ -53,7 +54,11 @@ public:
         m_timer.setInterval(0);
         QObject::connect(&m_timer, &QTimer::timeout, this, &Timer::timeout);
     }
-    void setInterval(int ms) override { m_interval = ms; }
+    void setInterval(int ms) override
+    {
+        m_interval = ms;
+        m_timer.setInterval(ms == Exchange::TimeLimitMs ? ms : 0);
+    }
     int interval() const override { return m_interval; }
     void start() override { m_timer.start(); }
     void stop() override { m_timer.stop(); }

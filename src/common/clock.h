@@ -39,7 +39,8 @@ public:
     virtual std::unique_ptr<Timer> create() = 0;
 };
 
-// Production: QTimer underneath.
+// Production: a precise QTimer underneath. It measures elapsed time on the monotonic clock: it
+// never fires early, and a change of the time of day (midnight, a clock set by hand) does not move it.
 class QtTimerFactory : public TimerFactory {
 public:
     std::unique_ptr<Timer> create() override;

@@ -1,6 +1,7 @@
 #include "exchange.h"
 #include "common/tr8.h"
 
+#include "common/clock.h"
 #include "common/log.h"
 #include "common/operator.h"
 #include "texts.h"
@@ -17,13 +18,12 @@ struct Exchange::Transaction {
     QEventLoop *loop = nullptr;
 };
 
-Exchange::Exchange(SerialPort &port, Operator &op, QObject *parent) : QObject(parent), m_port(port), m_op(op)
+Exchange::Exchange(ByteTransport &port, Operator &op, TimerFactory &timers, QObject *parent)
+    : QObject(parent), m_port(port), m_op(op), m_timer(timers.create())
 {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &Exchange::onTimer);
-    connect(&m_port, &SerialPort::dataReceived, this, &Exchange::onDataReceived);
-    connect(&m_port, &SerialPort::lost, this, [this] {
+    connect(m_timer.get(), &Timer::timeout, this, &Exchange::onTimer);
+    connect(&m_port, &ByteTransport::dataReceived, this, &Exchange::onDataReceived);
+    connect(&m_port, &ByteTransport::lost, this, [this] {
         if (m_current)
             finish(Outcome::PortClosed);
     });
@@ -76,8 +76,8 @@ void Exchange::startNext()
             continue;
         }
         SendCommand(m_current->frame);
-        m_elapsed.start();
-        m_timer.start(m_limitMs);
+        m_timer->setInterval(m_limitMs);
+        m_timer->start();
         // Bytes may already be waiting (a slave that answers at once on a fast link).
         if (m_port.bytesWaiting() > 0)
             onDataReceived();
@@ -86,7 +86,7 @@ void Exchange::startNext()
 
 void Exchange::finish(Outcome outcome)
 {
-    m_timer.stop();
+    m_timer->stop();
     Transaction *t = m_current;
     m_current = nullptr;
     if (t) {
@@ -95,7 +95,7 @@ void Exchange::finish(Outcome outcome)
             t->loop->quit();
     }
     if (!m_queue.empty())
-        QTimer::singleShot(0, this, [this] { startNext(); });
+        QMetaObject::invokeMethod(this, [this] { startNext(); }, Qt::QueuedConnection);
 }
 
 // The receive handler: a reply is complete when n + 5 bytes are waiting; the first n + 5
@@ -119,14 +119,10 @@ void Exchange::onDataReceived()
 
 void Exchange::onTimer()
 {
-    if (!m_current)
-        return;
-    const qint64 left = m_limitMs - m_elapsed.elapsed();
-    if (left > 0) { // a timer that fired early: wait out the rest
-        m_timer.start(static_cast<int>(left));
-        return;
-    }
-    finish(Outcome::TimedOut);
+    if (m_current)
+        finish(Outcome::TimedOut);
+    else
+        m_timer->stop();
 }
 
 bool Exchange::readRegisters(uint8_t function, uint8_t selector, uint8_t selIndex)

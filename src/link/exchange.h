@@ -1,23 +1,26 @@
 #pragma once
 // The command exchange: one request on the wire at a time, its reply collected by length,
-// a 3-second limit measured as elapsed monotonic time.
+// a 3-second limit measured as elapsed time.
+#include "bytetransport.h"
 #include "frames.h"
-#include "serialport.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <deque>
+#include <memory>
 
 namespace kestrel {
 
 class Operator;
+class Timer;
+class TimerFactory;
 
 class Exchange : public QObject {
     Q_OBJECT
 public:
     static constexpr int TimeLimitMs = 3000;
 
-    Exchange(SerialPort &port, Operator &op, QObject *parent = nullptr);
+    // The time limit runs on a timer from `timers`: in the program a monotonic one (a change of
+    // the time of day, midnight included, does not shorten or lengthen it).
+    Exchange(ByteTransport &port, Operator &op, TimerFactory &timers, QObject *parent = nullptr);
     ~Exchange() override;
 
     // The value exchange to CurAddr. selector: a product's start register, or 255 for the free
@@ -61,12 +64,11 @@ private:
     void onDataReceived();
     void onTimer();
 
-    SerialPort &m_port;
+    ByteTransport &m_port;
     Operator &m_op;
     std::deque<Transaction *> m_queue;
     Transaction *m_current = nullptr;
-    QTimer m_timer;
-    QElapsedTimer m_elapsed;
+    std::unique_ptr<Timer> m_timer;
     int m_limitMs = TimeLimitMs;
     QByteArray m_lastRequest;
     QByteArray m_lastReply;

@@ -69,7 +69,7 @@ void PortControl::mnu_com_Click(int index)
 
 void PortControl::mnuBaudRate_Click(int index)
 {
-    if (index < 0 || index >= static_cast<int>(BaudItems.size()))
+    if (index < 0 || index >= BaudCount)
         return;
     m_baudChecked = index;
     // The item's caption is the rate the operator gets; the sixth item is 115200 baud.
@@ -120,7 +120,7 @@ void PortControl::showPortError(const QString &handler)
     m_toggle = true;
     m_lampRed = false;
     Q_EMIT changed();
-    const SerialPort::Error e = m_port.lastError();
+    const ByteTransport::Error e = m_port.lastError();
     const QString number = QString::number(e.number);
     const QString crlf = QStringLiteral("\r\n");
     const QString detail = tr8(texts::link::ErrorNumber) + number + crlf +

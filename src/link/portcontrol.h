@@ -16,6 +16,7 @@ class PortControl : public QObject {
 public:
     static constexpr int Ports = 8;
     static constexpr std::array<int, 6> BaudItems{1200, 2400, 4800, 9600, 19200, 115200};
+    static constexpr int BaudCount = static_cast<int>(BaudItems.size());
 
     PortControl(SerialPort &port, Operator &op, QObject *parent = nullptr);
 

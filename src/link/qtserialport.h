@@ -15,6 +15,7 @@ public:
     void setPortNumber(int n) override;
     int portNumber() const override { return m_number; }
     QString devicePath() const override { return m_map.pathFor(m_number); }
+    QString devicePathFor(int n) const override { return m_map.pathFor(n); }
     bool open() override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }

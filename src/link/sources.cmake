@@ -2,6 +2,8 @@ target_sources(kestrel_core PRIVATE
   link/texts.h
   link/crc16.h link/crc16.cpp
   link/frames.h link/frames.cpp
+  link/bytetransport.h
+  link/serialcontrols.h
   link/serialport.h
   link/qtserialport.h link/qtserialport.cpp
   link/portmap.h link/portmap.cpp

@@ -3,7 +3,6 @@
 #include "common/tr8.h"
 
 #include "lamp.h"
-#include "link/qtserialport.h"
 #include "link/texts.h"
 #include "station/station.h"
 
@@ -21,18 +20,18 @@ void frmroughin::buildPortMenu()
     m_comMenu = menuBar()->addMenu(tr8(texts::link::PortMenu));
     m_comMenu->setObjectName(QStringLiteral("mnu_comsetting"));
     m_comMenu->setToolTipsVisible(true);
-    auto *qtPort = qobject_cast<QtSerialPort *>(&m_station.port);
-    for (int i = 0; i < 8; ++i) {
+    static_assert(std::tuple_size_v<decltype(m_com)> == PortControl::Ports);
+    static_assert(std::tuple_size_v<decltype(m_baud)> == PortControl::BaudCount);
+    for (int i = 0; i < PortControl::Ports; ++i) {
         QAction *a = m_comMenu->addAction(QStringLiteral("COM%1").arg(i + 1));
         a->setObjectName(QStringLiteral("mnu_com_%1").arg(i));
         a->setCheckable(true);
-        if (qtPort)
-            a->setToolTip(qtPort->portMap().pathFor(i + 1)); // the device behind the item
+        a->setToolTip(m_station.port.devicePathFor(i + 1)); // the device behind the item
         connect(a, &QAction::triggered, this, [this, i] { m_station.portControl.mnu_com_Click(i); });
         m_com[static_cast<size_t>(i)] = a;
     }
     m_comMenu->addSeparator();
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < PortControl::BaudCount; ++i) {
         QAction *a = m_comMenu->addAction(QString::number(PortControl::BaudItems[static_cast<size_t>(i)]));
         a->setObjectName(QStringLiteral("mnuBaudRate_%1").arg(i));
         a->setCheckable(true);
@@ -67,9 +66,9 @@ void frmroughin::buildPortControls(QWidget *host)
 void frmroughin::renderPort()
 {
     const PortControl &pc = m_station.portControl;
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < PortControl::Ports; ++i)
         m_com[static_cast<size_t>(i)]->setChecked(pc.comChecked(i));
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < PortControl::BaudCount; ++i)
         m_baud[static_cast<size_t>(i)]->setChecked(pc.baudChecked() == i);
     m_Com->setText(pc.comCaption());
     m_shape1->setColor(pc.lampRed() ? QColor(255, 0, 0) : QColor(0, 0, 0));

@@ -2,6 +2,7 @@
 // A whole station on a real serial port against kestrel-sim: the core as the main window
 // owns it, driven without a window.
 #include "common/clock.h"
+#include "common/manualtime.h"
 #include "common/recordingoperator.h"
 #include "common/simprocess.h"
 #include "link/crc16.h"
@@ -22,6 +23,7 @@ inline QByteArray request(int address, int start, int count)
 }
 
 struct StationRig {
+    ManualTime ownTime; // the timers of a rig given none: time-outs take milliseconds
     SimProcess sim;
     QTemporaryDir data;
     std::unique_ptr<QtSerialPort> port;
@@ -29,10 +31,20 @@ struct StationRig {
     std::unique_ptr<Station> station;
 
     // COM3 leads to the simulator unless `ports` maps it elsewhere (then no simulator is started).
-    explicit StationRig(const QString &bus, TimerFactory &timers = QtTimerFactory::instance(),
-                        Clock &clock = SystemClock::instance(), const QStringList &simArgs = {},
-                        const QMap<int, QString> &ports = {})
+    StationRig(const QString &bus, TimerFactory &timers, Clock &clock = SystemClock::instance(),
+               const QStringList &simArgs = {}, const QMap<int, QString> &ports = {})
         : sim(bus, simArgs)
+    {
+        setUp(timers, clock, ports);
+    }
+    // With the rig's own injected time.
+    explicit StationRig(const QString &bus, Clock &clock = SystemClock::instance(),
+                        const QStringList &simArgs = {})
+        : sim(bus, simArgs)
+    {
+        setUp(ownTime, clock, {});
+    }
+    void setUp(TimerFactory &timers, Clock &clock, const QMap<int, QString> &ports)
     {
         PortMap map;
         if (!ports.contains(3) && !sim.start())

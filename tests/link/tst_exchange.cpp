@@ -1,7 +1,9 @@
-// The command exchange on a real serial port (a pseudo-terminal): against kestrel-sim and its
-// faults, and against Modbus code written elsewhere: a Qt SerialBus RTU server answering the
-// exchange, libmodbus building the same requests, and mbpoll reading kestrel-sim.
+// The command exchange on a real serial port (a pseudo-terminal), its time limit on injected time:
+// against kestrel-sim and its faults, and against Modbus code written elsewhere: a Qt SerialBus RTU
+// server answering the exchange, libmodbus building the same requests, and mbpoll reading
+// kestrel-sim.
 #include "busfile.h"
+#include "common/manualtime.h"
 #include "common/recordingoperator.h"
 #include "common/simprocess.h"
 #include "link/crc16.h"
@@ -25,12 +27,13 @@ using L = QList<int>;
 
 namespace {
 
-// Faults per address: 5 answers after 3.5 s, 6 after 1 s, 10 with the wrong address byte,
-// 11 with a bad CRC, 13 with four bytes too many.
+// Faults per address: 5 answers 300 ms late (real time: after its injected time-out), 6 600 ms
+// late, 9 never, 10 with the wrong address byte, 11 with a bad CRC, 13 with four bytes too many.
 const char *const kBus = R"(
 1  33 3  230415 0001 17 set=2:215 set=3:456
-5  33 3  230415 0005 17 late=3500
-6  33 3  230415 0006 17 late=1000 set=2:111 set=3:222
+5  33 3  230415 0005 17 late=300
+6  33 3  230415 0006 17 late=600 set=2:111 set=3:222
+9  33 3  230415 0009 17 silent
 10 33 3  230415 0010 17 wrongaddr
 11 33 3  230415 0011 17 badcrc
 13 33 3  230415 0013 17 trailing=4 set=2:1 set=3:2
@@ -43,9 +46,10 @@ struct Rig {
         port.setPortNumber(3);
         opened = port.open();
     }
+    test::ManualTime time;
     test::RecordingOperator op;
     QtSerialPort port;
-    Exchange ex{port, op};
+    Exchange ex{port, op, time};
     bool opened = false;
 
     bool read(int addr, int selector = 2, int selIndex = 0)
@@ -127,23 +131,25 @@ private Q_SLOTS:
     {
         Rig r(m_sim.linkPath());
         QVERIFY(r.opened);
-        qint64 ms = 0;
+        qint64 ms = 0; // of injected time
         const auto step = [&](int addr, bool ok, int failures, bool timedOut) {
-            QElapsedTimer t;
-            t.start();
+            const qint64 t = r.time.elapsedMs();
             QCOMPARE(r.read(addr), ok);
-            ms = t.elapsed();
+            ms = r.time.elapsedMs() - t;
             QCOMPARE(r.ex.failureCount, quint16(failures));
             QCOMPARE(r.ex.valueTimeout, timedOut);
         };
         r.ex.data[0] = r.ex.data[1] = 0x55;
         step(11, false, 1, false); // bad CRC: rejected at once, the whole reply taken, the data cleared
-        QVERIFY2(ms < 1000 && r.ex.lastReply().size() == 9 && r.ex.word(0) == 0, qPrintable(QString::number(ms)));
-        step(5, false, 2, true); // answers after 3.5 s: timed out after 3 s
-        QVERIFY2(ms >= Exchange::TimeLimitMs, qPrintable(QString::number(ms)));
-        step(6, false, 3, true); // device 5's late reply comes half a second into this wait
-        QVERIFY2(ms < 1000 && r.ex.lastReply().at(0) == 5, qPrintable(QString::number(ms)));
-        QTest::qWait(800); // device 6's own reply, now stray, spoils nothing
+        QVERIFY2(ms == 0 && r.ex.lastReply().size() == 9 && r.ex.word(0) == 0,
+                 qPrintable(QString::number(ms)));
+        step(5, false, 2, true); // its reply is still on its way: timed out after 3 s
+        QCOMPARE(ms, qint64(Exchange::TimeLimitMs));
+        r.time.setGraceMs(2000); // the wait for 6 lasts until device 5's late reply has come
+        step(6, false, 3, true); // device 5's reply, taken in this wait, is refused for its address byte
+        QVERIFY2(ms == 0 && r.ex.lastReply().at(0) == 5, qPrintable(QString::number(ms)));
+        r.time.setGraceMs(test::ManualTime::DefaultGraceMs);
+        QTRY_VERIFY(r.port.bytesWaiting() > 0); // device 6's own reply, now stray, spoils nothing
         step(10, false, 4, true); // another address, with its right CRC
         const QByteArray wrong = r.ex.lastReply();
         QVERIFY2(wrong.size() == 9 && wrong.at(0) == 11 && withCrc(wrong.left(7)) == wrong, wrong.toHex(' '));
@@ -195,16 +201,40 @@ private Q_SLOTS:
         QVERIFY(r.op.messages.isEmpty());
     }
 
+    // An exchange to a silent device times out after 3 s of injected time within a few grace
+    // periods of real time; an exchange started meanwhile waits its turn and takes its real reply.
+    void silentDeviceTimesOutOnInjectedTime()
+    {
+        Rig r(m_sim.linkPath());
+        QVERIFY(r.opened);
+        QStringList wire; // the address byte of what went out and came in, in order
+        connect(&r.ex, &Exchange::frameSent, this,
+                [&](const QByteArray &f) { wire << "TX " + f.toHex().left(2); });
+        connect(&r.ex, &Exchange::replyTaken, this,
+                [&](const QByteArray &f) { wire << "RX " + f.toHex().left(2); });
+        L inner;
+        QTimer::singleShot(0, this, [&] { inner = {r.read(1), r.ex.word(0), r.ex.word(2)}; });
+        QElapsedTimer real;
+        real.start();
+        QVERIFY(!r.read(9));
+        QVERIFY2(real.elapsed() < 20 * r.time.graceMs(), qPrintable(QString::number(real.elapsed())));
+        QCOMPARE(r.time.elapsedMs(), qint64(Exchange::TimeLimitMs));
+        QVERIFY(r.ex.valueTimeout);
+        QCOMPARE(inner, (L{true, 215, 456}));
+        QCOMPARE(wire, (QStringList{"TX 09", "TX 01", "RX 01"}));
+    }
+
     void nestedExchangeGetsItsOwnReply()
     {
         Rig r(m_sim.linkPath());
         QVERIFY(r.opened);
+        r.time.setGraceMs(2000); // device 6 answers 600 ms late
         QStringList wire; // the address byte of what went out and came in, in order
         connect(&r.ex, &Exchange::frameSent, this, [&](const QByteArray &f) { wire << "TX " + f.toHex().left(2); });
         connect(&r.ex, &Exchange::replyTaken, this, [&](const QByteArray &f) { wire << "RX " + f.toHex().left(2); });
         bool innerOk = false;
         L innerWords;
-        QTimer::singleShot(100, this, [&] { // while the outer exchange waits for device 6 (1 s)
+        QTimer::singleShot(100, this, [&] { // while the outer exchange waits for device 6
             innerOk = r.read(1);
             innerWords = r.words(2);
         });

@@ -23,7 +23,7 @@ inline QStringList boxTexts(const char *layout, int field = 1)
 
 // A station on kestrel-sim serving `bus`; the product side's hooks into other areas are recorded.
 struct Rig : StationRig {
-    explicit Rig(const QString &bus) : StationRig(bus, QtTimerFactory::instance(), kClock, {"--fixed", "--verbose"})
+    explicit Rig(const QString &bus) : StationRig(bus, kClock, {"--fixed", "--verbose"})
     {
         if (!ok())
             return;

@@ -192,6 +192,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, stop);
         RIG(QString(), 1, 1, 1, {1}, "late=300");
+        r.setGraceMs(1000); // the late reply is waited for
         QSignalSpy dialog1(&s, &Station::dialog1Requested);
         r.start();
         QTimer::singleShot(50, &s.polling, [&] { stop ? s.polling.cmdLoopR_Click() : s.polling.cmdLoopP_Click(); });

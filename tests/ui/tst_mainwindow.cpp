@@ -211,8 +211,8 @@ private Q_SLOTS:
         QTRY_COMPARE(loopR->text(), QStringLiteral("结束"));
         QVERIFY(w.findChild<QWidget *>(QStringLiteral("deviceFrame"))->isVisible());
 
-        // Two passes and a half: each reads 1, 2, 3 and waits out the silent 4.
-        time.advance(100 + 8 * 1000);
+        // Two passes and a half: each reads 1, 2, 3 and waits out the silent 4; its 3 s delay the tick.
+        time.advance(100 + 8 * 1000 + 2 * Exchange::TimeLimitMs);
         QCOMPARE(s.readings.CycleCount, 2);
         QCOMPARE(s.Text5, QStringLiteral("4号设备通迅超时！"));
         QStringList rows; // address, T, RH, CO2, VOC, PM2.5
