@@ -2,6 +2,7 @@
 // Everything the main window owns in the system, held in the core: the port and the exchange,
 // the product side, the device table and grid, the buffers, the polling cycle and the data base.
 // The window renders this state and forwards the operator's actions; tests drive it directly.
+#include "console/crcconsole.h"
 #include "devices/devicegrid.h"
 #include "devices/devicetable.h"
 #include "devices/pollsettings.h"
@@ -58,6 +59,7 @@ public:
     SettingsRequest settingsRequest;
     Polling polling;
     DeviceRegistry registry;
+    CrcConsole console{op};
 
     bool cmdConnEnabled = false;
     bool cmdLoopREnabled = false;

@@ -1,7 +1,8 @@
 #pragma once
 // The main window. Its code is split by area: frmroughin.cpp builds and renders the window,
 // frmroughin_port.cpp the port menu and button, frmroughin_products.cpp the product side,
-// frmroughin_devices.cpp the device frame and polling buttons.
+// frmroughin_devices.cpp the device frame and polling buttons, frmroughin_console.cpp the CRC
+// calculator, the help menu and the web link.
 #include <QMainWindow>
 #include <array>
 
@@ -44,6 +45,7 @@ private:
     void openDialog1();
     void buildProductSide(QWidget *host);
     void buildMaintenanceMenu();
+    void buildConsoleSide(QWidget *host);
 
     Station &m_station;
     QMenu *m_comMenu = nullptr;

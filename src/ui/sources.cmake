@@ -7,5 +7,9 @@ target_sources(kestrel_ui PRIVATE
   ui/valueframe.h ui/valueframe.cpp
   ui/productmenu.h ui/productmenu.cpp
   ui/maintenancemenu.h ui/maintenancemenu.cpp
+  ui/texts.h
+  ui/crcframe.h ui/crcframe.cpp
+  ui/aboutmenu.h ui/aboutmenu.cpp
   ui/frmroughin.h ui/frmroughin.cpp ui/frmroughin_port.cpp ui/frmroughin_devices.cpp ui/frmroughin_products.cpp
+  ui/frmroughin_console.cpp
 )
