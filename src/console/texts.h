@@ -3,7 +3,7 @@
 
 namespace kestrel::texts::console
 {
-constexpr const char *CrcFrame = "CRC计算";                // the frame framCRC
+constexpr const char *FrameCaption = "CRC计算";            // the frame framCRC
 constexpr const char *HexCheck = "十六进制";               // check1: ticked = hexadecimal entry
 constexpr const char *CommandLabel = "待发送命令：";       // labcmd, the caption of txtSendCmd
 constexpr const char *Calculate = "计算CRC";               // cacCrc

@@ -93,7 +93,7 @@ void showText(QLineEdit *e, const QString &text)
 } // namespace
 
 CrcFrame::CrcFrame(CrcConsole &console, QWidget *parent)
-    : QGroupBox(tr8(texts::console::CrcFrame), parent), m_console(console)
+    : QGroupBox(tr8(FrameCaption), parent), m_console(console)
 {
     setObjectName(QStringLiteral("framCRC"));
     auto *command = new CommandEdit(console, this);

@@ -19,11 +19,18 @@
 using namespace kestrel;
 using namespace kestrel::texts::console;
 
-namespace {
+namespace
+{
 
-QString t8(const char *t) { return QString::fromUtf8(t); }
+QString t8(const char *t)
+{
+    return QString::fromUtf8(t);
+}
 
-QString repeat(const char *part, int n) { return QString::fromLatin1(part).repeated(n); }
+QString repeat(const char *part, int n)
+{
+    return QString::fromLatin1(part).repeated(n);
+}
 
 // What arrives on the far end of a pseudo-terminal while `send` writes to its device and the
 // event loop runs, until `length` bytes have come or a second has passed.
@@ -54,7 +61,8 @@ QString spaced(const QByteArray &bytes, const char *format) // "%x" or "%d", one
 
 } // namespace
 
-class TestCrcConsole : public QObject {
+class TestCrcConsole : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     // Every case starts from the CRC of a read of address 0 (DB 85 on the wire) in the boxes.
@@ -68,38 +76,37 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message"); // title "Error"
         QTest::addColumn<bool>("selectAll");
 
-        QTest::newRow("hex rewritten to two digits") << true << "1 3 0 0 0 1" << "01 03 00 00 00 01 " << "0A" << "84"
-                                                     << "" << false;
-        QTest::newRow("decimal") << false << "1 3 0 0 0 1" << "1 3 0 0 0 1" << "10" << "132" << "" << false;
-        QTest::newRow("blanks at the ends and runs of blanks")
-            << false << "  1   3 0  0 0    1  " << "1 3 0 0 0 1" << "10" << "132" << "" << false;
-        QTest::newRow("tabs and an ideographic space are blanks")
-            << true << "\t1\t3 0\u30000 0 1\n" << "01 03 00 00 00 01 " << "0A" << "84" << "" << false;
-        QTest::newRow("hex of any case and length") << true << "d 3 0 002 00 2" << "0D 03 00 02 00 02 " << "07"
-                                                    << "65" << "" << false;
-        QTest::newRow("zz counts as 00, 3g as 03") << true << "1 3g 0 0 zz 1" << "01 03 00 00 00 01 " << "0A"
-                                                   << "84" << "" << false;
-        QTest::newRow("decimal halves to even") << false << "13 3 0 2.5 0 1.5" << "13 3 0 2.5 0 1.5" << "7"
-                                                << "101" << "" << false;
+        const auto row = [](const char *name, bool hex, const QString &typed, const QString &command,
+                            const char *high, const char *low, const QString &message = {},
+                            bool selectAll = false) {
+            QTest::newRow(name) << hex << typed << command << QString(high) << QString(low) << message
+                                << selectAll;
+        };
+        row("hex rewritten to two digits", true, "1 3 0 0 0 1", "01 03 00 00 00 01 ", "0A", "84");
+        row("decimal", false, "1 3 0 0 0 1", "1 3 0 0 0 1", "10", "132");
+        row("blanks at the ends and runs of blanks", false, "  1   3 0  0 0    1  ", "1 3 0 0 0 1", "10",
+            "132");
+        row("tabs and an ideographic space are blanks", true, "\t1\t3 0\u30000 0 1\n", "01 03 00 00 00 01 ",
+            "0A", "84");
+        row("hex of any case and length", true, "d 3 0 002 00 2", "0D 03 00 02 00 02 ", "07", "65");
+        row("zz counts as 00, 3g as 03", true, "1 3g 0 0 zz 1", "01 03 00 00 00 01 ", "0A", "84");
+        row("decimal halves to even", false, "13 3 0 2.5 0 1.5", "13 3 0 2.5 0 1.5", "7", "101");
         // A frame followed by its CRC leaves 0; zero bytes after that keep it 0.
         const QString frame50 = "1 3 0 0 0 1 132 10" + repeat(" 0", 42);
-        QTest::newRow("50 bytes accepted") << false << frame50 << frame50 << "0" << "0" << "" << false;
-        QTest::newRow("51 bytes refused") << false << " " + frame50 + "  0" << frame50 + " 0" << "219" << "133"
-                                          << t8(TooManyBytes) << true;
-        QTest::newRow("decimal 300") << false << "1 3 300" << "1 3 300" << "219" << "133" << t8(ByteOutOfRange)
-                                     << false;
-        QTest::newRow("decimal 255.5") << false << "255.5" << "255.5" << "219" << "133" << t8(ByteOutOfRange)
-                                       << false;
-        QTest::newRow("decimal -1") << false << "1 -1" << "1 -1" << "219" << "133" << t8(ByteOutOfRange) << false;
-        QTest::newRow("not a number empties the boxes")
-            << false << "1 x 3" << "1 x 3" << "" << "" << t8(NotDecimal) << false;
-        QTest::newRow("hex entry in decimal") << false << "1 0A" << "1 0A" << "" << "" << t8(NotDecimal) << false;
-        QTest::newRow("hex 1FF keeps the parts before it")
-            << true << "1 1ff 3" << "01 " << "DB" << "85" << t8(ByteOutOfRange) << true;
-        QTest::newRow("hex of many digits") << true << "0000000000001 FFFFFFFFFFFFFFFFFFFF" << "01 " << "DB" << "85"
-                                            << t8(ByteOutOfRange) << true;
-        QTest::newRow("empty") << false << "" << "" << "219" << "133" << t8(NoCommand) << false;
-        QTest::newRow("blanks only") << true << "   " << "" << "DB" << "85" << t8(NoCommand) << false;
+        row("50 bytes accepted", false, frame50, frame50, "0", "0");
+        row("51 bytes refused", false, " " + frame50 + "  0", frame50 + " 0", "219", "133", t8(TooManyBytes),
+            true);
+        row("decimal 300", false, "1 3 300", "1 3 300", "219", "133", t8(ByteOutOfRange));
+        row("decimal 255.5", false, "255.5", "255.5", "219", "133", t8(ByteOutOfRange));
+        row("decimal -1", false, "1 -1", "1 -1", "219", "133", t8(ByteOutOfRange));
+        row("not a number empties the boxes", false, "1 x 3", "1 x 3", "", "", t8(NotDecimal));
+        row("hex entry in decimal", false, "1 0A", "1 0A", "", "", t8(NotDecimal));
+        row("hex 1FF keeps the parts before it", true, "1 1ff 3", "01 ", "DB", "85", t8(ByteOutOfRange),
+            true);
+        row("hex of many digits", true, "0000000000001 FFFFFFFFFFFFFFFFFFFF", "01 ", "DB", "85",
+            t8(ByteOutOfRange), true);
+        row("empty", false, "", "", "219", "133", t8(NoCommand));
+        row("blanks only", true, "   ", "", "DB", "85", t8(NoCommand));
     }
     void cacCrc()
     {
@@ -133,16 +140,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("taken"); // empty: refused
         QTest::addColumn<QString>("message");
-        QTest::newRow("decimal digit") << false << "7" << "7" << "";
-        QTest::newRow("blank") << false << " " << " " << "";
-        QTest::newRow("Backspace") << true << "\b" << "\b" << "";
-        QTest::newRow("decimal: letter") << false << "a" << "" << t8(TypeDecimal);
-        QTest::newRow("decimal: point") << false << "." << "" << t8(TypeDecimal);
-        QTest::newRow("decimal: full-width digit") << false << "\uFF17" << "" << t8(TypeDecimal);
-        QTest::newRow("hex: digit") << true << "9" << "9" << "";
-        QTest::newRow("hex: letter in upper case") << true << "f" << "F" << "";
-        QTest::newRow("hex: g") << true << "g" << "" << t8(TypeHex);
-        QTest::newRow("hex: x") << true << "x" << "" << t8(TypeHex);
+        const auto row = [](const char *name, bool hex, const QString &key, const QString &taken,
+                            const QString &message = {}) {
+            QTest::newRow(name) << hex << key << taken << message;
+        };
+        row("decimal digit", false, "7", "7");
+        row("blank", false, " ", " ");
+        row("Backspace", true, "\b", "\b");
+        row("decimal: letter", false, "a", "", t8(TypeDecimal));
+        row("decimal: point", false, ".", "", t8(TypeDecimal));
+        row("decimal: full-width digit", false, "\uFF17", "", t8(TypeDecimal));
+        row("hex: digit", true, "9", "9");
+        row("hex: letter in upper case", true, "f", "F");
+        row("hex: g", true, "g", "", t8(TypeHex));
+        row("hex: x", true, "x", "", t8(TypeHex));
     }
     void keyPress()
     {
@@ -209,23 +220,24 @@ private Q_SLOTS:
                 length);
         };
         uint16_t regs[3] = {215, 456, 0xFFCE};
-        const QByteArray read = libmodbus(1, [&](modbus_t *ctx) { modbus_read_registers(ctx, 2, 3, regs); }, 8);
+        const QByteArray read = libmodbus(
+            1, [&](modbus_t *ctx) { modbus_read_registers(ctx, 2, 3, regs); }, 8);
         QTest::newRow("libmodbus: read 3 registers") << read;
-        QTest::newRow("libmodbus: write 3 registers")
-            << libmodbus(247, [&](modbus_t *ctx) { modbus_write_registers(ctx, 240, 3, regs); }, 7 + 6 + 2);
+        QTest::newRow("libmodbus: write 3 registers") << libmodbus(
+            247, [&](modbus_t *ctx) { modbus_write_registers(ctx, 240, 3, regs); }, 7 + 6 + 2);
         uint8_t bits[328];
         for (int i = 0; i < 328; ++i)
             bits[i] = uint8_t((i * 7) % 3 == 0);
-        QTest::newRow("libmodbus: write 328 coils, 50 bytes")
-            << libmodbus(9, [&](modbus_t *ctx) { modbus_write_bits(ctx, 0, 328, bits); }, 50);
+        QTest::newRow("libmodbus: write 328 coils, 50 bytes") << libmodbus(
+            9, [&](modbus_t *ctx) { modbus_write_bits(ctx, 0, 328, bits); }, 50);
         modbus_mapping_t *map = modbus_mapping_new(0, 0, 8, 0);
         std::copy(regs, regs + 3, map->tab_registers + 2);
         const auto reply = [&](const QByteArray &request, qsizetype length) {
             return libmodbus(
                 1,
                 [&](modbus_t *ctx) {
-                    modbus_reply(ctx, reinterpret_cast<const uint8_t *>(request.constData()), int(request.size()),
-                                 map);
+                    modbus_reply(ctx, reinterpret_cast<const uint8_t *>(request.constData()),
+                                 int(request.size()), map);
                 },
                 length);
         };

@@ -17,9 +17,13 @@ using namespace kestrel;
 using namespace kestrel::texts::console;
 using test::StationRig;
 
-namespace {
+namespace
+{
 
-QString t8(const char *t) { return QString::fromUtf8(t); }
+QString t8(const char *t)
+{
+    return QString::fromUtf8(t);
+}
 
 // Saves a picture of a window into the folder KESTREL_SCREENSHOTS names, when it names one.
 bool screenshot(QWidget *w, const QString &name)
@@ -40,7 +44,8 @@ struct Rig : StationRig {
 
 } // namespace
 
-class UrlRecorder : public QObject {
+class UrlRecorder : public QObject
+{
     Q_OBJECT
 public:
     QList<QUrl> urls;
@@ -48,7 +53,8 @@ public Q_SLOTS:
     void open(const QUrl &url) { urls << url; }
 };
 
-class TestCrcFrame : public QObject {
+class TestCrcFrame : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void calculatorInTheWindow()
