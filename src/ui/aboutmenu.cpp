@@ -28,7 +28,6 @@ QMenu *addHelpMenu(QMenuBar *bar, Operator &op)
     menu->setObjectName(QStringLiteral("menuHelp"));
     QAction *about = menu->addAction(QString::fromUtf8(AboutItem));
     about->setObjectName(QStringLiteral("about"));
-    about->setMenuRole(QAction::AboutRole);
     QObject::connect(about, &QAction::triggered, menu, [&op] { op.message(versionMessage()); });
     return menu;
 }
