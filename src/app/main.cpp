@@ -2,6 +2,7 @@
 #include "common/clock.h"
 #include "common/datafolder.h"
 #include "common/log.h"
+#include "common/version.h"
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "station/station.h"
@@ -38,7 +39,7 @@ int main(int argc, char *argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kestrel"));
-    QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(kestrel::Version));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Commissioning and watching RS-485 environmental sensors."));

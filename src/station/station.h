@@ -3,6 +3,8 @@
 // the product side, the device table and grid, the buffers, the polling cycle and the data base.
 // The window renders this state and forwards the operator's actions; tests drive it directly.
 #include "curves/curvebuffers.h"
+
+#include "console/crcconsole.h"
 #include "devices/devicegrid.h"
 #include "devices/devicetable.h"
 #include "devices/pollsettings.h"
@@ -67,6 +69,8 @@ public:
     DeviceRegistry registry;
     RecordFile records; // the daily record files of the timed reading
     TimedReading timedReading;
+
+    CrcConsole console{op};
 
     bool cmdConnEnabled = false;
     bool cmdLoopREnabled = false;

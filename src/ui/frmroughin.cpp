@@ -36,6 +36,7 @@ frmroughin::frmroughin(Station &station, QWidget *parent) : QMainWindow(parent),
     buildMaintenanceMenu();
     buildPortControls(left);
     buildPollingButtons(left);
+    buildConsoleSide(left);
     leftLayout->addStretch(1);
     columns->addWidget(buildDeviceFrame(central), 1);
 

@@ -1,7 +1,8 @@
 #pragma once
 // The main window. Its code is split by area: frmroughin.cpp builds and renders the window,
 // frmroughin_port.cpp the port menu and button, frmroughin_products.cpp the product side,
-// frmroughin_devices.cpp the device frame and polling buttons, frmroughin_timed.cpp the timed reading.
+// frmroughin_devices.cpp the device frame and polling buttons, frmroughin_timed.cpp the timed reading,
+// frmroughin_console.cpp the CRC calculator, the help menu and the web link.
 #include <QMainWindow>
 #include <array>
 
@@ -53,6 +54,8 @@ private:
     void buildTimedReading(QWidget *host);
     void buildMaintenanceMenu();
     void cmdShow_Click();
+
+    void buildConsoleSide(QWidget *host);
 
     Station &m_station;
     QMenu *m_comMenu = nullptr;

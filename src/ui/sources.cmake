@@ -11,6 +11,9 @@ target_sources(kestrel_ui PRIVATE
   ui/curvewindow.h ui/curvewindow.cpp
   ui/chart.h ui/chart.cpp
   ui/staticchart.h ui/staticchart.cpp
+  ui/texts.h
+  ui/crcframe.h ui/crcframe.cpp
+  ui/aboutmenu.h ui/aboutmenu.cpp
   ui/frmroughin.h ui/frmroughin.cpp ui/frmroughin_port.cpp ui/frmroughin_devices.cpp ui/frmroughin_products.cpp
-  ui/frmroughin_timed.cpp
+  ui/frmroughin_timed.cpp ui/frmroughin_console.cpp
 )
