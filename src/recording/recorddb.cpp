@@ -8,12 +8,14 @@
 #include <QDir>
 #include <algorithm>
 
-namespace kestrel {
+namespace kestrel
+{
 
 using db::Connection;
 using namespace recordtexts;
 
-namespace {
+namespace
+{
 
 bool validAddress(int address)
 {
@@ -182,7 +184,7 @@ ReadingsResult RecordDb::readings(const QDateTime &from, const QDateTime &to) co
                      QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
                                     "WHERE ADDRESS IN (WITH RECURSIVE a(n) AS (SELECT 1 UNION ALL "
                                     "SELECT n + 1 FROM a WHERE n < 255) SELECT n FROM a) "
-                                    "AND READTIME BETWEEN ? AND ? ORDER BY ADDRESS, READTIME"),
+                                    "AND READTIME >= ? AND READTIME < ? ORDER BY ADDRESS, READTIME"),
                      {timeText(from), timeText(to)});
 }
 
@@ -195,7 +197,7 @@ ReadingsResult RecordDb::readings(int address, const QDateTime &from, const QDat
                 {}};
     return readRange(m_path,
                      QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
-                                    "WHERE ADDRESS = ? AND READTIME BETWEEN ? AND ? ORDER BY READTIME"),
+                                    "WHERE ADDRESS = ? AND READTIME >= ? AND READTIME < ? ORDER BY READTIME"),
                      {address, timeText(from), timeText(to)});
 }
 

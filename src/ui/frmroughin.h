@@ -15,6 +15,7 @@ class QTableView;
 
 namespace kestrel {
 
+class Dialog2;
 class Lamp;
 class Station;
 class ValueFrame;
@@ -44,6 +45,8 @@ private:
     void openDialog1();
     void buildProductSide(QWidget *host);
     void buildMaintenanceMenu();
+    void buildHistoryButton(QWidget *host);
+    void cmdOD_Click();
 
     Station &m_station;
     QMenu *m_comMenu = nullptr;
@@ -61,6 +64,7 @@ private:
     QTableView *m_grid = nullptr;
     ValueFrame *m_valueFrame = nullptr;
     ProductMenu *m_productMenu = nullptr;
+    Dialog2 *m_Dialog2 = nullptr;
 };
 
 } // namespace kestrel
