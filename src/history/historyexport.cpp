@@ -7,11 +7,9 @@
 #include <QDir>
 #include <QSaveFile>
 
-namespace kestrel
-{
+namespace kestrel {
 
-namespace
-{
+namespace {
 
 QString tr8(const char *text)
 {

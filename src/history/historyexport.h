@@ -18,8 +18,7 @@
 
 #include <QString>
 
-namespace kestrel
-{
+namespace kestrel {
 
 struct ExportResult {
     bool ok = true;

@@ -2,11 +2,9 @@
 
 #include "history/texts.h"
 
-namespace kestrel
-{
+namespace kestrel {
 
-namespace
-{
+namespace {
 
 QString tr8(const char *text)
 {

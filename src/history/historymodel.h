@@ -9,8 +9,7 @@
 #include <QAbstractTableModel>
 #include <vector>
 
-namespace kestrel
-{
+namespace kestrel {
 
 class HistoryModel : public QAbstractTableModel
 {

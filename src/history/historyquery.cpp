@@ -10,11 +10,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-namespace kestrel
-{
+namespace kestrel {
 
-namespace
-{
+namespace {
 
 QString tr8(const char *text)
 {
@@ -26,8 +24,7 @@ constexpr int MaxAddress = 255;
 
 } // namespace
 
-namespace history
-{
+namespace history {
 
 QString dateText(const QDate &d)
 {

@@ -10,14 +10,12 @@
 #include <array>
 #include <optional>
 
-namespace kestrel
-{
+namespace kestrel {
 
 class HistoryModel;
 class Operator;
 
-namespace history
-{
+namespace history {
 
 // The form the date boxes show, "2026-12-01".
 QString dateText(const QDate &d);

@@ -1,8 +1,7 @@
 #pragma once
 // Captions and messages of the history dialog and its export file, UTF-8.
 
-namespace kestrel::texts::history
-{
+namespace kestrel::texts::history {
 
 constexpr const char *Caption = "历史数据";
 constexpr const char *ShowButton = "显示";

@@ -9,14 +9,12 @@
 #include <QDir>
 #include <limits>
 
-namespace kestrel
-{
+namespace kestrel {
 
 using db::Connection;
 using namespace recordtexts;
 
-namespace
-{
+namespace {
 
 // The addresses from ? up to 255, ascending; as the left column of the index they turn a range
 // query over all devices into one short index range per address, already in order.

@@ -8,14 +8,12 @@
 #include <QDir>
 #include <algorithm>
 
-namespace kestrel
-{
+namespace kestrel {
 
 using db::Connection;
 using namespace recordtexts;
 
-namespace
-{
+namespace {
 
 bool validAddress(int address)
 {

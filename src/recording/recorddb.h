@@ -10,8 +10,7 @@
 #include <optional>
 #include <vector>
 
-namespace kestrel
-{
+namespace kestrel {
 
 struct DbStatus {
     bool ok = true;

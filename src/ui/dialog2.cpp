@@ -18,13 +18,11 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace kestrel
-{
+namespace kestrel {
 
 using namespace texts::history;
 
-namespace
-{
+namespace {
 
 QString tr8(const char *text)
 {

@@ -14,8 +14,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 
-namespace kestrel
-{
+namespace kestrel {
 
 class Clock;
 class Operator;

@@ -8,8 +8,7 @@
 #include <QLayout>
 #include <QPushButton>
 
-namespace kestrel
-{
+namespace kestrel {
 
 void frmroughin::buildHistoryButton(QWidget *host)
 {

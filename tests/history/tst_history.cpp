@@ -23,8 +23,7 @@ using namespace kestrel;
 using namespace kestrel::texts::history;
 using test::RecordingOperator;
 
-namespace
-{
+namespace {
 
 QString tr8(const char *text)
 {
