@@ -7,6 +7,7 @@
 
 #include <QCalendarWidget>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,6 +18,8 @@
 #include <QRegularExpressionValidator>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace kestrel {
 
@@ -141,8 +144,18 @@ void Dialog2::buildGrid()
     m_dataValue->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_dataValue->setTextElideMode(Qt::ElideNone);
     m_dataValue->setWordWrap(false);
-    for (int c = 0; c < HistoryModel::Columns; ++c)
-        m_dataValue->setColumnWidth(c, px(HistoryModel::columnWidth(c)));
+    // The designed widths, widened where this screen's font needs more for a whole time, a
+    // five-digit value, a quantity name or the caption: the full reading time must be readable.
+    static const char *const widest[HistoryModel::Columns] = {"2026-12-31 23:59:59", "65535", "PM2.5", "255",
+                                                              ""};
+    const QFontMetrics fm(m_dataValue->font());
+    for (int c = 0; c < HistoryModel::Columns; ++c) {
+        const QString caption = m_model.headerData(c, Qt::Horizontal).toString();
+        const int text =
+            std::max(fm.horizontalAdvance(QString::fromLatin1(widest[c])), fm.horizontalAdvance(caption));
+        m_dataValue->setColumnWidth(
+            c, std::max(px(HistoryModel::columnWidth(c)), text + 2 * fm.averageCharWidth()));
+    }
     m_Text3 = new QPlainTextEdit(this);
     m_Text3->setObjectName(QStringLiteral("Text3"));
     m_Text3->setReadOnly(true);
