@@ -65,7 +65,7 @@ FormCheck checkForm(const QString &start, const QString &end, const QString &add
     if (address.isEmpty() || address == QStringLiteral(" "))
         return {std::nullopt, tr8(AddressEmpty), QStringLiteral("0")};
     const qint64 a = numericValue(address);
-    if (a > MaxAddress || a < 0)
+    if (a > MaxAddress)
         return {std::nullopt, tr8(AddressTooLarge), QStringLiteral("1")};
     const std::optional<QDate> from = parseDate(start);
     if (!from)

@@ -63,7 +63,7 @@ Dialog2::Dialog2(const RecordDb &db, Operator &op, Clock &clock, const QString &
     }
     connect(&m_query, &HistoryQuery::text3Changed, this, [this](const QString &t) {
         m_Text3->setPlainText(QString(t).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-        m_Text3->repaint(); // the wait line shows while the grid is filled
+        m_Text3->viewport()->repaint(); // the wait line shows while the grid is filled
     });
     connect(&m_query, &HistoryQuery::text2Changed, m_Text2, &QLineEdit::setText);
     connect(&m_model, &HistoryModel::fetchFailed, this, [&op](const QString &e) { op.message(e); });
