@@ -5,16 +5,22 @@
 #include "history/texts.h"
 #include "station/station.h"
 
-#include <QLayout>
+#include <QHBoxLayout>
 #include <QPushButton>
 
 namespace kestrel {
 
 void frmroughin::buildHistoryButton(QWidget *host)
 {
-    auto *cmdOD = new QPushButton(QString::fromUtf8(texts::history::Caption), host);
+    auto *row = new QWidget(host);
+    row->setObjectName(QStringLiteral("historyRow"));
+    auto *l = new QHBoxLayout(row);
+    l->setContentsMargins(0, 0, 0, 0);
+    auto *cmdOD = new QPushButton(QString::fromUtf8(texts::history::Caption), row);
     cmdOD->setObjectName(QStringLiteral("cmdOD"));
-    host->layout()->addWidget(cmdOD);
+    l->addWidget(cmdOD);
+    l->addStretch(1);
+    host->layout()->addWidget(row);
     connect(cmdOD, &QPushButton::clicked, this, &frmroughin::cmdOD_Click);
 }
 
