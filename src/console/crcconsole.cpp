@@ -1,4 +1,5 @@
 #include "crcconsole.h"
+#include "common/tr8.h"
 
 #include "common/numeric.h"
 #include "common/operator.h"
@@ -84,7 +85,7 @@ void CrcConsole::setHex(bool on)
 
 void CrcConsole::error(const char *text)
 {
-    m_op.message(QString::fromUtf8(text), QString::fromUtf8(ErrorTitle));
+    m_op.message(tr8(text), tr8(ErrorTitle));
 }
 
 void CrcConsole::show(const QString &command, const QString &high, const QString &low)
@@ -175,12 +176,12 @@ std::optional<QChar> CrcConsole::txtSendCmd_KeyPress(QChar key)
     if (m_hex) {
         if (hexDigit(key) >= 0)
             return key.toUpper();
-        m_op.message(QString::fromUtf8(TypeHex));
+        m_op.message(tr8(TypeHex));
         return std::nullopt;
     }
     if (u >= '0' && u <= '9')
         return key;
-    m_op.message(QString::fromUtf8(TypeDecimal));
+    m_op.message(tr8(TypeDecimal));
     return std::nullopt;
 }
 

@@ -183,7 +183,7 @@ ReadingsResult RecordDb::readings(const QDateTime &from, const QDateTime &to) co
                      QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
                                     "WHERE ADDRESS IN (WITH RECURSIVE a(n) AS (SELECT 1 UNION ALL "
                                     "SELECT n + 1 FROM a WHERE n < 255) SELECT n FROM a) "
-                                    "AND READTIME BETWEEN ? AND ? ORDER BY ADDRESS, READTIME"),
+                                    "AND READTIME >= ? AND READTIME < ? ORDER BY ADDRESS, READTIME"),
                      {timeText(from), timeText(to)});
 }
 
@@ -196,7 +196,7 @@ ReadingsResult RecordDb::readings(int address, const QDateTime &from, const QDat
                 {}};
     return readRange(m_path,
                      QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
-                                    "WHERE ADDRESS = ? AND READTIME BETWEEN ? AND ? ORDER BY READTIME"),
+                                    "WHERE ADDRESS = ? AND READTIME >= ? AND READTIME < ? ORDER BY READTIME"),
                      {address, timeText(from), timeText(to)});
 }
 

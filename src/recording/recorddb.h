@@ -59,13 +59,51 @@ struct ReadingsResult {
     std::vector<ReadingRecord> rows;
 };
 
+// The history dialog's question: readings with from <= READTIME < to, of one address or, with
+// address 0, of every device.
+struct ReadingQuery {
+    QDateTime from;
+    QDateTime to;
+    int address = 0;
+};
+
+// A question fixed at one moment: only rows logged by then (row id up to lastRowId) belong to
+// it, so readings logged later change neither its count nor its pages.
+struct ReadingSnapshot {
+    ReadingQuery query;
+    qint64 lastRowId = 0;
+    qint64 count = 0;
+};
+
+struct SnapshotResult {
+    bool ok = true;
+    QString error;
+    ReadingSnapshot snapshot;
+};
+
+// One logged reading as SAVEDATA holds it; the row id orders the rows of one reading.
+struct LoggedReading {
+    qint64 rowId = 0;
+    QString readTime; // "yyyy-MM-dd HH:mm:ss"
+    QString readValue;
+    QString protype;
+    int address = 0;
+};
+
+struct PageResult {
+    bool ok = true;
+    QString error;
+    std::vector<LoggedReading> rows;
+};
+
 // The outcome of a maintenance command: a message for the operator either way.
 struct MaintenanceResult {
     bool ok = false;
     QString message;
 };
 
-class RecordDb {
+class RecordDb
+{
 public:
     static constexpr const char *FileName = "Record.mdb";
     static constexpr const char *TimeFormat = "yyyy-MM-dd HH:mm:ss";
@@ -90,10 +128,17 @@ public:
 
     // SAVEDATA: appends all rows in one transaction; on failure nothing is written.
     DbStatus appendReadings(const std::vector<LogRow> &rows) const;
-    // Readings with from <= READTIME <= to, by address then time.
+    // Readings with from <= READTIME < to, by address then time.
     ReadingsResult readings(const QDateTime &from, const QDateTime &to) const;
-    // Readings of one address with from <= READTIME <= to, by time.
+    // Readings of one address with from <= READTIME < to, by time.
     ReadingsResult readings(int address, const QDateTime &from, const QDateTime &to) const;
+
+    // Fixes `query` at this moment: the last row id and the count of its readings up to it.
+    SnapshotResult snapshot(const ReadingQuery &query) const;
+    // Up to `limit` readings of `s` following `after` (from the first when null), in the order
+    // address, time, row id. Each page opens and closes its own connection, so no read stays
+    // open between pages to hold up a flush of the reading log.
+    PageResult readingsPage(const ReadingSnapshot &s, const LoggedReading *after, int limit) const;
 
     // Maintenance: the temperature rows to export/address.txt; a table with the registry's
     // columns plus the missing addresses of SAVEPRO; two columns added to Data_RH.

@@ -2,7 +2,7 @@ target_sources(kestrel_core PRIVATE
   recording/readingbuffer.h
   recording/timedbuffer.h
   recording/texts.h
-  recording/recorddb.h recording/recorddb.cpp
+  recording/recorddb.h recording/recorddb.cpp recording/readingpages.cpp
   recording/dbconnection.h recording/dbconnection.cpp
   recording/maintenance.cpp
   recording/timetext.h recording/timetext.cpp

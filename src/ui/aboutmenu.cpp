@@ -1,4 +1,5 @@
 #include "aboutmenu.h"
+#include "common/tr8.h"
 
 #include "common/log.h"
 #include "common/operator.h"
@@ -19,24 +20,24 @@ using namespace texts::ui;
 
 QString versionMessage()
 {
-    return QString::fromUtf8(VersionPrefix) + QString::fromLatin1(Version);
+    return tr8(VersionPrefix) + QString::fromLatin1(Version);
 }
 
 QMenu *addHelpMenu(QMenuBar *bar, Operator &op)
 {
-    QMenu *menu = bar->addMenu(QString::fromUtf8(HelpMenu));
+    QMenu *menu = bar->addMenu(tr8(HelpMenu));
     menu->setObjectName(QStringLiteral("menuHelp"));
-    QAction *about = menu->addAction(QString::fromUtf8(AboutItem));
+    QAction *about = menu->addAction(tr8(AboutItem));
     about->setObjectName(QStringLiteral("about"));
     QObject::connect(about, &QAction::triggered, menu, [&op] { op.message(versionMessage()); });
     return menu;
 }
 
-WebLabel::WebLabel(QWidget *parent) : QLabel(QString::fromUtf8(WebCaption), parent)
+WebLabel::WebLabel(QWidget *parent) : QLabel(tr8(WebCaption), parent)
 {
     setObjectName(QStringLiteral("labWeb"));
     QFont f = font();
-    f.setFamilies({QString::fromUtf8(WebFont), f.family()}); // the system font where that one is missing
+    f.setFamilies({tr8(WebFont), f.family()}); // the system font where that one is missing
     f.setUnderline(true);
     setFont(f);
     QPalette p = palette();

@@ -1,4 +1,5 @@
 #include "crcframe.h"
+#include "common/tr8.h"
 
 #include "common/twips.h"
 #include "console/crcconsole.h"
@@ -18,11 +19,6 @@ using namespace texts::console;
 
 namespace
 {
-
-QString tr8(const char *t)
-{
-    return QString::fromUtf8(t);
-}
 
 // The command box: typed characters pass through the console's key rule (Enter calculates);
 // editing keys, Backspace and shortcuts (copy, paste, select all) work as in any box.

@@ -37,6 +37,7 @@ frmroughin::frmroughin(Station &station, QWidget *parent) : QMainWindow(parent),
     buildPortControls(left);
     buildPollingButtons(left);
     buildConsoleSide(left);
+    buildHistoryButton(left);
     leftLayout->addStretch(1);
     columns->addWidget(buildDeviceFrame(central), 1);
 

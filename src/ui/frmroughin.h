@@ -16,6 +16,7 @@ class QTableView;
 
 namespace kestrel {
 
+class Dialog2;
 class Lamp;
 class Station;
 class ValueFrame;
@@ -56,6 +57,8 @@ private:
     void cmdShow_Click();
 
     void buildConsoleSide(QWidget *host);
+    void buildHistoryButton(QWidget *host);
+    void cmdOD_Click();
 
     Station &m_station;
     QMenu *m_comMenu = nullptr;
@@ -74,6 +77,7 @@ private:
     ValueFrame *m_valueFrame = nullptr;
     ProductMenu *m_productMenu = nullptr;
     chart *m_chart = nullptr;
+    Dialog2 *m_Dialog2 = nullptr;
 };
 
 } // namespace kestrel

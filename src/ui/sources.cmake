@@ -1,6 +1,7 @@
 target_sources(kestrel_ui PRIVATE
   ui/dialog.h ui/dialog.cpp
   ui/dialog1.h ui/dialog1.cpp
+  ui/dialog2.h ui/dialog2.cpp ui/frmroughin_history.cpp
   ui/operatordialogs.h ui/operatordialogs.cpp
   ui/entrybox.h ui/entrybox.cpp
   ui/lamp.h ui/lamp.cpp

@@ -1,0 +1,93 @@
+#include "historyexport.h"
+#include "common/tr8.h"
+
+#include "common/textfile.h"
+#include "history/texts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSaveFile>
+
+namespace kestrel {
+
+namespace {
+
+const QString Tabs = QStringLiteral("\t\t\t");
+const QString LineEnd = QStringLiteral("\r\n");
+
+} // namespace
+
+HistoryExport::HistoryExport(const RecordDb &db, const ReadingSnapshot &snapshot,
+                             const history::Aliases &aliases)
+    : m_db(db), m_snapshot(snapshot), m_aliases(aliases)
+{
+}
+
+QStringList HistoryExport::headLines(qint64 count)
+{
+    using namespace texts::history;
+    QStringList lines = history::note(true).split(LineEnd);
+    lines << QString() << tr8(CountBefore) + QString::number(count) + tr8(CountAfter) << QString();
+    lines << QStringList{tr8(ExportHeaderTime), tr8(HeaderValue), tr8(HeaderType), tr8(HeaderAddress),
+                         tr8(HeaderName)}
+                 .join(Tabs);
+    return lines;
+}
+
+void HistoryExport::appendLine(QString &out, const LoggedReading &r, const QString &alias)
+{
+    out += r.readTime;
+    out += Tabs;
+    out += r.readValue;
+    out += Tabs;
+    out += r.protype;
+    out += Tabs;
+    out += QString::number(r.address);
+    out += Tabs;
+    out += alias;
+}
+
+ExportResult HistoryExport::writeTo(const QString &path, bool yield) const
+{
+    ExportResult result;
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true); // a folder where only the file itself may be written
+    const auto failed = [&](const QString &why) {
+        file.cancelWriting();
+        return ExportResult{false, tr8(texts::history::WriteFailed).arg(QDir::toNativeSeparators(path), why),
+                            0};
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    if (file.write(gbkLines(headLines(m_snapshot.count))) < 0)
+        return failed(file.errorString());
+
+    std::vector<LoggedReading> page;
+    LoggedReading last;
+    QString text;
+    while (result.written < m_snapshot.count) {
+        const int want = int(std::min<qint64>(PageSize, m_snapshot.count - result.written));
+        PageResult next = m_db.readingsPage(m_snapshot, result.written > 0 ? &last : nullptr, want);
+        if (!next.ok)
+            return {false, next.error, 0};
+        if (next.rows.empty())
+            break; // the count promised more than the log holds now; nothing is ever deleted
+        text.clear();
+        for (const LoggedReading &r : next.rows) {
+            appendLine(text, r,
+                       r.address >= 1 && r.address <= 255 ? m_aliases[size_t(r.address)] : QString());
+            text += LineEnd;
+        }
+        if (file.write(encodeGbk(text)) < 0)
+            return failed(file.errorString());
+        result.written += qint64(next.rows.size());
+        last = std::move(next.rows.back());
+        if (yield)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (!file.commit())
+        return failed(file.errorString());
+    return result;
+}
+
+} // namespace kestrel

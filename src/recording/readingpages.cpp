@@ -1,0 +1,138 @@
+// The history dialog's reads of SAVEDATA: a snapshot (count and last row id) and keyset pages.
+// Every statement runs on the one index (ADDRESS, READTIME), whose entries carry the row id, so
+// "address, time, row id" is the index's own order: no statement sorts, and a page costs the
+// same near the end of a large result as at its start.
+#include "recording/dbconnection.h"
+#include "common/tr8.h"
+#include "recording/recorddb.h"
+#include "recording/texts.h"
+
+#include <QDir>
+#include <limits>
+
+namespace kestrel {
+
+using db::Connection;
+using namespace texts::recording;
+
+namespace {
+
+// The addresses from ? up to 255, ascending; as the left column of the index they turn a range
+// query over all devices into one short index range per address, already in order.
+constexpr const char *AddressesFrom = "ADDRESS IN (WITH RECURSIVE a(n) AS (SELECT ? UNION ALL "
+                                      "SELECT n + 1 FROM a WHERE n < 255) SELECT n FROM a)";
+
+QString badDate(const QString &path)
+{
+    return tr8(DbFailed).arg(QDir::toNativeSeparators(path), tr8(ReasonBadDate));
+}
+
+bool validQuery(const ReadingQuery &q)
+{
+    return q.from.isValid() && q.to.isValid();
+}
+
+// Appends the rows of an executed query (row id, time, value, type, address) to `out`. The
+// rows of one reading share their time text, so consecutive equal texts share one string.
+void collect(QSqlQuery &q, std::vector<LoggedReading> &out)
+{
+    QString lastTime;
+    while (q.next()) {
+        LoggedReading r;
+        r.rowId = q.value(0).toLongLong();
+        r.readTime = q.value(1).toString();
+        if (r.readTime == lastTime)
+            r.readTime = lastTime;
+        else
+            lastTime = r.readTime;
+        r.readValue = q.value(2).toString();
+        r.protype = q.value(3).toString();
+        r.address = q.value(4).toInt();
+        out.push_back(std::move(r));
+    }
+}
+
+} // namespace
+
+SnapshotResult RecordDb::snapshot(const ReadingQuery &query) const
+{
+    if (!validQuery(query))
+        return {false, badDate(m_path), {}};
+    Connection c(m_path);
+    if (DbStatus s = c.open(); !s.ok)
+        return {false, s.error, {}};
+    SnapshotResult r;
+    r.snapshot.query = query;
+    QSqlQuery q = c.query();
+    q.setForwardOnly(true);
+    // Rows are only ever appended, so every row logged after this has a larger row id.
+    if (DbStatus s = c.run(q, QStringLiteral("SELECT MAX(rowid) FROM SAVEDATA")); !s.ok)
+        return {false, s.error, {}};
+    r.snapshot.lastRowId = q.next() ? q.value(0).toLongLong() : 0;
+    const QString from = timeText(query.from), to = timeText(query.to);
+    const QString range = QStringLiteral(" AND READTIME >= ? AND READTIME < ? AND rowid <= ?");
+    DbStatus s;
+    if (query.address == 0)
+        s = c.run(
+            q, QStringLiteral("SELECT COUNT(*) FROM SAVEDATA WHERE ") + QLatin1String(AddressesFrom) + range,
+            {1, from, to, r.snapshot.lastRowId});
+    else
+        s = c.run(q, QStringLiteral("SELECT COUNT(*) FROM SAVEDATA WHERE ADDRESS = ?") + range,
+                  {query.address, from, to, r.snapshot.lastRowId});
+    if (!s.ok)
+        return {false, s.error, {}};
+    r.snapshot.count = q.next() ? q.value(0).toLongLong() : 0;
+    return r;
+}
+
+PageResult RecordDb::readingsPage(const ReadingSnapshot &snap, const LoggedReading *after, int limit) const
+{
+    const ReadingQuery &query = snap.query;
+    if (!validQuery(query))
+        return {false, badDate(m_path), {}};
+    PageResult r;
+    if (limit <= 0)
+        return r;
+    Connection c(m_path);
+    if (DbStatus s = c.open(); !s.ok)
+        return {false, s.error, {}};
+    const QString from = timeText(query.from), to = timeText(query.to);
+    QSqlQuery q = c.query();
+    q.setForwardOnly(true);
+    const QString columns =
+        QStringLiteral("SELECT rowid, READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA WHERE ");
+
+    // The rest of the address of the last row: later in time, or at the same time a later row.
+    const int current = after ? after->address : query.address;
+    if (current != 0) {
+        const QString since = after ? after->readTime : from;
+        const qint64 lastId = after ? after->rowId : std::numeric_limits<qint64>::min();
+        if (DbStatus s = c.run(q,
+                               columns + QStringLiteral("ADDRESS = ? AND READTIME >= ? AND READTIME < ? "
+                                                        "AND (READTIME > ? OR rowid > ?) AND rowid <= ? "
+                                                        "ORDER BY READTIME, rowid LIMIT ?"),
+                               {current, since, to, since, lastId, snap.lastRowId, limit});
+            !s.ok)
+            return {false, s.error, {}};
+        collect(q, r.rows);
+        if (q.lastError().isValid())
+            return {false, c.failure(q.lastError()), {}};
+    }
+    // Then, for all devices, the addresses after it.
+    const int left = limit - int(r.rows.size());
+    if (query.address == 0 && left > 0) {
+        if (DbStatus s = c.run(q,
+                               columns + QLatin1String(AddressesFrom) +
+                                   QStringLiteral(" AND READTIME >= ? AND READTIME < ? AND rowid <= ? "
+                                                  "ORDER BY ADDRESS, READTIME, rowid LIMIT ?"),
+                               {current + 1, from, to, snap.lastRowId, left});
+            !s.ok)
+            return {false, s.error, {}};
+        collect(q, r.rows);
+        if (q.lastError().isValid())
+            return {false, c.failure(q.lastError()), {}};
+    }
+    return r;
+}
+
+} // namespace kestrel
