@@ -6,4 +6,7 @@ target_sources(kestrel_core PRIVATE
   devices/settingstexts.h
   devices/pollsettings.h devices/pollsettings.cpp
   devices/configfile.h devices/configfile.cpp
+  devices/commissioninghost.h
+  devices/addresscommands.h devices/addresscommands.cpp
+  devices/conntest.h devices/conntest.cpp
 )

@@ -32,6 +32,7 @@ Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &
     registry.resume = [this] { polling.cmdLoopP_Click(); };
     connectPolling();
     connect(&polling, &Polling::changed, this, &Station::changed);
+    connect(&settingsRequest, &SettingsRequest::cancelled, &conntest, &ConnTest::cmdstop_Click);
 }
 
 Station::~Station() = default;

@@ -2,6 +2,8 @@
 // Everything the main window owns in the system, held in the core: the port and the exchange,
 // the product side, the device table and grid, the buffers, the polling cycle and the data base.
 // The window renders this state and forwards the operator's actions; tests drive it directly.
+#include "devices/addresscommands.h"
+#include "devices/conntest.h"
 #include "devices/devicegrid.h"
 #include "devices/devicetable.h"
 #include "devices/pollsettings.h"
@@ -15,6 +17,7 @@
 #include "recording/readinglog.h"
 #include "recording/recorddb.h"
 #include "recording/timedbuffer.h"
+#include "station/commissioning.h"
 
 #include <QObject>
 
@@ -58,6 +61,10 @@ public:
     SettingsRequest settingsRequest;
     Polling polling;
     DeviceRegistry registry;
+    // Reading and setting an address, and the connectivity test.
+    StationCommissioning commissioning{*this};
+    AddressCommands address{exchange, panel, devices, db, op, commissioning};
+    ConnTest conntest{exchange, devices, op, timers, commissioning};
 
     bool cmdConnEnabled = false;
     bool cmdLoopREnabled = false;
@@ -68,6 +75,7 @@ Q_SIGNALS:
     void dialog1Requested();
 
 private:
+    friend class StationCommissioning;
     void connectPolling();
     QString rescueWaitingReadings() const;
     void setFramesEnabled(bool on);

@@ -34,6 +34,7 @@ frmroughin::frmroughin(Station &station, QWidget *parent) : QMainWindow(parent),
     buildMaintenanceMenu();
     buildPortControls(left);
     buildPollingButtons(left);
+    buildAddressFrame(left);
     leftLayout->addStretch(1);
     columns->addWidget(buildDeviceFrame(central), 1);
 

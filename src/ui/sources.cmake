@@ -8,4 +8,5 @@ target_sources(kestrel_ui PRIVATE
   ui/productmenu.h ui/productmenu.cpp
   ui/maintenancemenu.h ui/maintenancemenu.cpp
   ui/frmroughin.h ui/frmroughin.cpp ui/frmroughin_port.cpp ui/frmroughin_devices.cpp ui/frmroughin_products.cpp
+  ui/frmroughin_address.cpp
 )

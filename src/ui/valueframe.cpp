@@ -132,8 +132,9 @@ ValueFrame::ValueFrame(Panel &panel, QWidget *parent) : QWidget(parent), m_panel
     actions->addWidget(m_cmdShow);
     outer->addLayout(actions);
 
-    connect(m_TxtB1, &QLineEdit::textEdited, this, &ValueFrame::onTxtB1Edited);
-    connect(m_Text2, &QLineEdit::textEdited, this, [this](const QString &t) {
+    // The boxes follow their text whatever changed it (typing, pasting, a program).
+    connect(m_TxtB1, &QLineEdit::textChanged, this, &ValueFrame::onTxtB1Edited);
+    connect(m_Text2, &QLineEdit::textChanged, this, [this](const QString &t) {
         m_panel.Text2 = t;
         m_panel.notify();
     });
