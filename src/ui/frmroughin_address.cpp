@@ -9,6 +9,7 @@
 
 #include <QGroupBox>
 #include <QBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -20,21 +21,24 @@ void frmroughin::buildAddressFrame(QWidget *host)
 {
     auto *frame = new QGroupBox(host);
     frame->setObjectName(QStringLiteral("Frame5"));
-    auto *l = new QHBoxLayout(frame);
-    // The value frame's address and name boxes move here, each after its caption label.
+    auto *g = new QGridLayout(frame);
+    // The value frame's address and name boxes move here, each after its caption label, with the
+    // address's two commands beside them.
     const QList<QLabel *> labels = m_valueFrame->findChildren<QLabel *>();
-    for (QLineEdit *box : {m_valueFrame->TxtB1(), m_valueFrame->Text2()}) {
-        for (QLabel *label : labels)
-            if (label->buddy() == box)
-                l->addWidget(label);
-        l->addWidget(box, box == m_valueFrame->Text2() ? 1 : 0);
-    }
     auto *read = new QPushButton(QString::fromUtf8(texts::devices::AddressRead), frame);
     read->setObjectName(QStringLiteral("CmdAddread"));
     auto *set = new QPushButton(QString::fromUtf8(texts::devices::AddressSet), frame);
     set->setObjectName(QStringLiteral("CmdSetAddress"));
-    l->addWidget(read);
-    l->addWidget(set);
+    int row = 0;
+    for (QLineEdit *box : {m_valueFrame->TxtB1(), m_valueFrame->Text2()}) {
+        for (QLabel *label : labels)
+            if (label->buddy() == box)
+                g->addWidget(label, row, 0);
+        g->addWidget(box, row, 1);
+        g->addWidget(row == 0 ? read : set, row, 2);
+        ++row;
+    }
+    g->setColumnStretch(1, 1);
     // Below the value frame.
     auto *column = qobject_cast<QBoxLayout *>(host->layout());
     column->insertWidget(column->indexOf(m_valueFrame) + 1, frame);
