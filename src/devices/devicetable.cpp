@@ -1,8 +1,18 @@
 #include "devicetable.h"
 
+#include "products/productside.h"
+
 #include <algorithm>
 
 namespace kestrel {
+
+TypeQuery learnType(ProductSide &products, DeviceEntry &dev)
+{
+    const TypeQuery q = products.readProType(dev.codes());
+    if (q.answered)
+        dev.learn(q.codes);
+    return q;
+}
 
 std::vector<LoggedDevice> loggedDevices(const DeviceTable &table)
 {

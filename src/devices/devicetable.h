@@ -53,6 +53,13 @@ private:
     std::array<DeviceEntry, LastAddress + 1> m_entries{};
 };
 
+class ProductSide;
+struct TypeQuery;
+
+// The type query of the device at CurAddr (asked only while its type is unknown), its answer
+// kept in the device's entry.
+TypeQuery learnType(ProductSide &products, DeviceEntry &dev);
+
 // The devices of the polling range whose readings go to the reading log, in address order.
 std::vector<LoggedDevice> loggedDevices(const DeviceTable &table);
 

@@ -23,12 +23,8 @@ bool DeviceRegistry::deviceCheck()
 {
     // A failure left by an earlier exchange says nothing about this device.
     m_exchange.failureCount = 0;
-    DeviceEntry &dev = m_devices.at(m_exchange.CurAddr);
-    const TypeQuery q = m_products.readProType(dev.codes());
-    if (q.answered) {
-        dev.learn(q.codes);
+    if (learnType(m_products, m_devices.at(m_exchange.CurAddr)).answered)
         return true;
-    }
     m_op.message(tr8(texts::devices::AddFailed));
     return false;
 }

@@ -5,4 +5,7 @@ target_sources(kestrel_core PRIVATE
   devices/devicegrid.h devices/devicegrid.cpp
   devices/pollsettings.h devices/pollsettings.cpp
   devices/configfile.h devices/configfile.cpp
+  devices/commissioninghost.h
+  devices/addresscommands.h devices/addresscommands.cpp
+  devices/conntest.h devices/conntest.cpp
 )

@@ -47,4 +47,23 @@ constexpr const char *AddressHeader = "地址";
 constexpr const char *NameHeader = "设备名称";
 constexpr const char *ConnTest = "通讯测试";
 constexpr const char *StatusLabel = "状态：";
+
+// Reading and setting a device address, and the connectivity test.
+constexpr const char *AddressRead = "读取"; // CmdAddread
+constexpr const char *AddressSet = "设置";  // CmdSetAddress
+constexpr const char *BadEntry = "数据输入错误！";
+constexpr const char *AddressSetDone = "地址设置成功";
+constexpr const char *RepeatLabel = "重复次数：";                      // the label of Text3
+constexpr const char *RepeatHint = "（0为一直重复,直到全部正常连接）"; // Label4
+constexpr const char *StartTest = "开始测试";                          // cmdtest
+constexpr const char *StopTest = "停止测试";                           // cmdstop
+constexpr const char *ClearLog = "清空日志";                           // cmdcls
+constexpr const char *ExitTest = "退出";                               // cmdExig
+constexpr const char *ErrorPrefix = "error: ";
+constexpr const char *DeviceOk = "号设备连接正常！";
+constexpr const char *DeviceSilent = "号设备无法连接！";
+constexpr const char *AllConnected = "全部连接正常！";
+// The connectivity test's own refusal of a pass count, and its one report of a data base failure.
+constexpr const char *BadPassCount = "重复次数请输入0或正整数";
+constexpr const char *CodesNotStored = "设备类型未能保存到数据库：";
 } // namespace kestrel::texts::devices

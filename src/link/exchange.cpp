@@ -161,7 +161,7 @@ bool Exchange::readRegisters(uint8_t function, uint8_t selector, uint8_t selInde
     return false;
 }
 
-bool Exchange::addrExchange(uint8_t function, uint8_t reg)
+bool Exchange::addrExchange(uint8_t function, uint8_t reg, quint16 value)
 {
     RequestFields f;
     f.slave = 0;
@@ -173,8 +173,8 @@ bool Exchange::addrExchange(uint8_t function, uint8_t reg)
     } else if (function == 16 && (reg == 0 || reg == 4 || reg == 6)) {
         f.expected = 3;
         f.writeLength = 2;
-        f.valueHi = data[0];
-        f.valueLo = data[1];
+        f.valueHi = static_cast<uint8_t>(value >> 8);
+        f.valueLo = static_cast<uint8_t>(value & 0xFF);
     } else {
         return false;
     }

@@ -28,8 +28,8 @@ public:
     // one register for the single temperature and humidity products). Fails silently.
     bool readRegisters(uint8_t function, uint8_t selector, uint8_t selIndex = 0);
     // The address exchange to bus address 0: (3, 0) reads the address, (16, 0/4/6) writes
-    // data[0..1]. Reports its failures to the operator.
-    bool addrExchange(uint8_t function, uint8_t reg);
+    // value. Reports its failures to the operator.
+    bool addrExchange(uint8_t function, uint8_t reg, quint16 value = 0);
 
     // Puts one request on the wire: bytes still waiting are discarded, the frame is written.
     void SendCommand(const QByteArray &frame);

@@ -218,9 +218,7 @@ void Polling::readDevice(int address)
 {
     DeviceEntry &dev = m_devices.at(address);
     if (dev.absent == 0 && dev.protype == 0) {
-        const TypeQuery q = m_products.readProType(dev.codes());
-        if (q.answered)
-            dev.learn(q.codes);
+        learnType(m_products, dev);
         if (m_exchange.failureCount != 0)
             dev.absent = 1;
         storeCodes(address);

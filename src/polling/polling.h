@@ -69,6 +69,11 @@ public:
     QString loopRCaption() const;
     QString loopPCaption() const;
     bool loopPEnabled() const { return m_loopPEnabled; }
+    void disableLoopP()
+    {
+        m_loopPEnabled = false;
+        Q_EMIT changed();
+    }
     int nextAddress() const { return m_next; }
 
 Q_SIGNALS:

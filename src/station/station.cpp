@@ -29,6 +29,7 @@ Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &
     connect(&timedReading, &TimedReading::changed, this, &Station::changed);
     connectPolling();
     connect(&polling, &Polling::changed, this, &Station::changed);
+    connect(&settingsRequest, &SettingsRequest::cancelled, &conntest, &ConnTest::cmdstop_Click);
 }
 
 Station::~Station() = default;

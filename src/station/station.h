@@ -5,6 +5,8 @@
 #include "curves/curvebuffers.h"
 
 #include "console/crcconsole.h"
+#include "devices/addresscommands.h"
+#include "devices/conntest.h"
 #include "devices/devicegrid.h"
 #include "devices/devicetable.h"
 #include "devices/pollsettings.h"
@@ -20,6 +22,7 @@
 #include "recording/recorddb.h"
 #include "recording/recordfile.h"
 #include "recording/timedbuffer.h"
+#include "station/commissioning.h"
 
 #include <QObject>
 
@@ -72,6 +75,11 @@ public:
 
     CrcConsole console{op};
 
+    // Reading and setting an address, and the connectivity test.
+    StationCommissioning commissioning{*this};
+    AddressCommands address{exchange, panel, devices, db, op, commissioning};
+    ConnTest conntest{exchange, devices, op, timers, commissioning};
+
     bool cmdConnEnabled = false;
     bool cmdLoopREnabled = false;
 
@@ -105,6 +113,8 @@ private:
     bool pauseIfRunning() override;
     void resume() override { polling.cmdLoopP_Click(); }
 
+
+    friend class StationCommissioning;
     void connectPolling();
     // TimedReadingActions (stopPolling above serves both)
     void singleRead() override { products.CMDRHTread_Click(); }

@@ -6,6 +6,7 @@
 #include "common/operator.h"
 #include "common/twips.h"
 #include "devices/configfile.h"
+#include "devices/conntest.h"
 #include "devices/devicetable.h"
 #include "devices/pollsettings.h"
 #include "devices/texts.h"
@@ -16,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 
@@ -124,6 +126,14 @@ void Dialog::setFaceSize(int widthTwips, int heightTwips)
 Dialog *Dialog::openPollingFace(Operator &op, SettingsRequest &request, DeviceTable &table,
                                 const QString &folder, QWidget *parent)
 {
+    Dialog *dlg = openDialog(op, request, table, folder, parent);
+    dlg->showPollingFace();
+    return dlg;
+}
+
+Dialog *Dialog::openDialog(Operator &op, SettingsRequest &request, DeviceTable &table, const QString &folder,
+                           QWidget *parent)
+{
     Dialog *dlg = nullptr;
     if (parent) {
         const auto open = parent->findChildren<Dialog *>(QString(), Qt::FindDirectChildrenOnly);
@@ -135,7 +145,6 @@ Dialog *Dialog::openPollingFace(Operator &op, SettingsRequest &request, DeviceTa
         dlg = new Dialog(op, request, table, folder, parent);
         dlg->setAttribute(Qt::WA_DeleteOnClose);
     }
-    dlg->showPollingFace();
     return dlg;
 }
 
@@ -211,10 +220,13 @@ void Dialog::CancelButton_Click()
 
 void Dialog::reject()
 {
-    if (!m_Frame1->isHidden())
+    if (!m_Frame1->isHidden()) {
         CancelButton_Click();
-    else
-        QDialog::reject();
+        return;
+    }
+    if (m_test)
+        m_test->closeBox();
+    leaveTestFace();
 }
 
 void Dialog::cmdConf_Click()
@@ -231,6 +243,104 @@ void Dialog::cmdConf_Click()
     m_txtloopAdd[0]->setText(QString::number(m_table.PollStart));
     m_txtloopAdd[1]->setText(QString::number(m_table.PollEnd));
     m_checkSave->setChecked(s.SaveEnabled);
+}
+
+// The test face: Frame2 holds the range, the pass count and the start and stop buttons; Frame3
+// the log with its clear and exit buttons. Built once, when the dialog first shows it.
+void Dialog::buildTestFrame()
+{
+    auto *form = new QGridLayout(m_Frame2);
+    auto addBox = [&](int row, int column, const char *caption, const QString &name) {
+        auto *box = new QLineEdit(m_Frame2);
+        box->setObjectName(name);
+        makeDigitsOnly(box);
+        auto *label = new QLabel(tr8(caption), m_Frame2);
+        label->setObjectName(QStringLiteral("lbl") + name);
+        label->setBuddy(box);
+        form->addWidget(label, row, column);
+        form->addWidget(box, row, column + 1);
+        return box;
+    };
+    auto addButton = [](QWidget *parent, const char *caption, const QString &name) {
+        auto *b = new QPushButton(tr8(caption), parent);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_txtloopAdd[2] = addBox(0, 0, texts::devices::StartAddress, QStringLiteral("txtloopAdd_2"));
+    m_txtloopAdd[3] = addBox(0, 2, texts::devices::EndAddress, QStringLiteral("txtloopAdd_3"));
+    auto *label1 = new QLabel(tr8(texts::devices::AddressRange), m_Frame2);
+    label1->setObjectName(QStringLiteral("Label1"));
+    form->addWidget(label1, 1, 0, 1, 4);
+    m_Text3 = addBox(2, 0, texts::devices::RepeatLabel, QStringLiteral("Text3"));
+    m_cmdtest = addButton(m_Frame2, texts::devices::StartTest, QStringLiteral("cmdtest"));
+    form->addWidget(m_cmdtest, 2, 3);
+    auto *label4 = new QLabel(tr8(texts::devices::RepeatHint), m_Frame2);
+    label4->setObjectName(QStringLiteral("Label4"));
+    label4->setWordWrap(true);
+    form->addWidget(label4, 3, 0, 1, 3);
+    auto *cmdstop = addButton(m_Frame2, texts::devices::StopTest, QStringLiteral("cmdstop"));
+    form->addWidget(cmdstop, 3, 3);
+
+    auto *logLayout = new QGridLayout(m_Frame3);
+    m_Text2 = new QPlainTextEdit(m_Frame3);
+    m_Text2->setObjectName(QStringLiteral("Text2"));
+    m_Text2->setReadOnly(true);
+    m_Text2->setAccessibleName(tr8(texts::devices::LogFrame));
+    logLayout->addWidget(m_Text2, 0, 0, 1, 3);
+    auto *cmdcls = addButton(m_Frame3, texts::devices::ClearLog, QStringLiteral("cmdcls"));
+    auto *cmdExig = addButton(m_Frame3, texts::devices::ExitTest, QStringLiteral("cmdExig"));
+    logLayout->addWidget(cmdcls, 1, 1);
+    logLayout->addWidget(cmdExig, 1, 2);
+    logLayout->setColumnStretch(0, 1);
+
+    ConnTest &t = *m_test;
+    connect(m_txtloopAdd[2], &QLineEdit::textChanged, this, [&t](const QString &v) { t.txtloopAdd2 = v; });
+    connect(m_txtloopAdd[3], &QLineEdit::textChanged, this, [&t](const QString &v) { t.txtloopAdd3 = v; });
+    connect(m_Text3, &QLineEdit::textChanged, this, [&t](const QString &v) { t.Text3 = v; });
+    connect(m_cmdtest, &QPushButton::clicked, &t, &ConnTest::cmdtest_Click);
+    connect(cmdstop, &QPushButton::clicked, &t, &ConnTest::cmdstop_Click);
+    connect(cmdcls, &QPushButton::clicked, &t, &ConnTest::cmdcls_Click);
+    connect(cmdExig, &QPushButton::clicked, &t, &ConnTest::cmdExig_Click);
+    connect(&t, &ConnTest::changed, this, &Dialog::renderTest);
+    connect(&t, &ConnTest::closeRequested, this, &Dialog::leaveTestFace);
+}
+
+Dialog *Dialog::openTestFace(Operator &op, SettingsRequest &request, DeviceTable &table,
+                             const QString &folder, ConnTest &test, QWidget *parent)
+{
+    Dialog *dlg = openDialog(op, request, table, folder, parent);
+    if (!dlg->m_test) {
+        dlg->m_test = &test;
+        dlg->buildTestFrame();
+    }
+    dlg->renderTest();
+    dlg->showTestFace();
+    return dlg;
+}
+
+void Dialog::renderTest()
+{
+    const ConnTest &t = *m_test;
+    for (auto [box, text] :
+         {std::pair{m_txtloopAdd[2], &t.txtloopAdd2}, {m_txtloopAdd[3], &t.txtloopAdd3}, {m_Text3, &t.Text3}})
+        if (box->text() != *text)
+            box->setText(*text);
+    QString log = t.Text2;
+    log.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (m_Text2->toPlainText() != log) {
+        m_Text2->setPlainText(log);
+        m_Text2->moveCursor(QTextCursor::End); // the newest line in view
+    }
+    m_cmdtest->setEnabled(!t.running()); // one run at a time
+}
+
+// Leaving the test face closes the dialog; a polling start still waiting for it is cancelled.
+void Dialog::leaveTestFace()
+{
+    if (m_request.waiting())
+        m_request.cancel();
+    done(QDialog::Accepted);
 }
 
 } // namespace kestrel

@@ -10,10 +10,12 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace kestrel {
 
+class ConnTest;
 class DeviceTable;
 class Operator;
 class SettingsRequest;
@@ -35,6 +37,11 @@ public:
     static Dialog *openPollingFace(Operator &op, SettingsRequest &request, DeviceTable &table,
                                    const QString &folder, QWidget *parent);
 
+    // "通讯测试"'s way in: the test face of the open settings dialog of the parent, or of a new
+    // one, rendering and driving the connectivity test.
+    static Dialog *openTestFace(Operator &op, SettingsRequest &request, DeviceTable &table,
+                                const QString &folder, ConnTest &test, QWidget *parent);
+
     // Range boxes := PollStart, PollEnd; Frame1 shown, Frame2 and Frame3 hidden; shown modeless.
     void showPollingFace();
     // Frame1 hidden, Frame2 and Frame3 shown, at the size of the connectivity test.
@@ -46,7 +53,8 @@ public:
     void Text1_Change();
     void txtloopAdd_Change();
 
-    // Esc and the window's close box: Cancel on the polling face.
+    // Esc and the window's close box: Cancel on the polling face; on the test face the run
+    // stops and the main window's frames come back.
     void reject() override;
 
     // Boxes 0 and 1 are the polling range; 2 and 3 belong to the test face.
@@ -55,9 +63,17 @@ public:
     QCheckBox *checkSave() const { return m_checkSave; }
     QGroupBox *Frame2() const { return m_Frame2; }
     QGroupBox *Frame3() const { return m_Frame3; }
+    QLineEdit *Text3() const { return m_Text3; }
+    QPlainTextEdit *Text2() const { return m_Text2; }
 
 private:
+    // The open settings dialog of the parent, or a new one that deletes itself on close.
+    static Dialog *openDialog(Operator &op, SettingsRequest &request, DeviceTable &table,
+                              const QString &folder, QWidget *parent);
     void buildPollingFrame();
+    void buildTestFrame();
+    void renderTest();
+    void leaveTestFace();
     QLineEdit *numberBox(const QString &name, const QString &text);
     void setFaceSize(int widthTwips, int heightTwips);
 
@@ -76,6 +92,11 @@ private:
     QPushButton *m_cmdConf = nullptr;
     QPushButton *m_OKButton = nullptr;
     QPushButton *m_CancelButton = nullptr;
+
+    ConnTest *m_test = nullptr; // set when the test face is first shown
+    QLineEdit *m_Text3 = nullptr;
+    QPlainTextEdit *m_Text2 = nullptr;
+    QPushButton *m_cmdtest = nullptr;
 };
 
 } // namespace kestrel

@@ -1,4 +1,5 @@
 #include "dialog2.h"
+#include "entrybox.h"
 #include "common/tr8.h"
 
 #include "common/clock.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -99,9 +99,7 @@ void Dialog2::buildBoxes()
 
     m_Text2 = new QLineEdit(QStringLiteral("0"), this);
     m_Text2->setObjectName(QStringLiteral("Text2"));
-    // Digits and Backspace only, typed or pasted.
-    m_Text2->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_Text2));
+    makeDigitsOnly(m_Text2);
     auto *l2 = label(AddressLabel, QStringLiteral("lblText2"), this);
     l2->setBuddy(m_Text2);
     form->addWidget(l2, 1, 0);
@@ -117,7 +115,7 @@ void Dialog2::buildBoxes()
     form->addWidget(m_CancelButton, 1, 4);
     static_cast<QVBoxLayout *>(layout())->addLayout(calendars);
 
-    connect(m_Text2, &QLineEdit::textEdited, &m_query, &HistoryQuery::Text2_Change);
+    followText(m_Text2, &m_query, [this](const QString &t) { m_query.Text2_Change(t); });
     connect(m_OKButton, &QPushButton::clicked, this,
             [this] { m_query.OKButton_Click(m_Text1[0]->text(), m_Text1[1]->text(), m_Text2->text()); });
     connect(m_CancelButton, &QPushButton::clicked, this,

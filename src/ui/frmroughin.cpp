@@ -36,6 +36,7 @@ frmroughin::frmroughin(Station &station, QWidget *parent) : QMainWindow(parent),
     buildMaintenanceMenu();
     buildPortControls(left);
     buildPollingButtons(left);
+    buildAddressFrame(left);
     buildConsoleSide(left);
     buildHistoryButton(left);
     leftLayout->addStretch(1);

@@ -1,8 +1,9 @@
 #pragma once
 // The main window. Its code is split by area: frmroughin.cpp builds and renders the window,
 // frmroughin_port.cpp the port menu and button, frmroughin_products.cpp the product side,
-// frmroughin_devices.cpp the device frame and polling buttons, frmroughin_timed.cpp the timed reading,
-// frmroughin_console.cpp the CRC calculator, the help menu and the web link.
+// frmroughin_devices.cpp the device frame and polling buttons, frmroughin_address.cpp the address
+// frame and the connectivity test, frmroughin_timed.cpp the timed reading, frmroughin_console.cpp the
+// CRC calculator, the help menu and the web link, frmroughin_history.cpp the history button.
 #include <QMainWindow>
 #include <array>
 
@@ -46,6 +47,8 @@ private:
     void renderPort();
     void renderWidth();
     void buildPollingButtons(QWidget *host);
+    void buildAddressFrame(QWidget *host); // after the value frame and the polling buttons
+    void renderAddressFrame();
     QWidget *buildDeviceFrame(QWidget *parent);
     void renderPolling();
     void renderDeviceTexts();
@@ -70,6 +73,7 @@ private:
     QPushButton *m_cmdLoopP = nullptr;
     QPushButton *m_cmdConn = nullptr;
     QWidget *m_deviceFrame = nullptr;
+    QWidget *m_Frame5 = nullptr;
     QLineEdit *m_Text4 = nullptr;
     QLineEdit *m_Text3 = nullptr;
     QLineEdit *m_Text5 = nullptr;

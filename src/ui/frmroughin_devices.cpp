@@ -33,7 +33,6 @@ void frmroughin::buildPollingButtons(QWidget *host)
     m_cmdLoopP->setObjectName(QStringLiteral("cmdLoopP"));
     m_cmdConn = new QPushButton(tr8(texts::devices::ConnTest), row);
     m_cmdConn->setObjectName(QStringLiteral("cmdConn"));
-    m_cmdConn->setEnabled(false); // the connectivity test comes with its own window
     l->addWidget(m_cmdLoopR);
     l->addWidget(m_cmdLoopP);
     l->addWidget(m_cmdConn);

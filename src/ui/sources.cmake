@@ -16,5 +16,5 @@ target_sources(kestrel_ui PRIVATE
   ui/crcframe.h ui/crcframe.cpp
   ui/aboutmenu.h ui/aboutmenu.cpp
   ui/frmroughin.h ui/frmroughin.cpp ui/frmroughin_port.cpp ui/frmroughin_devices.cpp ui/frmroughin_products.cpp
-  ui/frmroughin_timed.cpp ui/frmroughin_console.cpp
+  ui/frmroughin_timed.cpp ui/frmroughin_console.cpp ui/frmroughin_address.cpp
 )

@@ -191,8 +191,8 @@ private Q_SLOTS:
         QCOMPARE((L{r.ex.addrTimeout, timedOut ? address : r.ex.word(0)}), (L{timedOut, address}));
         if (address == 0)
             return;
-        r.ex.data[1] = 12; // the address write is echoed: start low, count high, count low
-        QVERIFY(r.ex.addrExchange(16, 0));
+        // The address write is echoed: start low, count high, count low.
+        QVERIFY(r.ex.addrExchange(16, 0, 12));
         QCOMPARE(r.ex.lastRequest().toHex(' ') + QByteArray(reinterpret_cast<const char *>(r.ex.data.data()), 3),
                  QByteArray("00 10 00 00 00 01 02 00 0c ab c5\0\0\1", 35));
         QVERIFY(r.read(12) && r.words(1) == L{215});
@@ -279,9 +279,7 @@ private Q_SLOTS:
         m_server.setServerAddress(1);
         Rig r(m_modem.b.device);
         QVERIFY(r.opened);
-        r.ex.data[0] = 0;
-        r.ex.data[1] = 12;
-        QVERIFY(!r.ex.addrExchange(16, 0));
+        QVERIFY(!r.ex.addrExchange(16, 0, 12));
         quint16 reg0 = 0;
         QVERIFY(m_server.data(QModbusDataUnit::HoldingRegisters, 0, &reg0));
         QCOMPARE(reg0, quint16(12));
