@@ -1,6 +1,7 @@
 target_sources(kestrel_core PRIVATE
   common/operator.h
   common/tr8.h
+  common/result.h
   common/numeric.h common/numeric.cpp
   common/textfile.h common/textfile.cpp
   common/twips.h

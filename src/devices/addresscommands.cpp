@@ -39,7 +39,7 @@ void AddressCommands::CmdAddread_Click()
     m_panel.TxtB1 = ProductSide::TxtB1_Change(QString::number(m_exchange.CurAddr));
     if (m_exchange.CurAddr != 0) {
         const AliasResult r = m_db.readAlias(m_exchange.CurAddr);
-        m_panel.Text2 = r.ok ? r.alias.value_or(QString()) : QString();
+        m_panel.Text2 = r.ok ? r.value.value_or(QString()) : QString();
         if (!r.ok) {
             appendLog(QStringLiteral("alias of %1 not read: ").arg(m_exchange.CurAddr) + r.error);
             m_op.message(r.error);

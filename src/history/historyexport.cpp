@@ -65,23 +65,23 @@ ExportResult HistoryExport::writeTo(const QString &path, bool yield) const
     std::vector<LoggedReading> page;
     LoggedReading last;
     QString text;
-    while (result.written < m_snapshot.count) {
-        const int want = int(std::min<qint64>(PageSize, m_snapshot.count - result.written));
-        PageResult next = m_db.readingsPage(m_snapshot, result.written > 0 ? &last : nullptr, want);
+    while (result.value < m_snapshot.count) {
+        const int want = int(std::min<qint64>(PageSize, m_snapshot.count - result.value));
+        PageResult next = m_db.readingsPage(m_snapshot, result.value > 0 ? &last : nullptr, want);
         if (!next.ok)
             return {false, next.error, 0};
-        if (next.rows.empty())
+        if (next.value.empty())
             break; // the count promised more than the log holds now; nothing is ever deleted
         text.clear();
-        for (const LoggedReading &r : next.rows) {
+        for (const LoggedReading &r : next.value) {
             appendLine(text, r,
                        r.address >= 1 && r.address <= 255 ? m_aliases[size_t(r.address)] : QString());
             text += LineEnd;
         }
         if (file.write(encodeGbk(text)) < 0)
             return failed(file.errorString());
-        result.written += qint64(next.rows.size());
-        last = std::move(next.rows.back());
+        result.value += qint64(next.value.size());
+        last = std::move(next.value.back());
         if (yield)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }

@@ -20,11 +20,7 @@
 
 namespace kestrel {
 
-struct ExportResult {
-    bool ok = true;
-    QString error; // for the operator
-    qint64 written = 0;
-};
+using ExportResult = Result<qint64>; // the readings written
 
 class HistoryExport
 {

@@ -98,7 +98,7 @@ DbStatus HistoryModel::fetchPage()
         return {};
     PageResult page = m_db.readingsPage(m_snapshot, m_rows.empty() ? nullptr : &m_rows.back(),
                                         int(std::min<qint64>(left, PageSize)));
-    if (!page.ok || page.rows.empty()) {
+    if (!page.ok || page.value.empty()) {
         // Nothing more can come: a failed read, or rows that are gone from the log.
         m_stopped = true;
         return page.ok ? DbStatus{} : DbStatus::failure(page.error);
@@ -106,9 +106,9 @@ DbStatus HistoryModel::fetchPage()
     // A view that asks for more while the rows go in (a model checker does) gets nothing twice.
     m_fetching = true;
     const int first = int(m_rows.size());
-    beginInsertRows({}, first, first + int(page.rows.size()) - 1);
-    m_rows.insert(m_rows.end(), std::make_move_iterator(page.rows.begin()),
-                  std::make_move_iterator(page.rows.end()));
+    beginInsertRows({}, first, first + int(page.value.size()) - 1);
+    m_rows.insert(m_rows.end(), std::make_move_iterator(page.value.begin()),
+                  std::make_move_iterator(page.value.end()));
     endInsertRows();
     m_fetching = false;
     return {};

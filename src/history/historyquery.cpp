@@ -42,7 +42,7 @@ std::optional<QDate> parseDate(const QString &text)
 Aliases aliasTable(const AliasListResult &list)
 {
     Aliases a;
-    for (const AliasRow &row : list.rows)
+    for (const AliasRow &row : list.value)
         if (row.address >= 1 && row.address <= MaxAddress)
             a[size_t(row.address)] = row.alias;
     return a;
@@ -104,7 +104,7 @@ std::optional<ReadingSnapshot> HistoryQuery::prepare(const QString &start, const
         m_op.message(snap.error);
         return std::nullopt;
     }
-    return snap.snapshot;
+    return snap.value;
 }
 
 void HistoryQuery::OKButton_Click(const QString &start, const QString &end, const QString &address)

@@ -115,7 +115,7 @@ void Polling::loadAliases()
         appendLog(QStringLiteral("aliases not loaded: ") + r.error);
         return;
     }
-    for (const AliasRow &row : r.rows)
+    for (const AliasRow &row : r.value)
         if (row.address >= m_devices.PollStart && row.address <= m_devices.PollEnd && DeviceTable::valid(row.address))
             m_devices.at(row.address).alias = row.alias;
 }

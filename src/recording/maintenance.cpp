@@ -19,10 +19,9 @@ using namespace texts::recording;
 
 namespace {
 
-MaintenanceResult failed(const QString &message)
-{
-    return {false, message};
-}
+MaintenanceResult failed(const QString &message) { return MaintenanceResult::failure(message); }
+
+MaintenanceResult done(const QString &message) { return {true, {}, message}; }
 
 QString quoted(const QString &text)
 {
@@ -109,7 +108,7 @@ MaintenanceResult RecordDb::exportTemperature() const
         return failed(tr8(ExportWriteFailed).arg(shown, why));
     }
     f.close();
-    return {true, tr8(ExportDone).arg(rows).arg(shown)};
+    return done(tr8(ExportDone).arg(rows).arg(shown));
 }
 
 MaintenanceResult RecordDb::createRegistry(const QString &tableName) const
@@ -155,7 +154,7 @@ MaintenanceResult RecordDb::createRegistry(const QString &tableName) const
         d.rollback();
         return failed(s.error);
     }
-    return {true, tr8(RegistryDone).arg(name).arg(added)};
+    return done(tr8(RegistryDone).arg(name).arg(added));
 }
 
 MaintenanceResult RecordDb::extendDataRh() const
@@ -190,7 +189,7 @@ MaintenanceResult RecordDb::extendDataRh() const
         d.rollback();
         return failed(why);
     }
-    return {true, tr8(DataRhDone)};
+    return done(tr8(DataRhDone));
 }
 
 } // namespace kestrel

@@ -62,26 +62,26 @@ SnapshotResult RecordDb::snapshot(const ReadingQuery &query) const
     if (DbStatus s = c.open(); !s.ok)
         return {false, s.error, {}};
     SnapshotResult r;
-    r.snapshot.query = query;
+    r.value.query = query;
     QSqlQuery q = c.query();
     q.setForwardOnly(true);
     // Rows are only ever appended, so every row logged after this has a larger row id.
     if (DbStatus s = c.run(q, QStringLiteral("SELECT MAX(rowid) FROM SAVEDATA")); !s.ok)
         return {false, s.error, {}};
-    r.snapshot.lastRowId = q.next() ? q.value(0).toLongLong() : 0;
+    r.value.lastRowId = q.next() ? q.value(0).toLongLong() : 0;
     const QString from = timeText(query.from), to = timeText(query.to);
     const QString range = QStringLiteral(" AND READTIME >= ? AND READTIME < ? AND rowid <= ?");
     DbStatus s;
     if (query.address == 0)
         s = c.run(
             q, QStringLiteral("SELECT COUNT(*) FROM SAVEDATA WHERE ") + QLatin1String(AddressesFrom) + range,
-            {1, from, to, r.snapshot.lastRowId});
+            {1, from, to, r.value.lastRowId});
     else
         s = c.run(q, QStringLiteral("SELECT COUNT(*) FROM SAVEDATA WHERE ADDRESS = ?") + range,
-                  {query.address, from, to, r.snapshot.lastRowId});
+                  {query.address, from, to, r.value.lastRowId});
     if (!s.ok)
         return {false, s.error, {}};
-    r.snapshot.count = q.next() ? q.value(0).toLongLong() : 0;
+    r.value.count = q.next() ? q.value(0).toLongLong() : 0;
     return r;
 }
 
@@ -114,12 +114,12 @@ PageResult RecordDb::readingsPage(const ReadingSnapshot &snap, const LoggedReadi
                                {current, since, to, since, lastId, snap.lastRowId, limit});
             !s.ok)
             return {false, s.error, {}};
-        collect(q, r.rows);
+        collect(q, r.value);
         if (q.lastError().isValid())
             return {false, c.failure(q.lastError()), {}};
     }
     // Then, for all devices, the addresses after it.
-    const int left = limit - int(r.rows.size());
+    const int left = limit - int(r.value.size());
     if (query.address == 0 && left > 0) {
         if (DbStatus s = c.run(q,
                                columns + QLatin1String(AddressesFrom) +
@@ -128,7 +128,7 @@ PageResult RecordDb::readingsPage(const ReadingSnapshot &snap, const LoggedReadi
                                {current + 1, from, to, snap.lastRowId, left});
             !s.ok)
             return {false, s.error, {}};
-        collect(q, r.rows);
+        collect(q, r.value);
         if (q.lastError().isValid())
             return {false, c.failure(q.lastError()), {}};
     }

@@ -46,10 +46,10 @@ AliasListResult aliasRows(const QString &path, const QString &nullText)
     q.setForwardOnly(true);
     if (DbStatus s = c.run(q, QStringLiteral("SELECT ADDRESS, ALIAS FROM SAVEPRO ORDER BY ADDRESS")); !s.ok)
         return {false, s.error, {}};
-    r.rows.reserve(255);
+    r.value.reserve(255);
     while (q.next()) {
         const QVariant alias = q.value(1);
-        r.rows.push_back({q.value(0).toInt(), alias.isNull() ? nullText : alias.toString()});
+        r.value.push_back({q.value(0).toInt(), alias.isNull() ? nullText : alias.toString()});
     }
     if (q.lastError().isValid())
         return {false, c.failure(q.lastError()), {}};
@@ -76,7 +76,7 @@ ReadingsResult readRange(const QString &path, const QString &sql, const QVariant
             lastText = text;
             lastTime = times.parse(text);
         }
-        r.rows.push_back({lastTime, q.value(1).toString(), q.value(2).toString(), q.value(3).toInt()});
+        r.value.push_back({lastTime, q.value(1).toString(), q.value(2).toString(), q.value(3).toInt()});
     }
     if (q.lastError().isValid())
         return {false, c.failure(q.lastError()), {}};

@@ -4,6 +4,8 @@
 // own connection, works and closes it again, so the file is free between operations; every
 // value is bound, never spliced into the statement text. Failures come back as results whose
 // error text names the file and the reason; nothing throws.
+#include "common/result.h"
+
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
@@ -12,11 +14,7 @@
 
 namespace kestrel {
 
-struct DbStatus {
-    bool ok = true;
-    QString error; // for the operator; empty when ok
-    static DbStatus failure(const QString &e) { return {false, e}; }
-};
+using DbStatus = Result<>;
 
 // One row of the registry as the alias loads return it.
 struct AliasRow {
@@ -24,17 +22,8 @@ struct AliasRow {
     QString alias;
 };
 
-struct AliasListResult {
-    bool ok = true;
-    QString error;
-    std::vector<AliasRow> rows; // ascending address
-};
-
-struct AliasResult {
-    bool ok = true;
-    QString error;
-    std::optional<QString> alias; // nullopt: ALIAS is NULL
-};
+using AliasListResult = Result<std::vector<AliasRow>>; // ascending address
+using AliasResult = Result<std::optional<QString>>;     // nullopt: ALIAS is NULL
 
 // One reading to append: the time in whole seconds since the epoch (written as local time),
 // the raw register value, the quantity name and the bus address.
@@ -53,11 +42,7 @@ struct ReadingRecord {
     int address = 0;
 };
 
-struct ReadingsResult {
-    bool ok = true;
-    QString error;
-    std::vector<ReadingRecord> rows;
-};
+using ReadingsResult = Result<std::vector<ReadingRecord>>;
 
 // The history dialog's question: readings with from <= READTIME < to, of one address or, with
 // address 0, of every device.
@@ -75,11 +60,7 @@ struct ReadingSnapshot {
     qint64 count = 0;
 };
 
-struct SnapshotResult {
-    bool ok = true;
-    QString error;
-    ReadingSnapshot snapshot;
-};
+using SnapshotResult = Result<ReadingSnapshot>;
 
 // One logged reading as SAVEDATA holds it; the row id orders the rows of one reading.
 struct LoggedReading {
@@ -90,17 +71,11 @@ struct LoggedReading {
     int address = 0;
 };
 
-struct PageResult {
-    bool ok = true;
-    QString error;
-    std::vector<LoggedReading> rows;
-};
+using PageResult = Result<std::vector<LoggedReading>>;
 
-// The outcome of a maintenance command: a message for the operator either way.
-struct MaintenanceResult {
-    bool ok = false;
-    QString message;
-};
+// The outcome of a maintenance command: a message for the operator either way, the success
+// message as its value.
+using MaintenanceResult = Result<QString>;
 
 class RecordDb
 {

@@ -45,7 +45,7 @@ StoredCodes StationCommissioning::storeCodes(int address, uint8_t mixpro, uint8_
         return r;
     const AliasResult a = m_station.db.readAlias(address);
     if (a.ok)
-        r.alias = a.alias;
+        r.alias = a.value;
     return r;
 }
 

@@ -28,7 +28,7 @@ std::optional<QString> askWithDialog(QWidget *parent)
 
 void report(Operator &op, const MaintenanceResult &r)
 {
-    op.message(r.message, QString(), r.ok ? Operator::Icon::Information : Operator::Icon::Warning);
+    op.message(r.ok ? r.value : r.error, QString(), r.ok ? Operator::Icon::Information : Operator::Icon::Warning);
 }
 
 QAction *addCommand(QMenu *menu, const char *objectName, const char *caption)
