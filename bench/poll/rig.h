@@ -137,15 +137,12 @@ public:
         station->settings.setInterval(intervalSeconds);
         station->settings.SaveEnabled = false;
 
-        // Count the good readings as they are shown.
-        auto show = station->polling.showPolledValues;
-        station->polling.showPolledValues = [this, show] {
+        // Count the good readings as their replies are taken.
+        QObject::connect(&station->exchange, &Exchange::replyTaken, [this] {
             ++goodReadings;
-            if (show)
-                show();
             if (onReading)
                 onReading();
-        };
+        });
 
         station->polling.cmdLoopR_Click();
         if (m_window) { // the operator confirms the settings dialog
