@@ -3,6 +3,7 @@
 // menu. The tests look into the file through a connection of their own, so they check what the
 // file holds rather than what the data base class says it holds.
 #include "common/recordingoperator.h"
+#include "common/tr8.h"
 #include "devices/devicetable.h"
 #include "recording/readingbuffer.h"
 #include "recording/readinglog.h"
@@ -23,7 +24,6 @@ namespace {
 
 const QDateTime Base = QDateTime(QDate(2026, 12, 4), QTime(14, 31, 37));
 
-QString tr8(const char *text) { return QString::fromUtf8(text); }
 QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
 
 // The rows of one statement on the file, each as its columns joined by "|" (NULL as "<null>");
@@ -88,7 +88,7 @@ struct Rig {
     FlushResult flush(int cycles, bool save = true)
     {
         buffer.CycleCount = cycles;
-        return log.flushReadings(buffer, devices, save);
+        return log.flushReadings(buffer, loggedDevices(devices), save);
     }
     QStringList logged() const { return query(db, "SELECT * FROM SAVEDATA ORDER BY rowid"); }
     // A write fault on the rows matching `when` (a condition on NEW); none when empty.

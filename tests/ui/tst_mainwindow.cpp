@@ -214,7 +214,7 @@ private Q_SLOTS:
         // Two passes and a half: each reads 1, 2, 3 and waits out the silent 4.
         time.advance(100 + 8 * 1000);
         QCOMPARE(s.readings.CycleCount, 2);
-        QCOMPARE(s.panel.Text5, QStringLiteral("4号设备通迅超时！"));
+        QCOMPARE(s.Text5, QStringLiteral("4号设备通迅超时！"));
         QStringList rows; // address, T, RH, CO2, VOC, PM2.5
         for (int row = 1; row <= 3; ++row)
             rows << QStringList{s.grid.cell(row, 0), s.grid.cell(row, 2), s.grid.cell(row, 3),
