@@ -18,7 +18,8 @@
 
 using namespace kestrel;
 
-namespace {
+namespace
+{
 
 void fillBuffer(ReadingBuffer &buffer, DeviceTable &devices, qint64 start)
 {

@@ -9,7 +9,8 @@
 using namespace kestrel;
 using test::StationRig;
 
-namespace {
+namespace
+{
 QStringList row(const DeviceGrid &g, int r)
 {
     QStringList cells;
@@ -60,7 +61,8 @@ QString gridText(Station &s)
 }
 } // namespace
 
-class TstRegistry : public QObject {
+class TstRegistry : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     // Changes are signalled once and writes outside the grid ignored. A rebuild resets cells,
@@ -126,16 +128,42 @@ private Q_SLOTS:
         QTest::addColumn<QString>("type"); // learnt for the address
         QTest::addColumn<QString>("grid");
         const QString before = u"3,三号,21.5,|-4,,,|5,five,,45.6"_qs;
-        QTest::newRow("above the range") << true << "7" << "" << "3..7" << "CO2" << before + "|-,,,|7,,,";
+        QTest::newRow("above the range") << true << "7"
+                                         << ""
+                                         << "3..7"
+                                         << "CO2" << before + "|-,,,|7,,,";
         // The rows move down with their contents; row 1 keeps its old cells until the next rebuild.
-        QTest::newRow("below the range") << true << "1" << "" << "1..5" << "T+RH"
+        QTest::newRow("below the range") << true << "1"
+                                         << ""
+                                         << "1..5"
+                                         << "T+RH"
                                          << "1,三号,21.5,|-2,,,|3,三号,21.5,|-4,,,|5,five,,45.6";
-        QTest::newRow("a gap inside") << true << "4" << "" << "3..5" << "T+RH" << "3,三号,21.5,|4,,,|5,five,,45.6";
-        QTest::newRow("start of the range") << true << "3" << "" << "3..5" << "" << before;
-        QTest::newRow("end of the range") << true << "5" << "" << "3..5" << "" << before;
-        QTest::newRow("silent device") << true << "9" << "添加设备失败！\r\n请重试!" << "3..5" << "" << before;
-        QTest::newRow("no address") << true << "" << "请输入1-255之间的设备地址" << "3..5" << "" << before;
-        QTest::newRow("no range yet") << false << "4" << "" << "4..4" << "T+RH" << "4,,,";
+        QTest::newRow("a gap inside") << true << "4"
+                                      << ""
+                                      << "3..5"
+                                      << "T+RH"
+                                      << "3,三号,21.5,|4,,,|5,five,,45.6";
+        QTest::newRow("start of the range") << true << "3"
+                                            << ""
+                                            << "3..5"
+                                            << "" << before;
+        QTest::newRow("end of the range") << true << "5"
+                                          << ""
+                                          << "3..5"
+                                          << "" << before;
+        QTest::newRow("silent device") << true << "9"
+                                       << "添加设备失败！\r\n请重试!"
+                                       << "3..5"
+                                       << "" << before;
+        QTest::newRow("no address") << true << ""
+                                    << "请输入1-255之间的设备地址"
+                                    << "3..5"
+                                    << "" << before;
+        QTest::newRow("no range yet") << false << "4"
+                                      << ""
+                                      << "4..4"
+                                      << "T+RH"
+                                      << "4,,,";
     }
     void addDevice()
     {

@@ -5,7 +5,8 @@
 
 #include <QtTest>
 
-namespace kestrel::test {
+namespace kestrel::test
+{
 
 struct FixedClock : Clock {
     QDateTime now() const override { return {QDate(2026, 12, 4), QTime(14, 31, 37)}; }
@@ -22,7 +23,10 @@ inline QStringList boxTexts(const char *layout, int field = 1)
 }
 
 struct Rig : StationRig {
-    explicit Rig(const QString &bus) : StationRig(bus, QtTimerFactory::instance(), kClock, {"--fixed", "--verbose"}) {}
+    explicit Rig(const QString &bus)
+        : StationRig(bus, QtTimerFactory::instance(), kClock, {"--fixed", "--verbose"})
+    {
+    }
     // The requests the devices received, from the simulator's frame trace "HH:mm:ss.zzz RX 01 03 ...".
     QList<QByteArray> requests()
     {
@@ -53,8 +57,8 @@ struct Rig : StationRig {
         station->settingsRequest.accept();
     }
 };
-#define START_RIG(r, bus)                                                                                              \
-    STATION_RIG(Rig, r, bus);                                                                                          \
+#define START_RIG(r, bus)                                                                                    \
+    STATION_RIG(Rig, r, bus);                                                                                \
     ProductSide &p = s.products
 
 } // namespace kestrel::test

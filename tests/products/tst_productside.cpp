@@ -9,17 +9,22 @@
 using namespace kestrel;
 using namespace kestrel::test;
 
-namespace {
+namespace
+{
 // Product-menu item (15: the custom read of "start|count"), the address typed, the request the
 // device receives (without its CRC; "": none, the read is refused) while it holds `data` from the
 // request's start, what the boxes show as "box=text=value in the record entry;..." (box 12 held
 // "old") and the message shown.
-struct Read { int menu; const char *address, *custom, *request, *data, *shown, *message; };
+struct Read {
+    int menu;
+    const char *address, *custom, *request, *data, *shown, *message;
+};
 constexpr int Self = Panel::ReadSelfItem;
 using Phase = Polling::Phase;
 } // namespace
 
-class TestProductSide : public QObject {
+class TestProductSide : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void read_data()
@@ -27,32 +32,55 @@ private Q_SLOTS:
         QTest::addColumn<Read>("read");
         QTest::newRow("T+RH: negative temperature, humidity above 100 %")
             << Read{0, "255", "", "FF 03 00 02 00 02", "FF CE 04 B0", "0=-5.0=-50;1=100.0=1000", ""};
-        QTest::newRow("CO2, blanks around the address") << Read{3, " 7 ", "", "07 03 00 06 00 01", "01 C2", "2=450.0=450", ""};
-        QTest::newRow("CO2 below zero shows 0") << Read{3, "1", "", "01 03 00 06 00 01", "FF CE", "2=0.0=0", ""};
-        QTest::newRow("O2 above its limit") << Read{8, "1", "", "01 03 00 0D 00 01", "0A 28", "6=25.00=2500", ""};
-        QTest::newRow("HCHO at its top reading") << Read{10, "1", "", "01 03 00 12 00 01", "68 B1", "8=2679.0=26790", ""};
+        QTest::newRow("CO2, blanks around the address")
+            << Read{3, " 7 ", "", "07 03 00 06 00 01", "01 C2", "2=450.0=450", ""};
+        QTest::newRow("CO2 below zero shows 0")
+            << Read{3, "1", "", "01 03 00 06 00 01", "FF CE", "2=0.0=0", ""};
+        QTest::newRow("O2 above its limit")
+            << Read{8, "1", "", "01 03 00 0D 00 01", "0A 28", "6=25.00=2500", ""};
+        QTest::newRow("HCHO at its top reading")
+            << Read{10, "1", "", "01 03 00 12 00 01", "68 B1", "8=2679.0=26790", ""};
         // Custom reads: every catalogue register in the block, unclamped; start above 128 reads 128.
-        QTest::newRow("custom") << Read{Self, "1", "2|4", "01 03 00 02 00 04", "FF CE 04 B0 00 00 00 00",
-                                        "0=-5.0=-50;1=120.0=1200", ""};
-        QTest::newRow("custom, 14 and 15 not shown")
-            << Read{Self, "1", "13|4", "01 03 00 0D 00 04", "FF FB 12 34 00 00 07 D0", "6=-0.05=-5;7=20.00=2000", ""};
-        QTest::newRow("custom 200 reads 128") << Read{Self, "1", "200|3", "01 03 00 80 00 03", "00 01", "", ""};
+        QTest::newRow("custom") << Read{
+            Self, "1", "2|4", "01 03 00 02 00 04", "FF CE 04 B0 00 00 00 00", "0=-5.0=-50;1=120.0=1200", ""};
+        QTest::newRow("custom, 14 and 15 not shown") << Read{
+            Self, "1", "13|4", "01 03 00 0D 00 04", "FF FB 12 34 00 00 07 D0", "6=-0.05=-5;7=20.00=2000", ""};
+        QTest::newRow("custom 200 reads 128")
+            << Read{Self, "1", "200|3", "01 03 00 80 00 03", "00 01", "", ""};
         // The identity block is read whole, whatever count is typed.
-        QTest::newRow("identity") << Read{Self, "1", "240|11", "01 03 00 F0 00 04", "20 15 06 00 12 25 00 06", "",
+        QTest::newRow("identity") << Read{Self,
+                                          "1",
+                                          "240|11",
+                                          "01 03 00 F0 00 04",
+                                          "20 15 06 00 12 25 00 06",
+                                          "",
                                           "批号:201506\r\n编号:012\r\n日期:25"};
-        QTest::newRow("identity, letter digits") << Read{Self, "1", "240|1", "01 03 00 F0 00 04", "20 15 06 0A 12 1F",
-                                                         "", "批号:201506\r\n编号:A12\r\n日期:1F"};
-        QTest::newRow("identity, single letters") << Read{Self, "1", "240|4", "01 03 00 F0 00 04", "0B 05 A0 FF 03 0C",
-                                                          "", "批号:B05A0\r\n编号:FF03\r\n日期:C"};
+        QTest::newRow("identity, letter digits") << Read{Self,
+                                                         "1",
+                                                         "240|1",
+                                                         "01 03 00 F0 00 04",
+                                                         "20 15 06 0A 12 1F",
+                                                         "",
+                                                         "批号:201506\r\n编号:A12\r\n日期:1F"};
+        QTest::newRow("identity, single letters") << Read{Self,
+                                                          "1",
+                                                          "240|4",
+                                                          "01 03 00 F0 00 04",
+                                                          "0B 05 A0 FF 03 0C",
+                                                          "",
+                                                          "批号:B05A0\r\n编号:FF03\r\n日期:C"};
         // Refused, clicked twice: nothing is sent or cleared and polling goes on. The timed
         // reading (on for the custom read) tells a refusal it repeats once; a click always answers.
         for (const char *a : {"", "0", "256", "12abc", "1.5", "+3"})
             QTest::addRow("address '%s'", a) << Read{0, a, "", "", "", "12=old", texts::products::BadAddress};
-        QTest::newRow("custom, address first") << Read{Self, "x", "y|z", "", "", "12=old", texts::products::BadAddress};
+        QTest::newRow("custom, address first")
+            << Read{Self, "x", "y|z", "", "", "12=old", texts::products::BadAddress};
         for (const char *c : {" |11", "256|11", "2a|11"})
-            QTest::addRow("start '%s'", c) << Read{Self, "1", c, "", "", "12=old", texts::products::BadCustomStart};
+            QTest::addRow("start '%s'", c)
+                << Read{Self, "1", c, "", "", "12=old", texts::products::BadCustomStart};
         for (const char *c : {"2|", "2|0", "2|126", "2|4x"})
-            QTest::addRow("count '%s'", c) << Read{Self, "1", c, "", "", "12=old", texts::products::BadCustomCount};
+            QTest::addRow("count '%s'", c)
+                << Read{Self, "1", c, "", "", "12=old", texts::products::BadCustomCount};
     }
     void read()
     {
@@ -61,7 +89,9 @@ private Q_SLOTS:
         const QByteArray req = QByteArray::fromHex(read.request), data = QByteArray::fromHex(read.data);
         QString bus = QStringLiteral("%1 65 1 000000 0000 00").arg(refused ? 1 : uint8_t(req[0]));
         for (int i = 0; i + 1 < data.size(); i += 2)
-            bus += QStringLiteral(" set=%1:0x%2").arg(uint8_t(req[3]) + i / 2).arg(QString(data.mid(i, 2).toHex()));
+            bus += QStringLiteral(" set=%1:0x%2")
+                       .arg(uint8_t(req[3]) + i / 2)
+                       .arg(QString(data.mid(i, 2).toHex()));
         START_RIG(r, bus);
         p.protype_Click(7); // its second selector is not left for the product chosen next
         custom ? p.readSelf_Click() : p.protype_Click(read.menu);
@@ -139,11 +169,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name"); // the type name the device is known by
         QTest::addColumn<int>("kept");     // the combination code kept
         QTest::newRow("T+RH") << 33 << 3 << 0 << 2 << QList<int>{0, 1} << "T+RH" << 33;
-        QTest::newRow("T+RH without its combination code") << 0 << 3 << 0 << 2 << QList<int>{0, 1} << "T+RH" << 33;
+        QTest::newRow("T+RH without its combination code")
+            << 0 << 3 << 0 << 2 << QList<int>{0, 1} << "T+RH" << 33;
         QTest::newRow("CO2") << 0 << 6 << 3 << 6 << QList<int>{2} << "CO2" << 0;
         QTest::newRow("PM10") << 0 << 9 << 14 << 9 << QList<int>{12} << "PM10" << 0;
         QTest::newRow("T+RH+CO2") << 49 << 9 << 7 << 2 << QList<int>{0, 1, 2} << "T+RH+CO2" << 49;
-        QTest::newRow("T+RH+PM2.5, no menu item") << 49 << 13 << Self << 2 << QList<int>{0, 1, 4} << "T+RH+PM2.5" << 49;
+        QTest::newRow("T+RH+PM2.5, no menu item")
+            << 49 << 13 << Self << 2 << QList<int>{0, 1, 4} << "T+RH+PM2.5" << 49;
         QTest::newRow("combination 65") << 65 << 1 << Self << 2 << QList<int>{} << "" << 65;
         QTest::newRow("unknown type") << 0 << 5 << Self << 2 << QList<int>{} << "" << 0;
         QTest::newRow("not identified") << 0 << 0 << Self << 2 << QList<int>{} << "" << 0;
@@ -173,7 +205,8 @@ private Q_SLOTS:
                 QVERIFY(q.asked && q.answered);
                 QVERIFY(s.panel.valueText(4).isEmpty());
                 learnt = q.codes;
-                QVERIFY(p.readProType(learnt).asked == (protype == 0)); // a device of known type is not asked again
+                QVERIFY(p.readProType(learnt).asked ==
+                        (protype == 0)); // a device of known type is not asked again
                 QTRY_COMPARE(r.requests().size(), protype ? 2 : 3);
             } else {
                 p.readClick(codes);
@@ -212,15 +245,17 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("raws");
         QTest::newRow("T+RH: signed, clamped") << 33 << 3 << "set=2:0xFFCE set=3:1200" << QList<int>{2, 3}
                                                << QStringList{"-5.0", "100.0"} << QList<int>{65486, 1200};
-        QTest::newRow("CO2 below zero") << 0 << 6 << "set=6:0xFFCE" << QList<int>{4} << QStringList{"0.0"}
-                                        << QList<int>{65486};
+        QTest::newRow("CO2 below zero")
+            << 0 << 6 << "set=6:0xFFCE" << QList<int>{4} << QStringList{"0.0"} << QList<int>{65486};
         QTest::newRow("T+RH+CO2: the third word as it is")
             << 49 << 9 << "set=2:215 set=3:456 set=6:40000" << QList<int>{2, 3, 4}
             << QStringList{"21.5", "45.6", "40000.0"} << QList<int>{215, 456, 40000};
         QTest::newRow("five quantities: temperature signed, nothing clamped")
-            << 81 << 27 << "set=2:0xFFCE set=3:1200 set=6:0xFFCE set=8:5 set=10:35" << QList<int>{2, 3, 4, 5, 6}
-            << QStringList{"-5.0", "120.0", "65486.0", "5.0", "35.0"} << QList<int>{65486, 1200, 65486, 5, 35};
-        QTest::newRow("not a product type") << 65 << 1 << "set=2:215" << QList<int>{} << QStringList{} << QList<int>{};
+            << 81 << 27 << "set=2:0xFFCE set=3:1200 set=6:0xFFCE set=8:5 set=10:35"
+            << QList<int>{2, 3, 4, 5, 6} << QStringList{"-5.0", "120.0", "65486.0", "5.0", "35.0"}
+            << QList<int>{65486, 1200, 65486, 5, 35};
+        QTest::newRow("not a product type")
+            << 65 << 1 << "set=2:215" << QList<int>{} << QStringList{} << QList<int>{};
     }
     void polled()
     {
@@ -231,7 +266,8 @@ private Q_SLOTS:
         QFETCH(QStringList, texts);
         QFETCH(QList<int>, raws);
         START_RIG(r, QStringLiteral("5 %1 %2 000000 0000 00 %3\n").arg(mixpro).arg(protype).arg(registers));
-        const PollingBlock block = pollingBlock(uint8_t(mixpro), uint8_t(protype)).value_or(PollingBlock{2, 2});
+        const PollingBlock block =
+            pollingBlock(uint8_t(mixpro), uint8_t(protype)).value_or(PollingBlock{2, 2});
         s.exchange.CurAddr = 5;
         s.exchange.CustomStart = block.start;
         s.exchange.CustomCount = block.count;
@@ -239,7 +275,8 @@ private Q_SLOTS:
         s.panel.setValueText(12, QStringLiteral("old"));
         QList<int> gotColumns, gotRaws;
         QStringList gotTexts;
-        for (const PolledValue &v : p.showPolledValues({uint8_t(mixpro), uint8_t(protype)}, QStringLiteral("东厅")))
+        for (const PolledValue &v :
+             p.showPolledValues({uint8_t(mixpro), uint8_t(protype)}, QStringLiteral("东厅")))
             gotColumns << v.gridColumn, gotTexts << v.text, gotRaws << v.raw;
         QCOMPARE(gotColumns, columns);
         QCOMPARE(gotTexts, texts);

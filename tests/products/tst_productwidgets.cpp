@@ -14,7 +14,8 @@
 using namespace kestrel;
 using namespace kestrel::test;
 
-class TestProductWidgets : public QObject {
+class TestProductWidgets : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     // What TxtB1 (an address to read: 1..255) and Text4 (an address to add: 0..255) keep of a text.
@@ -26,7 +27,8 @@ private Q_SLOTS:
         for (const char *t : {"1", "255", "12abc", "1.5"})
             QTest::addRow("%s", t) << t << t << t;
         for (const char *t : {"256", "300", "-3"})
-            QTest::addRow("%s", t) << t << "1" << "1";
+            QTest::addRow("%s", t) << t << "1"
+                                   << "1";
         for (const char *t : {"", "0", "abc", "0.5"})
             QTest::addRow("'%s'", t) << t << "1" << t;
     }
@@ -48,7 +50,8 @@ private Q_SLOTS:
         f.show();
         QAccessibleInterface *box = QAccessible::queryAccessibleInterface(f.TxtB1());
         QVERIFY(box && box->editableTextInterface());
-        box->editableTextInterface()->replaceText(0, box->textInterface()->characterCount(), QStringLiteral("7"));
+        box->editableTextInterface()->replaceText(0, box->textInterface()->characterCount(),
+                                                  QStringLiteral("7"));
         QCOMPARE(f.TxtB1()->text(), QStringLiteral("7"));
         QTest::mouseClick(f.CMDRHTread(), Qt::LeftButton);
         QTRY_COMPARE(r.requests(), QList<QByteArray>{request(7, 2, 2)});
@@ -63,17 +66,25 @@ private Q_SLOTS:
         QStringList captions{m.title()};
         for (QAction *a : m.actions())
             captions << a->text();
-        for (QLabel *l : f.findChildren<QLabel *>()) { // every label, in the order made, is the buddy of its box
+        for (QLabel *l :
+             f.findChildren<QLabel *>()) { // every label, in the order made, is the buddy of its box
             QString box = l->objectName().replace("Label2_", "TxtInput_").replace("labSelf_", "txtSelf_");
             box.remove("lab_");
             QVERIFY2(l->buddy() && l->buddy() == f.findChild<QLineEdit *>(box), qPrintable(box));
             captions << l->text();
         }
-        QCOMPARE(captions, (QStringList{"产品(&P)", "温湿度", "温度", "湿度", "二氧化碳", "VOC", "PM2.5", "一氧化碳",
-                                        "温湿度+二氧化碳", "氧气", "臭氧", "甲醛", "硫化氢", "氨气", "二氧化氮", "PM10", "",
-                                        "自定义(需填写起始地址和长度)", "温度：", "湿度：", "CO2：", "VOC：", "PM2.5：", "CO：",
-                                        "氧气：", "臭氧：", "甲醛：", "H2S：", "氨气：", "NO2：", "PM10：", "地址：",
-                                        "设备名称：", "起始地址", "长度"}));
+        QCOMPARE(captions, (QStringList{"产品(&P)", "温湿度",   "温度",
+                                        "湿度",     "二氧化碳", "VOC",
+                                        "PM2.5",    "一氧化碳", "温湿度+二氧化碳",
+                                        "氧气",     "臭氧",     "甲醛",
+                                        "硫化氢",   "氨气",     "二氧化氮",
+                                        "PM10",     "",         "自定义(需填写起始地址和长度)",
+                                        "温度：",   "湿度：",   "CO2：",
+                                        "VOC：",    "PM2.5：",  "CO：",
+                                        "氧气：",   "臭氧：",   "甲醛：",
+                                        "H2S：",    "氨气：",   "NO2：",
+                                        "PM10：",   "地址：",   "设备名称：",
+                                        "起始地址", "长度"}));
         QCOMPARE(f.CMDRHTread()->text(), QStringLiteral("单个读取"));
         QCOMPARE(f.cmdShow()->text(), QStringLiteral("实时曲线"));
         for (int i = 0; i < Panel::Boxes; ++i)

@@ -20,11 +20,15 @@
 using namespace kestrel;
 using namespace kestrel::texts::recording;
 
-namespace {
+namespace
+{
 
 const QDateTime Base = QDateTime(QDate(2026, 12, 4), QTime(14, 31, 37));
 
-QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 // The rows of one statement on the file, each as its columns joined by "|" (NULL as "<null>");
 // none when the statement fails.
@@ -103,7 +107,8 @@ struct Rig {
 
 } // namespace
 
-class TstRecording : public QObject {
+class TstRecording : public QObject
+{
     Q_OBJECT
     QTemporaryDir m_dir;
     int m_n = 0;
@@ -157,8 +162,8 @@ private Q_SLOTS:
         QTest::newRow("text file") << QByteArray("ADDRESS,ALIAS\r\n1,x\r\n") << tr8(ReasonNotDatabase);
         QTest::newRow("folder in the way") << QByteArray("<folder>") << tr8(ReasonNotFile);
         // The data folder cannot be made (a file has its name), as without rights in its parent.
-        QTest::newRow("no data folder") << QByteArray("<file>")
-                                        << tr8(ReasonFolder).arg(shown(m_dir.filePath("no data folder")));
+        QTest::newRow("no data folder")
+            << QByteArray("<file>") << tr8(ReasonFolder).arg(shown(m_dir.filePath("no data folder")));
     }
     void filesThatCannotBeOpened()
     {
@@ -276,9 +281,10 @@ private Q_SLOTS:
     void timeTextsAgreeWithLocalTime()
     {
         // Four hours around a clock change, or in a zone with an odd offset.
-        const std::pair<const char *, qint64> zones[] = {
-            {"Europe/Berlin", 1774738800}, {"Europe/Berlin", 1792882800},
-            {"Australia/Lord_Howe", 1775307600}, {"Asia/Kathmandu", 1767200000}};
+        const std::pair<const char *, qint64> zones[] = {{"Europe/Berlin", 1774738800},
+                                                         {"Europe/Berlin", 1792882800},
+                                                         {"Australia/Lord_Howe", 1775307600},
+                                                         {"Asia/Kathmandu", 1767200000}};
         const QByteArray saved = qgetenv("TZ");
         QStringList faults;
         for (const auto &[zone, from] : zones) {
@@ -293,8 +299,10 @@ private Q_SLOTS:
                 const QString text = QDateTime::fromSecsSinceEpoch(s).toString(RecordDb::TimeFormat);
                 const QDateTime back = w.parse(text);
                 if (w.text(s) != text || back.toString(RecordDb::TimeFormat) != text ||
-                    back.offsetFromUtc() != QDateTime::fromSecsSinceEpoch(back.toSecsSinceEpoch()).offsetFromUtc())
-                    faults << QString("%1 %2: %3 / %4").arg(zone, text, w.text(s), back.toString(Qt::ISODate));
+                    back.offsetFromUtc() !=
+                        QDateTime::fromSecsSinceEpoch(back.toSecsSinceEpoch()).offsetFromUtc())
+                    faults
+                        << QString("%1 %2: %3 / %4").arg(zone, text, w.text(s), back.toString(Qt::ISODate));
             }
         }
         saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved);

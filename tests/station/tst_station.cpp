@@ -10,13 +10,15 @@
 using namespace kestrel;
 using namespace kestrel::test;
 
-namespace {
+namespace
+{
 // T+RH sensors at `known`, answering 20.a °C (a the address) and 50 %.
 QString sensors(const QList<int> &known, const char *options)
 {
     QString b;
     for (int a : known)
-        b += u"%1 33 3 230415 0001 17 set=2:%2 set=3:500 %3\n"_qs.arg(a).arg(200 + a).arg(QLatin1String(options));
+        b += u"%1 33 3 230415 0001 17 set=2:%2 set=3:500 %3\n"_qs.arg(a).arg(200 + a).arg(
+            QLatin1String(options));
     return b;
 }
 
@@ -26,7 +28,8 @@ struct Rig : ManualTime, StationRig {
     QList<QByteArray> sent;
     QList<QDateTime> sentAt;
 
-    Rig(const QString &bus, int start, int end, int seconds, const QList<int> &known = {}, const char *options = "")
+    Rig(const QString &bus, int start, int end, int seconds, const QList<int> &known = {},
+        const char *options = "")
         : StationRig(bus + sensors(known, options), *this, *this, {QStringLiteral("--fixed")})
     {
         if (!ok())
@@ -37,7 +40,8 @@ struct Rig : ManualTime, StationRig {
         s.devices.PollStart = start;
         s.devices.PollEnd = end;
         s.settings.setInterval(seconds);
-        QObject::connect(&s.exchange, &Exchange::frameSent, [this](const QByteArray &f) { sent << f, sentAt << now(); });
+        QObject::connect(&s.exchange, &Exchange::frameSent,
+                         [this](const QByteArray &f) { sent << f, sentAt << now(); });
     }
     void start()
     {
@@ -73,7 +77,8 @@ QString storedCodes(const RecordDb &db, int address)
         QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
         d.setDatabaseName(db.filePath());
         QSqlQuery q(d);
-        if (d.open() && q.exec(u"SELECT MIXPRO || ' ' || PROTYPE FROM SAVEPRO WHERE ADDRESS = %1"_qs.arg(address)) &&
+        if (d.open() &&
+            q.exec(u"SELECT MIXPRO || ' ' || PROTYPE FROM SAVEPRO WHERE ADDRESS = %1"_qs.arg(address)) &&
             q.next())
             codes = q.value(0).toString();
     }
@@ -83,7 +88,8 @@ QString storedCodes(const RecordDb &db, int address)
 #define RIG(...) STATION_RIG(Rig, r, __VA_ARGS__)
 } // namespace
 
-class TstStation : public QObject {
+class TstStation : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void readsInTurnFiveSecondsApart()
@@ -199,7 +205,8 @@ private Q_SLOTS:
         r.start();
         r.advance(100);
         QVERIFY(r.sent.isEmpty());
-        QCOMPARE((QList<int>{s.grid.rowHeight(1), s.grid.rowHeight(2), s.grid.rowHeight(3)}), (QList<int>{0, 0, 0}));
+        QCOMPARE((QList<int>{s.grid.rowHeight(1), s.grid.rowHeight(2), s.grid.rowHeight(3)}),
+                 (QList<int>{0, 0, 0}));
         QVERIFY(s.polling.timerActive());
     }
 
@@ -215,7 +222,8 @@ private Q_SLOTS:
         RIG(QString(), 1, 1, 1, {1}, "late=300");
         QSignalSpy dialog1(&s, &Station::dialog1Requested);
         r.start();
-        QTimer::singleShot(50, &s.polling, [&] { stop ? s.polling.cmdLoopR_Click() : s.polling.cmdLoopP_Click(); });
+        QTimer::singleShot(50, &s.polling,
+                           [&] { stop ? s.polling.cmdLoopR_Click() : s.polling.cmdLoopP_Click(); });
         r.advance(100);
         QCOMPARE(r.sent.size(), 1);
         QVERIFY(!s.polling.timerActive());

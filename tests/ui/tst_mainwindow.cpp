@@ -17,7 +17,8 @@ using namespace kestrel;
 using test::ManualTime;
 using test::StationRig;
 
-namespace {
+namespace
+{
 // Saves a picture of a window into the folder KESTREL_SCREENSHOTS names, when it names one.
 void screenshot(QWidget *w, const QString &name)
 {
@@ -75,7 +76,8 @@ struct Rig : Ptys, StationRig {
 };
 } // namespace
 
-class TstMainWindow : public QObject {
+class TstMainWindow : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void portMenuAndButton()
@@ -177,7 +179,8 @@ private Q_SLOTS:
     {
         ManualTime time;
         STATION_RIG(StationRig, r, QString::fromLatin1(kBus), time, time, {QStringLiteral("--fixed")});
-        // Address 4 was identified in an earlier run (as a loaded configuration would say) and has gone quiet.
+        // Address 4 was identified in an earlier run (as a loaded configuration would say) and has gone
+        // quiet.
         s.devices.at(4).protype = 13;
         frmroughin w(s);
         w.show();
