@@ -20,6 +20,22 @@ struct Read {
     const char *address, *custom, *request, *data, *shown, *message;
 };
 constexpr int Self = Panel::ReadSelfItem;
+// Codes, the item checked and the selector afterwards, the boxes enabled, the type name and the
+// combination code the device is then known by.
+struct Codes {
+    int mixpro, protype, item, selector;
+    QList<int> boxes;
+    const char *name;
+    int kept;
+};
+// Codes, the registers the device holds, and what its polled reply gives.
+struct Polled {
+    int mixpro, protype;
+    const char *registers;
+    QList<int> columns;
+    QStringList texts;
+    QList<int> raws;
+};
 using Phase = Polling::Phase;
 } // namespace
 
@@ -159,39 +175,26 @@ private Q_SLOTS:
     // A device's codes, stored or reported in its identity block, from the custom read (no box
     // enabled, selector 2): a product chooses its menu item, selector and boxes; a combined type
     // without a menu item enables its boxes and leaves the choice alone; other codes change nothing.
+    // The device is then known by a type name and a combination code.
     void codes_data()
     {
-        QTest::addColumn<int>("mixpro");
-        QTest::addColumn<int>("protype");
-        QTest::addColumn<int>("item"); // checked afterwards
-        QTest::addColumn<int>("selector");
-        QTest::addColumn<QList<int>>("boxes");
-        QTest::addColumn<QString>("name"); // the type name the device is known by
-        QTest::addColumn<int>("kept");     // the combination code kept
-        QTest::newRow("T+RH") << 33 << 3 << 0 << 2 << QList<int>{0, 1} << "T+RH" << 33;
-        QTest::newRow("T+RH without its combination code")
-            << 0 << 3 << 0 << 2 << QList<int>{0, 1} << "T+RH" << 33;
-        QTest::newRow("CO2") << 0 << 6 << 3 << 6 << QList<int>{2} << "CO2" << 0;
-        QTest::newRow("PM10") << 0 << 9 << 14 << 9 << QList<int>{12} << "PM10" << 0;
-        QTest::newRow("T+RH+CO2") << 49 << 9 << 7 << 2 << QList<int>{0, 1, 2} << "T+RH+CO2" << 49;
-        QTest::newRow("T+RH+PM2.5, no menu item")
-            << 49 << 13 << Self << 2 << QList<int>{0, 1, 4} << "T+RH+PM2.5" << 49;
-        QTest::newRow("combination 65") << 65 << 1 << Self << 2 << QList<int>{} << "" << 65;
-        QTest::newRow("unknown type") << 0 << 5 << Self << 2 << QList<int>{} << "" << 0;
-        QTest::newRow("not identified") << 0 << 0 << Self << 2 << QList<int>{} << "" << 0;
+        QTest::addColumn<Codes>("c");
+        QTest::newRow("T+RH") << Codes{33, 3, 0, 2, {0, 1}, "T+RH", 33};
+        QTest::newRow("T+RH without its combination code") << Codes{0, 3, 0, 2, {0, 1}, "T+RH", 33};
+        QTest::newRow("CO2") << Codes{0, 6, 3, 6, {2}, "CO2", 0};
+        QTest::newRow("PM10") << Codes{0, 9, 14, 9, {12}, "PM10", 0};
+        QTest::newRow("T+RH+CO2") << Codes{49, 9, 7, 2, {0, 1, 2}, "T+RH+CO2", 49};
+        QTest::newRow("T+RH+PM2.5, no menu item") << Codes{49, 13, Self, 2, {0, 1, 4}, "T+RH+PM2.5", 49};
+        QTest::newRow("combination 65") << Codes{65, 1, Self, 2, {}, "", 65};
+        QTest::newRow("unknown type") << Codes{0, 5, Self, 2, {}, "", 0};
+        QTest::newRow("not identified") << Codes{0, 0, Self, 2, {}, "", 0};
     }
     void codes()
     {
-        QFETCH(int, mixpro);
-        QFETCH(int, protype);
-        QFETCH(int, item);
-        QFETCH(int, selector);
-        QFETCH(QList<int>, boxes);
-        QFETCH(QString, name);
-        QFETCH(int, kept);
-        const TypeCodes codes{uint8_t(mixpro), uint8_t(protype)};
+        QFETCH(Codes, c);
+        const TypeCodes codes{uint8_t(c.mixpro), uint8_t(c.protype)};
         for (const bool query : {false, true}) {
-            START_RIG(r, QStringLiteral("42 %1 %2 000000 0000 00\n").arg(mixpro).arg(protype));
+            START_RIG(r, QStringLiteral("42 %1 %2 000000 0000 00\n").arg(c.mixpro).arg(c.protype));
             p.readSelf_Click();
             s.exchange.CurAddr = 42;
             TypeCodes learnt = codes;
@@ -205,20 +208,20 @@ private Q_SLOTS:
                 QVERIFY(q.asked && q.answered);
                 QVERIFY(s.panel.valueText(4).isEmpty());
                 learnt = q.codes;
-                QVERIFY(p.readProType(learnt).asked ==
-                        (protype == 0)); // a device of known type is not asked again
-                QTRY_COMPARE(r.requests().size(), protype ? 2 : 3);
+                QCOMPARE(p.readProType(learnt).asked,
+                         c.protype == 0); // a device of known type is not asked again
+                QTRY_COMPARE(r.requests().size(), c.protype ? 2 : 3);
             } else {
                 p.readClick(codes);
             }
-            QCOMPARE(s.panel.checkedItem(), item);
-            QCOMPARE(int(p.SelStart), selector);
-            QCOMPARE(r.enabledBoxes(), boxes);
+            QCOMPARE(s.panel.checkedItem(), c.item);
+            QCOMPARE(int(p.SelStart), c.selector);
+            QCOMPARE(r.enabledBoxes(), c.boxes);
             DeviceEntry dev;
             dev.learn(learnt);
-            QCOMPARE(dev.typeName, name);
-            QCOMPARE(int(dev.mixpro), kept);
-            QCOMPARE(int(dev.protype), protype);
+            QCOMPARE(dev.typeName, QString::fromLatin1(c.name));
+            QCOMPARE(int(dev.mixpro), c.kept);
+            QCOMPARE(int(dev.protype), c.protype);
         }
     }
 
@@ -237,53 +240,44 @@ private Q_SLOTS:
     // the raw words kept for the log.
     void polled_data()
     {
-        QTest::addColumn<int>("mixpro");
-        QTest::addColumn<int>("protype");
-        QTest::addColumn<QString>("registers");
-        QTest::addColumn<QList<int>>("columns");
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QList<int>>("raws");
-        QTest::newRow("T+RH: signed, clamped") << 33 << 3 << "set=2:0xFFCE set=3:1200" << QList<int>{2, 3}
-                                               << QStringList{"-5.0", "100.0"} << QList<int>{65486, 1200};
-        QTest::newRow("CO2 below zero")
-            << 0 << 6 << "set=6:0xFFCE" << QList<int>{4} << QStringList{"0.0"} << QList<int>{65486};
-        QTest::newRow("T+RH+CO2: the third word as it is")
-            << 49 << 9 << "set=2:215 set=3:456 set=6:40000" << QList<int>{2, 3, 4}
-            << QStringList{"21.5", "45.6", "40000.0"} << QList<int>{215, 456, 40000};
+        QTest::addColumn<Polled>("c");
+        QTest::newRow("T+RH: signed, clamped")
+            << Polled{33, 3, "set=2:0xFFCE set=3:1200", {2, 3}, {"-5.0", "100.0"}, {65486, 1200}};
+        QTest::newRow("CO2 below zero") << Polled{0, 6, "set=6:0xFFCE", {4}, {"0.0"}, {65486}};
+        QTest::newRow("T+RH+CO2: the third word as it is") << Polled{49,
+                                                                     9,
+                                                                     "set=2:215 set=3:456 set=6:40000",
+                                                                     {2, 3, 4},
+                                                                     {"21.5", "45.6", "40000.0"},
+                                                                     {215, 456, 40000}};
         QTest::newRow("five quantities: temperature signed, nothing clamped")
-            << 81 << 27 << "set=2:0xFFCE set=3:1200 set=6:0xFFCE set=8:5 set=10:35"
-            << QList<int>{2, 3, 4, 5, 6} << QStringList{"-5.0", "120.0", "65486.0", "5.0", "35.0"}
-            << QList<int>{65486, 1200, 65486, 5, 35};
-        QTest::newRow("not a product type")
-            << 65 << 1 << "set=2:215" << QList<int>{} << QStringList{} << QList<int>{};
+            << Polled{81,
+                      27,
+                      "set=2:0xFFCE set=3:1200 set=6:0xFFCE set=8:5 set=10:35",
+                      {2, 3, 4, 5, 6},
+                      {"-5.0", "120.0", "65486.0", "5.0", "35.0"},
+                      {65486, 1200, 65486, 5, 35}};
+        QTest::newRow("not a product type") << Polled{65, 1, "set=2:215", {}, {}, {}};
     }
     void polled()
     {
-        QFETCH(int, mixpro);
-        QFETCH(int, protype);
-        QFETCH(QString, registers);
-        QFETCH(QList<int>, columns);
-        QFETCH(QStringList, texts);
-        QFETCH(QList<int>, raws);
-        START_RIG(r, QStringLiteral("5 %1 %2 000000 0000 00 %3\n").arg(mixpro).arg(protype).arg(registers));
-        const PollingBlock block =
-            pollingBlock(uint8_t(mixpro), uint8_t(protype)).value_or(PollingBlock{2, 2});
+        QFETCH(Polled, c);
+        START_RIG(
+            r, QStringLiteral("5 %1 %2 000000 0000 00 %3\n").arg(c.mixpro).arg(c.protype).arg(c.registers));
+        const TypeCodes codes{uint8_t(c.mixpro), uint8_t(c.protype)};
+        const PollingBlock block = pollingBlock(codes.mixpro, codes.protype).value_or(PollingBlock{2, 2});
         s.exchange.CurAddr = 5;
         s.exchange.CustomStart = block.start;
         s.exchange.CustomCount = block.count;
         QVERIFY(s.exchange.readRegisters(3, 255));
         s.panel.setValueText(12, QStringLiteral("old"));
-        QList<int> gotColumns, gotRaws;
-        QStringList gotTexts;
-        for (const PolledValue &v :
-             p.showPolledValues({uint8_t(mixpro), uint8_t(protype)}, QStringLiteral("东厅")))
-            gotColumns << v.gridColumn, gotTexts << v.text, gotRaws << v.raw;
-        QCOMPARE(gotColumns, columns);
-        QCOMPARE(gotTexts, texts);
-        QCOMPARE(gotRaws, raws);
-        QStringList boxes(Panel::Boxes); // the boxes of these quantities follow their columns
-        for (int k = 0; k < texts.size() && k < columns.size(); ++k)
-            boxes[columns[k] - 2] = texts[k];
+        QList<int> columns, raws;
+        QStringList texts, boxes(Panel::Boxes); // the boxes of these quantities follow their columns
+        for (const PolledValue &v : p.showPolledValues(codes, QStringLiteral("东厅")))
+            columns << v.gridColumn, texts << v.text, raws << v.raw, boxes[v.gridColumn - 2] = v.text;
+        QCOMPARE(columns, c.columns);
+        QCOMPARE(texts, c.texts);
+        QCOMPARE(raws, c.raws);
         QCOMPARE(r.boxes(), boxes);
         QCOMPARE(s.panel.Text2, QStringLiteral("东厅"));
         QCOMPARE(s.panel.checkedItem(), 0); // polling does not change the choice
