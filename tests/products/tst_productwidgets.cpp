@@ -66,25 +66,20 @@ private Q_SLOTS:
         QStringList captions{m.title()};
         for (QAction *a : m.actions())
             captions << a->text();
-        for (QLabel *l :
-             f.findChildren<QLabel *>()) { // every label, in the order made, is the buddy of its box
+        // Every label, in the order made, is the buddy of its box.
+        for (QLabel *l : f.findChildren<QLabel *>()) {
             QString box = l->objectName().replace("Label2_", "TxtInput_").replace("labSelf_", "txtSelf_");
             box.remove("lab_");
             QVERIFY2(l->buddy() && l->buddy() == f.findChild<QLineEdit *>(box), qPrintable(box));
             captions << l->text();
         }
-        QCOMPARE(captions, (QStringList{"产品(&P)", "温湿度",   "温度",
-                                        "湿度",     "二氧化碳", "VOC",
-                                        "PM2.5",    "一氧化碳", "温湿度+二氧化碳",
-                                        "氧气",     "臭氧",     "甲醛",
-                                        "硫化氢",   "氨气",     "二氧化氮",
-                                        "PM10",     "",         "自定义(需填写起始地址和长度)",
-                                        "温度：",   "湿度：",   "CO2：",
-                                        "VOC：",    "PM2.5：",  "CO：",
-                                        "氧气：",   "臭氧：",   "甲醛：",
-                                        "H2S：",    "氨气：",   "NO2：",
-                                        "PM10：",   "地址：",   "设备名称：",
-                                        "起始地址", "长度"}));
+        // clang-format off
+        QCOMPARE(captions, (QStringList{"产品(&P)", "温湿度", "温度", "湿度", "二氧化碳", "VOC", "PM2.5", "一氧化碳",
+                                        "温湿度+二氧化碳", "氧气", "臭氧", "甲醛", "硫化氢", "氨气", "二氧化氮", "PM10", "",
+                                        "自定义(需填写起始地址和长度)", "温度：", "湿度：", "CO2：", "VOC：", "PM2.5：", "CO：",
+                                        "氧气：", "臭氧：", "甲醛：", "H2S：", "氨气：", "NO2：", "PM10：", "地址：",
+                                        "设备名称：", "起始地址", "长度"}));
+        // clang-format on
         QCOMPARE(f.CMDRHTread()->text(), QStringLiteral("单个读取"));
         QCOMPARE(f.cmdShow()->text(), QStringLiteral("实时曲线"));
         for (int i = 0; i < Panel::Boxes; ++i)
