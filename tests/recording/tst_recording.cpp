@@ -2,6 +2,7 @@
 // queries, files that cannot be opened, the READTIME texts and the maintenance commands with their
 // menu. The tests look into the file through a connection of their own, so they check what the
 // file holds rather than what the data base class says it holds.
+#include "common/peek.h"
 #include "common/recordingoperator.h"
 #include "common/tr8.h"
 #include "devices/devicetable.h"
@@ -19,6 +20,7 @@
 
 using namespace kestrel;
 using namespace kestrel::texts::recording;
+using kestrel::test::query;
 
 namespace
 {
@@ -30,23 +32,6 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// The rows of one statement on the file, each as its columns joined by "|" (NULL as "<null>");
-// none when the statement fails.
-QStringList query(const RecordDb &file, const QString &sql)
-{
-    QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "peek");
-        db.setDatabaseName(file.filePath());
-        QSqlQuery q(db);
-        if (db.open() && q.exec(sql))
-            for (QStringList cols; q.next(); rows << cols.join('|'), cols.clear())
-                for (int i = 0; i < q.record().count(); ++i)
-                    cols << (q.value(i).isNull() ? "<null>" : q.value(i).toString());
-    }
-    QSqlDatabase::removeDatabase("peek");
-    return rows;
-}
 QString columns(const RecordDb &file, const char *table)
 {
     return query(file, QString("SELECT group_concat(name) FROM pragma_table_info('%1')").arg(table)).value(0);

@@ -2,9 +2,9 @@
 // and minutes, 300 passes, new and silent devices, pause and stop during an exchange, a device
 // added while it runs), start-up, and readings still in memory when the program ends.
 #include "common/manualtime.h"
+#include "common/peek.h"
 #include "common/stationrig.h"
 
-#include <QtSql>
 #include <QtTest>
 
 using namespace kestrel;
@@ -69,22 +69,6 @@ struct Rig : ManualTime, StationRig {
         return int(station->db.readings(now().addYears(-1), now().addYears(1)).rows.size());
     }
 };
-// The codes SAVEPRO holds for an address, "mixpro protype".
-QString storedCodes(const RecordDb &db, int address)
-{
-    QString codes;
-    {
-        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
-        d.setDatabaseName(db.filePath());
-        QSqlQuery q(d);
-        if (d.open() &&
-            q.exec(u"SELECT MIXPRO || ' ' || PROTYPE FROM SAVEPRO WHERE ADDRESS = %1"_qs.arg(address)) &&
-            q.next())
-            codes = q.value(0).toString();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("peek"));
-    return codes;
-}
 #define RIG(...) STATION_RIG(Rig, r, __VA_ARGS__)
 } // namespace
 
@@ -166,7 +150,7 @@ private Q_SLOTS:
         r.start();
         r.advance(100);
         QCOMPARE(s.devices.at(2).typeName, QStringLiteral("CO2"));
-        QCOMPARE(storedCodes(s.db, 2), u"0 6"_qs);
+        QCOMPARE(query(s.db, "SELECT MIXPRO, PROTYPE FROM SAVEPRO WHERE ADDRESS = 2"), QStringList{"0|6"});
         QCOMPARE(r.sent, (QList<QByteArray>{request(2, 240, 4), request(2, 6, 1)}));
         QCOMPARE(s.readings.value(2, 1, 0), uint16_t(450));
         QCOMPARE(s.grid.cell(1, 4), u"450.0"_qs);
