@@ -126,10 +126,8 @@ private Q_SLOTS:
         QCOMPARE(r.op.texts(), QStringList(told, QString::fromUtf8(read.message)));
         QCOMPARE(s.panel.windowWidth(), int(refused ? Panel::WideWidth : Panel::NarrowWidth));
         QCOMPARE(s.polling.phase(), refused ? Phase::Active : Phase::Stopped);
-        QStringList record;
-        for (const QString &v : s.timed.entries[0].values)
-            record << v;
-        QCOMPARE(record, boxTexts(read.shown, 2));
+        const auto &record = s.timed.entries[0].values;
+        QCOMPARE(QStringList(record.begin(), record.end()), boxTexts(read.shown, 2));
         QCOMPARE(int(s.timed.entries[0].reg), recorded ? 255 : 0);
         QCOMPARE(int(s.timed.recCount), recorded ? 1 : 0);
     }
