@@ -18,7 +18,8 @@
 
 using namespace kestrel;
 
-namespace {
+namespace
+{
 
 void fillBuffer(ReadingBuffer &buffer, DeviceTable &devices, qint64 start)
 {
@@ -51,10 +52,11 @@ double flushOnce(ReadingLog &log, qint64 start, int *rows, double *cpu)
     ReadingBuffer buffer;
     DeviceTable devices;
     fillBuffer(buffer, devices, start);
+    const std::vector<LoggedDevice> logged = loggedDevices(devices);
     QElapsedTimer t;
     t.start();
     const double c0 = cpuSeconds();
-    const FlushResult r = log.flushReadings(buffer, devices, true);
+    const FlushResult r = log.flushReadings(buffer, logged, true);
     const double s = double(t.nsecsElapsed()) / 1e9;
     *cpu = cpuSeconds() - c0;
     if (!r.ok)
@@ -121,7 +123,7 @@ int main(int argc, char **argv)
         fillBuffer(buffer, devices, 1700000000);
         QElapsedTimer t;
         t.start();
-        const size_t n = collectReadings(buffer, devices).size();
+        const size_t n = collectReadings(buffer, loggedDevices(devices)).size();
         std::printf("  of which collecting %zu rows from the buffer: %.3f s\n", n,
                     double(t.nsecsElapsed()) / 1e9);
     }
@@ -145,7 +147,7 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         const ReadingsResult r = large.readings(from, to);
-        std::printf("  all devices, 400 s range: %zu rows in %.3f s%s\n", r.rows.size(),
+        std::printf("  all devices, 400 s range: %zu rows in %.3f s%s\n", r.value.size(),
                     double(t.nsecsElapsed()) / 1e9, r.ok ? "" : qPrintable(r.error));
     }
     const QDateTime wideTo = from.addSecs(10000);
@@ -153,7 +155,7 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         const ReadingsResult r = large.readings(17, from, wideTo);
-        std::printf("  address 17, 10,000 s range: %zu rows in %.3f s%s\n", r.rows.size(),
+        std::printf("  address 17, 10,000 s range: %zu rows in %.3f s%s\n", r.value.size(),
                     double(t.nsecsElapsed()) / 1e9, r.ok ? "" : qPrintable(r.error));
     }
     {

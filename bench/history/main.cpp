@@ -52,7 +52,7 @@ std::pair<double, double> memoryMb()
 qint64 logged(const RecordDb &db)
 {
     const SnapshotResult s = db.snapshot({FirstDay.startOfDay(), FirstDay.addDays(Days).startOfDay(), 0});
-    return s.ok ? s.snapshot.count : -1;
+    return s.ok ? s.value.count : -1;
 }
 
 bool buildLog(const RecordDb &db)
@@ -177,8 +177,8 @@ int main(int argc, char **argv)
         for (int round = 1; round <= 2; ++round) {
             QElapsedTimer t;
             t.start();
-            const ExportResult r = HistoryExport(db, snap.snapshot, aliases).writeTo(path, true);
-            std::printf("  export %d: %lld readings, %.1f MB, %.3f s (goal: under 1 s)%s\n", round, r.written,
+            const ExportResult r = HistoryExport(db, snap.value, aliases).writeTo(path, true);
+            std::printf("  export %d: %lld readings, %.1f MB, %.3f s (goal: under 1 s)%s\n", round, r.value,
                         double(QFileInfo(path).size()) / 1e6, seconds(t), r.ok ? "" : qPrintable(r.error));
         }
         QFile::remove(path);

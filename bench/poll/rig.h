@@ -19,7 +19,8 @@
 #include <memory>
 #include <sys/resource.h>
 
-namespace kestrel::bench {
+namespace kestrel::bench
+{
 
 struct Codes {
     uint8_t mixpro;
@@ -28,7 +29,10 @@ struct Codes {
 // T+RH, T+RH+CO2, T+RH+PM2.5, T+RH+CO2+VOC+PM2.5 (the last two read 9 registers), CO2.
 inline const Codes kMix[] = {{33, 3}, {49, 9}, {49, 13}, {81, 27}, {0, 6}};
 
-inline Codes codesOf(int address) { return kMix[static_cast<size_t>(address - 1) % std::size(kMix)]; }
+inline Codes codesOf(int address)
+{
+    return kMix[static_cast<size_t>(address - 1) % std::size(kMix)];
+}
 
 inline QString busText(int devices)
 {
@@ -69,7 +73,8 @@ private:
     int m_interval = 0;
 };
 
-class ImmediateTimerFactory : public TimerFactory {
+class ImmediateTimerFactory : public TimerFactory
+{
 public:
     std::unique_ptr<Timer> create() override { return std::make_unique<ImmediateTimer>(); }
 };
@@ -90,7 +95,8 @@ inline int baudIndex(int baud)
 }
 
 // A station on a simulated bus, polling addresses 1..devices whose types are already known.
-class Rig {
+class Rig
+{
 public:
     Rig(int devices, int baud, TimerFactory &timers, bool withWindow)
         : m_devices(devices), m_baud(baud), m_timers(timers), m_withWindow(withWindow),
@@ -142,15 +148,12 @@ public:
         station->settings.setInterval(intervalSeconds);
         station->settings.SaveEnabled = false;
 
-        // Count the good readings as they are shown.
-        auto show = station->polling.showPolledValues;
-        station->polling.showPolledValues = [this, show] {
+        // Count the good readings as their replies are taken.
+        QObject::connect(&station->exchange, &Exchange::replyTaken, [this] {
             ++goodReadings;
-            if (show)
-                show();
             if (onReading)
                 onReading();
-        };
+        });
 
         station->polling.cmdLoopR_Click();
         if (m_window) { // the operator confirms the settings dialog

@@ -2,6 +2,7 @@
 // damaged file does), the settings dialog and the save-configuration question, offscreen, with the
 // operator answered by a recorder.
 #include "common/recordingoperator.h"
+#include "common/tr8.h"
 #include "devices/configfile.h"
 #include "devices/texts.h"
 #include "ui/dialog.h"
@@ -13,10 +14,13 @@
 using namespace kestrel;
 using namespace kestrel::texts::devices;
 
-namespace {
+namespace
+{
 
-QString t8(const char *s) { return QString::fromUtf8(s); }
-QStringList messageList(const QString &message) { return message.isEmpty() ? QStringList() : QStringList{message}; }
+QStringList messageList(const QString &message)
+{
+    return message.isEmpty() ? QStringList() : QStringList{message};
+}
 
 // Before each test: range 40..50, interval 4 min 4 s, saving off, and every address carrying values
 // a loaded file must visibly replace (or leave): 7,7,0,"old","alias". With the dialog, its polling
@@ -64,14 +68,15 @@ struct Fixture {
         return saveConfiguration(op, dir.path(), settings, table);
     }
     QLineEdit *box(int i) const { return i < 2 ? dlg->txtloopAdd(i) : dlg->Text1(); }
-    QString boxes() const { return box(0)->text() + ' ' + box(1)->text() + ' ' + box(2)->text(); }
+    QStringList boxes() const { return {box(0)->text(), box(1)->text(), box(2)->text()}; }
     void click(const char *n) const { QTest::mouseClick(dlg->findChild<QPushButton *>(n), Qt::LeftButton); }
     // The range and the interval as the polling will use them, the countdown, and the save choice.
-    QString after() const
+    QStringList after() const
     {
-        return QString::asprintf("%d %d %d:%d %d:%d", table.PollStart, table.PollEnd, settings.PollMinutes,
-                                 settings.PollSeconds, settings.CountdownMinutes, settings.CountdownSeconds) +
-               (settings.SaveEnabled ? " save" : "");
+        return QString::asprintf("%d %d %d:%d %d:%d%s", table.PollStart, table.PollEnd, settings.PollMinutes,
+                                 settings.PollSeconds, settings.CountdownMinutes, settings.CountdownSeconds,
+                                 settings.SaveEnabled ? " save" : "")
+            .split(' ');
     }
 };
 
@@ -80,14 +85,21 @@ const QByteArray FiveDevices = "True\r\n1,5\r\n1,30\r\n0,2,0,RH\r\n33,3,0,T+RH\r
                                "49,13,0,T+RH+CO2\r\n81,27,0,PM2.5\r\n";
 
 // Lines joined by "|", each ended by CR LF.
-QByteArray ini(const char *lines) { return QByteArray(lines).replace('|', "\r\n") + "\r\n"; }
+QByteArray ini(const char *lines)
+{
+    return QByteArray(lines).replace('|', "\r\n") + "\r\n";
+}
 
 } // namespace
 
-class TstPollSettings : public QObject {
+class TstPollSettings : public QObject
+{
     Q_OBJECT
     enum How { OkButton, CloseBox };
-    struct Answer { QByteArray file; QString typed, shown, message, after; };
+    struct Answer {
+        QByteArray file;
+        QString typed, shown, message, after;
+    };
 
 private Q_SLOTS:
     void saveLoadRoundTrip()
@@ -95,7 +107,8 @@ private Q_SLOTS:
         Fixture f; // a file loaded and saved again is the same bytes; the alias is not part of it
         QCOMPARE(f.load(f.write(QStringLiteral("in.ini"), FiveDevices)), ConfigLoad::Complete);
         QVERIFY(f.save(QStringLiteral("out"))); // the name is used as typed: no extension added
-        QVERIFY(f.op.messages.isEmpty() && f.op.askedFolders == QStringList(2, f.dir.path()));
+        QVERIFY(f.op.messages.isEmpty());
+        QCOMPARE(f.op.askedFolders, QStringList(2, f.dir.path()));
         QCOMPARE(f.read(QStringLiteral("out")), FiveDevices);
         QCOMPARE(f.table.at(1).alias, QStringLiteral("alias"));
         // Saving off, whole minutes, one device.
@@ -147,16 +160,17 @@ private Q_SLOTS:
         f.settings.ConfigLoaded = true; // from an earlier load in the same dialog
         const ConfigLoad r = f.load(f.write(QStringLiteral("x.ini"), bytes));
         QCOMPARE(int(r), result);
-        QCOMPARE(f.op.texts(), r == ConfigLoad::Refused ? QStringList{t8("配置文件有错\r\n请重新设置参数！")}
+        QCOMPARE(f.op.texts(), r == ConfigLoad::Refused ? QStringList{tr8("配置文件有错\r\n请重新设置参数！")}
                                                         : QStringList());
         QCOMPARE(f.settings.ConfigLoaded, r == ConfigLoad::Complete);
         int changed = 0;
         for (int a = 1; a <= 255; ++a)
             changed += f.table.at(a).typeName != u"old"_qs;
-        QCOMPARE(QString::asprintf("%d %d %d %d %d %d ", f.settings.SaveEnabled, f.table.PollStart,
-                                   f.table.PollEnd, f.settings.PollMinutes, f.settings.PollSeconds, changed) +
-                     f.table.at(1).typeName,
-                 after);
+        QCOMPARE(QString::asprintf("%d %d %d %d %d %d %s", f.settings.SaveEnabled, f.table.PollStart,
+                                   f.table.PollEnd, f.settings.PollMinutes, f.settings.PollSeconds, changed,
+                                   qUtf8Printable(f.table.at(1).typeName))
+                     .split(' '),
+                 after.split(' '));
         if (r == ConfigLoad::Partial) // the entries after the last line read keep every old value
             QCOMPARE(f.table.at(changed + 1).mixpro, uint8_t(7));
     }
@@ -167,14 +181,14 @@ private Q_SLOTS:
         f.settings.ConfigLoaded = true;
         QCOMPARE(loadConfiguration(f.op, f.dir.path(), f.settings, f.table), ConfigLoad::NoFile);
         QVERIFY(!f.settings.ConfigLoaded);
-        QCOMPARE(f.op.texts(), QStringList{t8("请选择配置文件！")}); // no name to save: see dialog1
+        QCOMPARE(f.op.texts(), QStringList{tr8("请选择配置文件！")}); // no name to save: see dialog1
         // A folder in place of the file can be neither read nor written.
         QDir(f.dir.path()).mkdir(QStringLiteral("sub.ini"));
         QCOMPARE(f.load(f.dir.filePath("sub.ini")), ConfigLoad::Unreadable);
         QVERIFY(!f.save(QStringLiteral("sub.ini")));
         const QString shown = QDir::toNativeSeparators(f.dir.filePath("sub.ini"));
-        QCOMPARE(f.op.texts().mid(1), (QStringList{t8(texts::devices::ConfigFileUnreadable) + shown,
-                                                   t8(texts::devices::ConfigFileUnwritable) + shown}));
+        QCOMPARE(f.op.texts().mid(1), (QStringList{tr8(texts::devices::ConfigFileUnreadable) + shown,
+                                                   tr8(texts::devices::ConfigFileUnwritable) + shown}));
         QCOMPARE(f.table.PollStart, 40);
     }
 
@@ -182,12 +196,13 @@ private Q_SLOTS:
     {
         Fixture f(true); // the range was never set: the boxes keep their own 1..5
         QVERIFY(f.dlg->isVisible() && !f.dlg->isModal() && f.dlg->Frame2()->isHidden());
-        QCOMPARE(f.boxes(), u"1 5 1"_qs);
+        QCOMPARE(f.boxes(), (QStringList{"1", "5", "1"}));
         // A second polling start while it is open gets the same dialog, with the range set since.
         QWidget main;
         Dialog *first = Dialog::openPollingFace(f.op, f.request, f.table, QString(), &main);
         QCOMPARE(Dialog::openPollingFace(f.op, f.request, f.table, QString(), &main), first);
-        QCOMPARE(first->txtloopAdd(0)->text() + first->txtloopAdd(1)->text(), u"4050"_qs);
+        QCOMPARE(first->txtloopAdd(0)->text(), u"40"_qs);
+        QCOMPARE(first->txtloopAdd(1)->text(), u"50"_qs);
     }
 
     // A configuration loaded first, when given; then typed key by key into start|end|interval, then a
@@ -236,7 +251,7 @@ private Q_SLOTS:
             f.box(i)->selectAll();
             QTest::keyClicks(f.box(i), typed.section('|', i, i));
         }
-        QCOMPARE(f.boxes(), shown);
+        QCOMPARE(f.boxes(), shown.split(' '));
         const bool refused = message == QString::fromUtf8(StartAfterEnd);
         QCOMPARE(f.op.texts(), messageList(refused ? QString() : message));
         QSignalSpy frames(&f.request, &SettingsRequest::framesEnabled);
@@ -250,12 +265,13 @@ private Q_SLOTS:
             f.click(how == u"OK"_qs ? "OKButton" : "CancelButton");
         QCOMPARE(frames.size(), 1); // every answer, also an OK whose range is refused
         QCOMPARE(f.op.texts(), messageList(message));
-        QCOMPARE(f.after(), after);
+        QCOMPARE(f.after(), after.split(' '));
         const bool ok = how == u"OK"_qs && !refused;
-        QVERIFY(f.settings.PollSettingsOk == ok && f.settings.PollSettingsCancel == (how != u"OK"_qs));
+        QCOMPARE(f.settings.PollSettingsOk, ok);
+        QCOMPARE(f.settings.PollSettingsCancel, how != u"OK"_qs);
         QVERIFY(!f.settings.ConfigLoaded);
         if (refused) {
-            QCOMPARE(f.boxes(), u"1 5 90"_qs);
+            QCOMPARE(f.boxes(), (QStringList{"1", "5", "90"}));
             QVERIFY(f.dlg->isVisible() && f.request.waiting() && answered.isEmpty());
             return;
         }
@@ -292,7 +308,8 @@ private Q_SLOTS:
                  messageList(how == OkButton && !written ? QString::fromUtf8(EnterFileName) : QString()));
         QVERIFY(!f.settings.SaveEnabled);
         // Written with the run's save choice, before it is switched off.
-        QCOMPARE(f.read(QStringLiteral("run.ini")).left(17), written ? QByteArray("True\r\n1,5\r\n1,30\r\n") : "");
+        QCOMPARE(f.read(QStringLiteral("run.ini")).left(17),
+                 written ? QByteArray("True\r\n1,5\r\n1,30\r\n") : "");
         QTRY_VERIFY(dlg.isNull());
     }
 };

@@ -2,7 +2,9 @@
 // queries, files that cannot be opened, the READTIME texts and the maintenance commands with their
 // menu. The tests look into the file through a connection of their own, so they check what the
 // file holds rather than what the data base class says it holds.
+#include "common/peek.h"
 #include "common/recordingoperator.h"
+#include "common/tr8.h"
 #include "devices/devicetable.h"
 #include "recording/readingbuffer.h"
 #include "recording/readinglog.h"
@@ -18,31 +20,24 @@
 
 using namespace kestrel;
 using namespace kestrel::texts::recording;
+using kestrel::test::query;
 
-namespace {
+namespace
+{
 
 const QDateTime Base = QDateTime(QDate(2026, 12, 4), QTime(14, 31, 37));
 
-QString tr8(const char *text) { return QString::fromUtf8(text); }
-QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
-
-// The rows of one statement on the file, each as its columns joined by "|" (NULL as "<null>");
-// none when the statement fails.
-QStringList query(const RecordDb &file, const QString &sql)
+// What a maintenance command tells the operator, either way.
+QString said(const MaintenanceResult &r)
 {
-    QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "peek");
-        db.setDatabaseName(file.filePath());
-        QSqlQuery q(db);
-        if (db.open() && q.exec(sql))
-            for (QStringList cols; q.next(); rows << cols.join('|'), cols.clear())
-                for (int i = 0; i < q.record().count(); ++i)
-                    cols << (q.value(i).isNull() ? "<null>" : q.value(i).toString());
-    }
-    QSqlDatabase::removeDatabase("peek");
-    return rows;
+    return r.ok ? r.value : r.error;
 }
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
 QString columns(const RecordDb &file, const char *table)
 {
     return query(file, QString("SELECT group_concat(name) FROM pragma_table_info('%1')").arg(table)).value(0);
@@ -88,7 +83,7 @@ struct Rig {
     FlushResult flush(int cycles, bool save = true)
     {
         buffer.CycleCount = cycles;
-        return log.flushReadings(buffer, devices, save);
+        return log.flushReadings(buffer, loggedDevices(devices), save);
     }
     QStringList logged() const { return query(db, "SELECT * FROM SAVEDATA ORDER BY rowid"); }
     // A write fault on the rows matching `when` (a condition on NEW); none when empty.
@@ -103,7 +98,8 @@ struct Rig {
 
 } // namespace
 
-class TstRecording : public QObject {
+class TstRecording : public QObject
+{
     Q_OBJECT
     QTemporaryDir m_dir;
     int m_n = 0;
@@ -118,8 +114,8 @@ private Q_SLOTS:
     {
         RecordDb db(folder());
         QVERIFY2(db.check().ok, qPrintable(db.check().error));
-        QCOMPARE(columns(db, "SAVEPRO") + ' ' + columns(db, "SAVEDATA"),
-                 "ADDRESS,ALIAS,MIXPRO,PROTYPE READTIME,READVALUE,PROTYPE,ADDRESS");
+        QCOMPARE(columns(db, "SAVEPRO"), "ADDRESS,ALIAS,MIXPRO,PROTYPE");
+        QCOMPARE(columns(db, "SAVEDATA"), "READTIME,READVALUE,PROTYPE,ADDRESS");
         const QString registry = "SELECT COUNT(*), MIN(ADDRESS), MAX(ADDRESS), COUNT(ALIAS), "
                                  "SUM(MIXPRO + PROTYPE) FROM SAVEPRO";
         QCOMPARE(query(db, registry), QStringList{"255|1|255|0|0"});
@@ -129,12 +125,14 @@ private Q_SLOTS:
             QVERIFY(db.setAlias(7 + i, aliases[i]).ok);
         QVERIFY(db.setCodes(3, 33, 3).ok);
         QCOMPARE(query(db, registry), QStringList{"255|1|255|4|36"});
-        QVERIFY(db.readAlias(10).alias == u""_qs && !db.readAlias(1).alias);
+        QVERIFY(db.readAlias(10).value == u""_qs && !db.readAlias(1).value);
         // NULL aliases: " " for the polling grid, "" for the history list.
         const AliasListResult grid = db.loadAliases(), history = db.deviceList();
-        QVERIFY(grid.rows.size() == 255 && history.rows.size() == 255 && grid.rows[254].address == 255);
-        QCOMPARE(grid.rows[7].alias + '|' + grid.rows[9].alias + '|' + grid.rows[10].alias, "1 or 1=1|| ");
-        QCOMPARE(history.rows[6].alias + '|' + history.rows[0].alias, aliases[0] + '|');
+        QVERIFY(grid.value.size() == 255 && history.value.size() == 255 && grid.value[254].address == 255);
+        QCOMPARE(grid.value[7].alias, aliases[1]);
+        QCOMPARE(grid.value[9].alias, u""_qs);
+        QCOMPARE(grid.value[10].alias, u" "_qs);
+        QCOMPARE(history.value[0].alias, u""_qs);
         // Addresses without a row change nothing and say which address and file.
         query(db, "DELETE FROM SAVEPRO WHERE ADDRESS = 20");
         for (int address : {0, 256, 20}) {
@@ -157,8 +155,8 @@ private Q_SLOTS:
         QTest::newRow("text file") << QByteArray("ADDRESS,ALIAS\r\n1,x\r\n") << tr8(ReasonNotDatabase);
         QTest::newRow("folder in the way") << QByteArray("<folder>") << tr8(ReasonNotFile);
         // The data folder cannot be made (a file has its name), as without rights in its parent.
-        QTest::newRow("no data folder") << QByteArray("<file>")
-                                        << tr8(ReasonFolder).arg(shown(m_dir.filePath("no data folder")));
+        QTest::newRow("no data folder")
+            << QByteArray("<file>") << tr8(ReasonFolder).arg(shown(m_dir.filePath("no data folder")));
     }
     void filesThatCannotBeOpened()
     {
@@ -238,20 +236,6 @@ private Q_SLOTS:
         QVERIFY(!r.flush(1).ok);
         r.fault();
         QCOMPARE(r.flush(1, false).written, 2);
-
-        // The history queries, of all addresses (by address, then time) or of one; the start
-        // belongs to the range, the end does not.
-        const auto history = [](const ReadingsResult &h) {
-            QStringList out;
-            for (const ReadingRecord &x : h.rows)
-                out << row(Base.secsTo(x.readTime), x.readValue.toInt(), x.protype, x.address);
-            return out;
-        };
-        QCOMPARE(history(r.db.readings(Base.addSecs(2), Base.addSecs(100))),
-                 (QStringList{expected[2], expected[3], expected[4], expected[5], expected[6], expected[7]}));
-        QCOMPARE(history(r.db.readings(3, Base.addSecs(3), Base.addSecs(201))),
-                 (QStringList{expected[4], expected[5], row(200, 7, "T", 3), row(200, 8, "RH", 3)}));
-        QVERIFY(r.db.readings(QDateTime(), Base).error.contains(tr8(ReasonBadDate)));
     }
 
     // Many statements' worth of rows and a shorter last statement: they follow one another in
@@ -275,9 +259,10 @@ private Q_SLOTS:
     void timeTextsAgreeWithLocalTime()
     {
         // Four hours around a clock change, or in a zone with an odd offset.
-        const std::pair<const char *, qint64> zones[] = {
-            {"Europe/Berlin", 1774738800}, {"Europe/Berlin", 1792882800},
-            {"Australia/Lord_Howe", 1775307600}, {"Asia/Kathmandu", 1767200000}};
+        const std::pair<const char *, qint64> zones[] = {{"Europe/Berlin", 1774738800},
+                                                         {"Europe/Berlin", 1792882800},
+                                                         {"Australia/Lord_Howe", 1775307600},
+                                                         {"Asia/Kathmandu", 1767200000}};
         const QByteArray saved = qgetenv("TZ");
         QStringList faults;
         for (const auto &[zone, from] : zones) {
@@ -292,8 +277,10 @@ private Q_SLOTS:
                 const QString text = QDateTime::fromSecsSinceEpoch(s).toString(RecordDb::TimeFormat);
                 const QDateTime back = w.parse(text);
                 if (w.text(s) != text || back.toString(RecordDb::TimeFormat) != text ||
-                    back.offsetFromUtc() != QDateTime::fromSecsSinceEpoch(back.toSecsSinceEpoch()).offsetFromUtc())
-                    faults << QString("%1 %2: %3 / %4").arg(zone, text, w.text(s), back.toString(Qt::ISODate));
+                    back.offsetFromUtc() !=
+                        QDateTime::fromSecsSinceEpoch(back.toSecsSinceEpoch()).offsetFromUtc())
+                    faults
+                        << QString("%1 %2: %3 / %4").arg(zone, text, w.text(s), back.toString(Qt::ISODate));
             }
         }
         saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved);
@@ -311,7 +298,7 @@ private Q_SLOTS:
         QVERIFY(db.appendReadings({logRow("10:00:05", 253, 7, "T"), logRow("10:00:05", 456, 7, "RH"),
                                    logRow("09:00:00", 65486, 7, "T"), logRow("11:00:00", 12, 2, "T")})
                     .ok);
-        QCOMPARE(db.exportTemperature().message, tr8(ExportDone).arg(3).arg(shown(db.exportPath())));
+        QCOMPARE(said(db.exportTemperature()), tr8(ExportDone).arg(3).arg(shown(db.exportPath())));
         const QByteArray exported("\"READTIME\",\"READVALUE\",\"PROTYPE\",\"ADDRESS\"\r\n"
                                   "2026-12-04 11:00:00,\"12\",\"T\",2\r\n"
                                   "2026-12-04 09:00:00,\"65486\",\"T\",7\r\n"
@@ -319,12 +306,12 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(db.exportPath()), exported);
         // Again, with more rows: the existing file is left as it is.
         QVERIFY(db.appendReadings({logRow("11:00:01", 13, 2, "T")}).ok);
-        QCOMPARE(db.exportTemperature().message, tr8(ExportExists).arg(shown(db.exportPath())));
+        QCOMPARE(said(db.exportTemperature()), tr8(ExportExists).arg(shown(db.exportPath())));
         QCOMPARE(fileBytes(db.exportPath()), exported);
         // A file in the way of the export folder.
         const QString exportFolder = QFileInfo(db.exportPath()).path();
         QVERIFY(QDir(exportFolder).removeRecursively() && QFile(exportFolder).open(QIODevice::WriteOnly));
-        QCOMPARE(db.exportTemperature().message, tr8(ExportNoFolder).arg(shown(exportFolder)));
+        QCOMPARE(said(db.exportTemperature()), tr8(ExportNoFolder).arg(shown(exportFolder)));
     }
 
     void command2BuildsTheRegistryOnce()
@@ -334,20 +321,20 @@ private Q_SLOTS:
         const QString tables = "SELECT group_concat(name) FROM sqlite_master WHERE type = 'table'";
         // The name typed by the operator is only ever a name.
         for (const char *name : {"1 or 1=1", "T1(X INT);DROP TABLE SAVEPRO;--", "A\"B", "9REG", "MY REG"})
-            QCOMPARE(db.createRegistry(name).message, tr8(TableNameInvalid).arg(name));
-        QCOMPARE(db.createRegistry("  ").message, tr8(TableNameEmpty));
+            QCOMPARE(said(db.createRegistry(name)), tr8(TableNameInvalid).arg(name));
+        QCOMPARE(said(db.createRegistry("  ")), tr8(TableNameEmpty));
         QCOMPARE(query(db, tables), QStringList{"SAVEPRO,SAVEDATA"});
 
         QVERIFY(db.setAlias(4, u"保留"_qs).ok);
         query(db, "DELETE FROM SAVEPRO WHERE ADDRESS BETWEEN 10 AND 12");
-        QCOMPARE(db.createRegistry("REG2").message, tr8(RegistryDone).arg("REG2").arg(3));
-        QCOMPARE(columns(db, "REG2") + ' ' + query(db, "SELECT COUNT(*), COUNT(ALIAS) FROM SAVEPRO").value(0),
-                 "ADDRESS,ALIAS,MIXPRO,PROTYPE 255|1");
+        QCOMPARE(said(db.createRegistry("REG2")), tr8(RegistryDone).arg("REG2").arg(3));
+        QCOMPARE(columns(db, "REG2"), "ADDRESS,ALIAS,MIXPRO,PROTYPE");
+        QCOMPARE(query(db, "SELECT COUNT(*), COUNT(ALIAS) FROM SAVEPRO"), QStringList{"255|1"});
         for (const char *again : {"REG2", "reg2", " SAVEPRO "})
-            QCOMPARE(db.createRegistry(again).message, tr8(TableExists).arg(QString(again).trimmed()));
+            QCOMPARE(said(db.createRegistry(again)), tr8(TableExists).arg(QString(again).trimmed()));
         // Without SAVEPRO the new table is rolled back with the rest.
         query(db, "DROP TABLE SAVEPRO");
-        const QString message = db.createRegistry("OTHER").message;
+        const QString message = said(db.createRegistry("OTHER"));
         QVERIFY2(message.contains(tr8(ReasonNoTable).arg("SAVEPRO")), qPrintable(message));
         QCOMPARE(query(db, tables), QStringList{"SAVEDATA,REG2"});
     }
@@ -355,17 +342,17 @@ private Q_SLOTS:
     void command3AddsBothColumnsOrNeither()
     {
         RecordDb db(folder());
-        QCOMPARE(db.extendDataRh().message, tr8(DataRhMissing));
+        QCOMPARE(said(db.extendDataRh()), tr8(DataRhMissing));
         query(db, "CREATE TABLE Data_RH (RH TEXT, MYCODE BOOLEAN)");
         query(db, "INSERT INTO Data_RH VALUES ('45.6', 1)");
         // One of the two there already: the other is not added either (it would stand in the way
         // below, once MYCODE is gone).
-        QCOMPARE(db.extendDataRh().message, tr8(DataRhHasColumns));
+        QCOMPARE(said(db.extendDataRh()), tr8(DataRhHasColumns));
         query(db, "ALTER TABLE Data_RH DROP COLUMN MYCODE");
-        QCOMPARE(db.extendDataRh().message, tr8(DataRhDone));
-        QCOMPARE(db.extendDataRh().message, tr8(DataRhHasColumns));
-        QCOMPARE(columns(db, "Data_RH") + ' ' + query(db, "SELECT * FROM Data_RH").join(' '),
-                 "RH,MYNAME,MYCODE 45.6|<null>|<null>");
+        QCOMPARE(said(db.extendDataRh()), tr8(DataRhDone));
+        QCOMPARE(said(db.extendDataRh()), tr8(DataRhHasColumns));
+        QCOMPARE(columns(db, "Data_RH"), "RH,MYNAME,MYCODE");
+        QCOMPARE(query(db, "SELECT * FROM Data_RH"), QStringList{"45.6|<null>|<null>"});
     }
 
     void menuReportsThroughTheOperator()
