@@ -1,4 +1,3 @@
 target_sources(kestrel_core PRIVATE
   station/station.h station/station.cpp
-  station/commissioning.h station/commissioning.cpp
 )

@@ -73,6 +73,31 @@ void Station::gridClick(int row)
         setText3(*name);
 }
 
+void Station::enableLoopR()
+{
+    cmdLoopREnabled = true;
+    Q_EMIT changed();
+}
+
+uint8_t Station::readProType()
+{
+    DeviceEntry &dev = devices.at(exchange.CurAddr);
+    learnType(products, dev);
+    return dev.mixpro;
+}
+
+StoredCodes Station::storeCodes(int address, uint8_t mixpro, uint8_t protype)
+{
+    StoredCodes r;
+    r.status = db.setCodes(address, mixpro, protype);
+    if (!r.status.ok)
+        return r;
+    const AliasResult a = db.readAlias(address);
+    if (a.ok)
+        r.alias = a.value;
+    return r;
+}
+
 bool Station::pauseIfRunning()
 {
     if (polling.phase() != Polling::Phase::Active || polling.paused())

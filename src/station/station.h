@@ -6,6 +6,7 @@
 
 #include "console/crcconsole.h"
 #include "devices/addresscommands.h"
+#include "devices/commissioninghost.h"
 #include "devices/conntest.h"
 #include "devices/devicegrid.h"
 #include "devices/devicetable.h"
@@ -22,7 +23,6 @@
 #include "recording/recorddb.h"
 #include "recording/recordfile.h"
 #include "recording/timedbuffer.h"
-#include "station/commissioning.h"
 
 #include <QObject>
 
@@ -34,7 +34,8 @@ class TimerFactory;
 class Station : public QObject,
                 private ProductSide::Outside,
                 private DeviceRegistry::PollingControl,
-                private TimedReadingActions {
+                private TimedReadingActions,
+                private CommissioningHost {
     Q_OBJECT
 public:
     Station(SerialPort &port, Operator &op, Clock &clock, TimerFactory &timers, const QString &dataFolder,
@@ -76,9 +77,8 @@ public:
     CrcConsole console{op};
 
     // Reading and setting an address, and the connectivity test.
-    StationCommissioning commissioning{*this};
-    AddressCommands address{exchange, panel, devices, db, op, commissioning};
-    ConnTest conntest{exchange, devices, op, timers, commissioning};
+    AddressCommands address{exchange, panel, devices, db, op, *this};
+    ConnTest conntest{exchange, devices, op, timers, *this};
 
     bool cmdConnEnabled = false;
     bool cmdLoopREnabled = false;
@@ -102,7 +102,8 @@ Q_SIGNALS:
     void dialog1Requested();
 
 private:
-    // ProductSide::Outside
+    // ProductSide::Outside (stopPolling and stopPollingTimer serve TimedReadingActions and
+    // CommissioningHost too)
     void stopPolling() override { polling.stop(); }
     void stopPollingTimer() override { polling.stopTimer(); }
     // Each reading of the timed reading becomes a curve point; an open curve window redraws on
@@ -112,14 +113,17 @@ private:
     // DeviceRegistry::PollingControl
     bool pauseIfRunning() override;
     void resume() override { polling.cmdLoopP_Click(); }
-
-
-    friend class StationCommissioning;
-    void connectPolling();
-    // TimedReadingActions (stopPolling above serves both)
+    // TimedReadingActions
     void singleRead() override { products.CMDRHTread_Click(); }
+    // CommissioningHost
+    void enableLoopR() override;
+    void disableLoopP() override { polling.disableLoopP(); }
+    void setFramesEnabled(bool on) override;
+    uint8_t readProType() override;
+    StoredCodes storeCodes(int address, uint8_t mixpro, uint8_t protype) override;
+
+    void connectPolling();
     QString rescueWaitingReadings() const;
-    void setFramesEnabled(bool on);
     bool m_framesEnabled = true;
 };
 
