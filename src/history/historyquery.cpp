@@ -107,28 +107,36 @@ std::optional<ReadingSnapshot> HistoryQuery::prepare(const QString &start, const
     return snap.value;
 }
 
+std::optional<HistoryQuery::Question> HistoryQuery::ask(const QString &start, const QString &end,
+                                                       const QString &address)
+{
+    const AliasListResult list = m_db.deviceList();
+    if (!list.ok) {
+        m_op.message(list.error);
+        return std::nullopt;
+    }
+    const std::optional<ReadingSnapshot> snap = prepare(start, end, address);
+    if (!snap)
+        return std::nullopt;
+    return Question{history::aliasTable(list), *snap};
+}
+
 void HistoryQuery::OKButton_Click(const QString &start, const QString &end, const QString &address)
 {
     using namespace texts::history;
     if (m_busy)
         return;
-    // The names are read again at every show: a device renamed meanwhile shows its new name.
-    const AliasListResult list = m_db.deviceList();
     m_model.clear();
-    if (!list.ok) {
-        m_op.message(list.error);
+    const std::optional<Question> q = ask(start, end, address);
+    if (!q)
         return;
-    }
-    const history::Aliases aliases = history::aliasTable(list);
-    const std::optional<ReadingSnapshot> snap = prepare(start, end, address);
-    if (!snap)
-        return;
+    const ReadingSnapshot *snap = &q->snapshot;
     if (snap->count == 0) {
         m_op.message(tr8(NothingFound));
         return;
     }
     Q_EMIT text3Changed(history::note(false) + LineEnd + tr8(PleaseWait));
-    if (const DbStatus s = m_model.show(*snap, aliases); !s.ok) {
+    if (const DbStatus s = m_model.show(*snap, q->aliases); !s.ok) {
         m_op.message(s.error);
         return;
     }
@@ -141,15 +149,10 @@ void HistoryQuery::CancelButton_Click(const QString &start, const QString &end, 
     using namespace texts::history;
     if (m_busy)
         return;
-    const AliasListResult list = m_db.deviceList();
-    if (!list.ok) {
-        m_op.message(list.error);
+    const std::optional<Question> q = ask(start, end, address);
+    if (!q)
         return;
-    }
-    const history::Aliases aliases = history::aliasTable(list);
-    const std::optional<ReadingSnapshot> snap = prepare(start, end, address);
-    if (!snap)
-        return;
+    const ReadingSnapshot *snap = &q->snapshot;
     if (snap->count == 0) {
         m_op.message(tr8(NothingFound) + LineEnd + tr8(ChooseAgain));
         return;
@@ -160,7 +163,7 @@ void HistoryQuery::CancelButton_Click(const QString &start, const QString &end, 
         return;
     }
     m_busy = true;
-    const ExportResult r = HistoryExport(m_db, *snap, aliases).writeTo(path, true);
+    const ExportResult r = HistoryExport(m_db, *snap, q->aliases).writeTo(path, true);
     m_busy = false;
     if (!r.ok) {
         m_op.message(r.error);

@@ -65,6 +65,13 @@ Q_SIGNALS:
 private:
     // The boxes checked and the question fixed; on a refusal the message is shown.
     std::optional<ReadingSnapshot> prepare(const QString &start, const QString &end, const QString &address);
+    // The device names, read again for every question (a device renamed meanwhile shows its new
+    // name), and the question fixed at this moment; nothing, the operator told, when either fails.
+    struct Question {
+        history::Aliases aliases;
+        ReadingSnapshot snapshot;
+    };
+    std::optional<Question> ask(const QString &start, const QString &end, const QString &address);
 
     const RecordDb &m_db;
     Operator &m_op;
