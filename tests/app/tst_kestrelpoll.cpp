@@ -80,6 +80,20 @@ Counts times(int passes)
     return c;
 }
 
+// The readings of the printed pass lines ("… pass 2: 1 T=215 RH=456; 2 -"), counted as logged().
+Counts printed(const QByteArray &out)
+{
+    Counts c;
+    for (const QString &line : QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts))
+        for (const QString &device : line.section(QStringLiteral(": "), 1).split(QStringLiteral("; "))) {
+            const QStringList items = device.split(u' ');
+            for (const QString &item : items.mid(1))
+                if (item != QLatin1String("-"))
+                    ++c[items[0] + u' ' + QString(item).replace(u'=', u' ')];
+        }
+    return c;
+}
+
 QString tcpEndpoint(test::SimProcess &sim)
 {
     return QRegularExpression(QStringLiteral("tcp://\\S+"))
@@ -137,6 +151,23 @@ private Q_SLOTS:
         QCOMPARE(p.finish(), 0);
         QVERIFY(p.passLines() >= 3);
         QCOMPARE(p.logged(), times(p.passLines()));
+    }
+
+    // The device server goes away in the middle of a run: the passes read so far are logged, the
+    // loss is reported, and the exit code says the port failed.
+    void connectionLost()
+    {
+        test::SimProcess sim(QString::fromLatin1(kBus), {"--fixed", "--tcp", "0"});
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        Poll p;
+        p.start({"--config", p.ini(kIni), "--port", "COM3=" + tcpEndpoint(sim)});
+        QTRY_VERIFY_WITH_TIMEOUT((p.out += p.process.readAllStandardOutput()).count(" pass ") >= 2, 20000);
+        sim.stop();
+        QCOMPARE(p.finish(), 4);
+        QVERIFY2(QString::fromUtf8(p.err).contains(QString::fromUtf8(texts::link::TcpLost)),
+                 p.err.constData());
+        QCOMPARE(p.logged(), printed(p.out));
+        QVERIFY(p.logged().value(kPass[0]) >= 2);
     }
 
     void refusedStart_data()
