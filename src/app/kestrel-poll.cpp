@@ -20,6 +20,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -76,7 +77,11 @@ private:
         {
             connect(this->inner.get(), &Timer::timeout, this, &Timer::timeout);
         }
-        void setInterval(int v) override { inner->setInterval(v == 1000 ? ms : v), asked = v; }
+        void setInterval(int v) override
+        {
+            asked = v;
+            inner->setInterval(v == 1000 ? ms : v);
+        }
         int interval() const override { return asked; }
         void start() override { inner->start(); }
         void stop() override { inner->stop(); }
@@ -98,6 +103,13 @@ struct Options {
     bool csv = false;
     int testSecondMs = 0;
 };
+
+bool positive(const QString &text, int &value)
+{
+    bool ok = false;
+    value = text.toInt(&ok);
+    return ok && value >= 1;
+}
 
 int parseOptions(const QCoreApplication &app, Options &o)
 {
@@ -125,9 +137,10 @@ int parseOptions(const QCoreApplication &app, Options &o)
                                                    "SIGINT or SIGTERM)."),
                                     QStringLiteral("N"));
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Print the readings as CSV."));
-    const QCommandLineOption testSecond(QStringLiteral("test-second-ms"),
-                                        QStringLiteral("For tests only: poll once per MS milliseconds."),
-                                        QStringLiteral("MS"));
+    const QCommandLineOption testSecond(
+        QStringLiteral("test-second-ms"),
+        QStringLiteral("For tests only: each second of the interval lasts MS milliseconds."),
+        QStringLiteral("MS"));
     p.addOptions({config, port, baud, data, passes, csv, testSecond});
     p.process(app);
 
@@ -151,15 +164,13 @@ int parseOptions(const QCoreApplication &app, Options &o)
             Usage,
             QStringLiteral("--baud %1: expected 1200, 2400, 4800, 9600, 19200 or 115200").arg(p.value(baud)));
     o.baudIndex = int(rate - rates.begin());
-    bool ok = true;
-    if (p.isSet(passes) && ((o.passes = p.value(passes).toInt(&ok)) < 1 || !ok))
+    if (p.isSet(passes) && !positive(p.value(passes), o.passes))
         return fail(
             Usage,
             QStringLiteral("--passes %1: expected a number of passes, 1 or more").arg(p.value(passes)));
-    if (p.isSet(testSecond) && ((o.testSecondMs = p.value(testSecond).toInt(&ok)) < 1 || !ok))
-        return fail(
-            Usage,
-            QStringLiteral("--test-second-ms %1: expected milliseconds, 1 or more").arg(p.value(testSecond)));
+    if (p.isSet(testSecond) && !positive(p.value(testSecond), o.testSecondMs))
+        return fail(Usage,
+                    QStringLiteral("--test-second-ms %1: expected 1 or more").arg(p.value(testSecond)));
     o.dataDir = p.value(data);
     o.csv = p.isSet(csv);
     return Done;
