@@ -191,6 +191,18 @@ private Q_SLOTS:
         QVERIFY(!r.port.isOpen());
     }
 
+    // The simulator serves one client at a time: a second connection takes the bus, the first is
+    // told its connection is lost.
+    void oneClientAtATime()
+    {
+        Rig first(pathOf(QStringLiteral("tcp")));
+        QSignalSpy lost(&first.port, &ByteTransport::lost);
+        Rig second(pathOf(QStringLiteral("tcp")));
+        QVERIFY(second.read(1));
+        QTRY_COMPARE(lost.count(), 1);
+        QVERIFY(!first.read(1));
+    }
+
     // A device server that is not listening: the start-up reports the port error with the refusal
     // in Chinese; once the server listens, the button opens the port and reads go through.
     void refusedThenReopened()
