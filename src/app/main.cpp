@@ -4,7 +4,7 @@
 #include "common/log.h"
 #include "common/version.h"
 #include "link/portmap.h"
-#include "link/qtserialport.h"
+#include "link/busport.h"
 #include "station/station.h"
 #include "ui/frmroughin.h"
 #include "ui/operatordialogs.h"
@@ -46,7 +46,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption portOpt(QStringLiteral("port"),
-                               QStringLiteral("Map a COM item to a device, e.g. COM3=/dev/ttyUSB0 (repeatable)."),
+                               QStringLiteral("Map a COM item to a device or a device server, e.g. COM3=/dev/ttyUSB0 or "
+                                              "COM3=tcp://192.168.1.20:4001 (repeatable)."),
                                QStringLiteral("COMn=PATH"));
     QCommandLineOption dataOpt(QStringLiteral("data-dir"),
                                QStringLiteral("Folder of Record.mdb, record/ and export/ (default: the program's folder)."),
@@ -75,7 +76,7 @@ int main(int argc, char *argv[])
     const QString dataFolder = chooseDataFolder(QCoreApplication::applicationDirPath(), parser.value(dataOpt));
     setLogFolder(dataFolder);
 
-    QtSerialPort port(map);
+    BusPort port(map, QtTimerFactory::instance());
     WidgetOperator op;
     Station station(port, op, SystemClock::instance(), QtTimerFactory::instance(), dataFolder);
     frmroughin window(station);

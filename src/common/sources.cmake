@@ -1,5 +1,6 @@
 target_sources(kestrel_core PRIVATE
   common/operator.h
+  common/loggingoperator.h common/loggingoperator.cpp
   common/tr8.h
   common/result.h
   common/numeric.h common/numeric.cpp

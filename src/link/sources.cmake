@@ -7,6 +7,8 @@ target_sources(kestrel_core PRIVATE
   link/serialport.h
   link/qtserialport.h link/qtserialport.cpp
   link/portmap.h link/portmap.cpp
+  link/tcptransport.h link/tcptransport.cpp
+  link/busport.h link/busport.cpp
   link/exchange.h link/exchange.cpp
   link/checkinput.h link/checkinput.cpp
   link/portcontrol.h link/portcontrol.cpp

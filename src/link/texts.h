@@ -16,4 +16,10 @@ constexpr const char *ErrorDescription = "错误描述：";
 constexpr const char *ErrorSource = "错误来源：";
 constexpr const char *ErrorLine = "错误行号：";
 constexpr const char *LampName = "串口状态";
+// A bus behind a serial device server: the descriptions its connection failures are reported with.
+constexpr const char *TcpRefused = "网络连接被拒绝";
+constexpr const char *TcpHostNotFound = "找不到网络主机";
+constexpr const char *TcpTimeout = "网络连接超时";
+constexpr const char *TcpLost = "网络连接已断开";
+constexpr const char *TcpFailed = "网络连接出错";
 } // namespace kestrel::texts::link

@@ -157,6 +157,7 @@ bool Polling::advance()
     if (m_next >= m_devices.PollEnd || m_next < m_devices.PollStart) {
         m_next = m_devices.PollStart;
         ++m_readings.CycleCount;
+        Q_EMIT passCompleted();
         return true;
     }
     ++m_next;

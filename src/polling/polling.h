@@ -84,6 +84,8 @@ Q_SIGNALS:
     void runEnded();
     // The message line Text5: a device that timed out, or readings that could not be saved.
     void status(const QString &text);
+    // A pass over the range is complete; its readings are in buffer slot CycleCount.
+    void passCompleted();
 
 private:
     void setPhase(Phase p, bool paused);

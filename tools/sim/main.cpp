@@ -1,8 +1,9 @@
-// kestrel-sim: a simulated RS-485 bus of sensors on a pseudo-terminal.
-//   kestrel-sim --link PATH [--bus demo|FILE] [--baud N] [--fixed] [--verbose]
+// kestrel-sim: a simulated RS-485 bus of sensors on a pseudo-terminal, and over TCP.
+//   kestrel-sim [--link PATH] [--tcp PORT] [--bus demo|FILE] [--baud N] [--fixed] [--verbose]
 #include "busfile.h"
 #include "ptylink.h"
 #include "simbus.h"
+#include "tcplink.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -58,10 +59,12 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
 
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral("A simulated RS-485 bus of Modbus-RTU sensors on a pseudo-terminal."));
+    p.setApplicationDescription(
+        QStringLiteral("A simulated RS-485 bus of Modbus-RTU sensors on a pseudo-terminal."));
     p.addHelpOption();
     p.addVersionOption();
-    const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("Symbolic link to create to the bus's terminal."),
+    const QCommandLineOption link(QStringLiteral("link"),
+                                  QStringLiteral("Symbolic link to create to the bus's terminal."),
                                   QStringLiteral("PATH"));
     const QCommandLineOption bus(QStringLiteral("bus"), QStringLiteral("Bus file, or \"demo\" (default)."),
                                  QStringLiteral("demo|FILE"), QStringLiteral("demo"));
@@ -69,15 +72,27 @@ int main(int argc, char **argv)
                                   QStringLiteral("Pace replies at this baud rate (10 bits per byte)."),
                                   QStringLiteral("N"));
     const QCommandLineOption fixed(QStringLiteral("fixed"), QStringLiteral("Values do not drift."));
+    const QCommandLineOption tcp(
+        QStringLiteral("tcp"),
+        QStringLiteral("Also serve the bus over TCP on 127.0.0.1:PORT, one client at a "
+                       "time, as a serial device server does (0: a free port)."),
+        QStringLiteral("PORT"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log every frame with a time stamp to stderr."));
-    p.addOptions({link, bus, baud, fixed, verbose});
+    p.addOptions({link, tcp, bus, baud, fixed, verbose});
     p.process(app);
 
     if (!p.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument \"%1\"").arg(p.positionalArguments().first()));
-    if (!p.isSet(link))
-        return usageError(QStringLiteral("--link PATH is required"));
+    if (!p.isSet(link) && !p.isSet(tcp))
+        return usageError(QStringLiteral("--link PATH or --tcp PORT is required"));
+    int tcpPort = -1;
+    if (p.isSet(tcp)) {
+        bool ok = false;
+        tcpPort = p.value(tcp).toInt(&ok);
+        if (!ok || tcpPort < 0 || tcpPort > 65535)
+            return usageError(QStringLiteral("--tcp %1: expected a port 0..65535").arg(p.value(tcp)));
+    }
     int rate = 0;
     if (p.isSet(baud)) {
         bool ok = false;
@@ -87,8 +102,9 @@ int main(int argc, char **argv)
     }
     const QString busName = p.value(bus);
     const kestrel::sim::BusParseResult parsed =
-        busName == QLatin1String("demo") ? kestrel::sim::parseBusText(kestrel::sim::demoBusText(), QStringLiteral("demo"))
-                                         : kestrel::sim::parseBusFile(busName);
+        busName == QLatin1String("demo")
+            ? kestrel::sim::parseBusText(kestrel::sim::demoBusText(), QStringLiteral("demo"))
+            : kestrel::sim::parseBusFile(busName);
     if (!parsed.ok())
         return usageError(parsed.error);
 
@@ -100,17 +116,29 @@ int main(int argc, char **argv)
     if (!catchSignals())
         return usageError(QStringLiteral("cannot catch signals"));
     QString error;
-    if (!wire.open(p.value(link), &error))
+    if (p.isSet(link) && !wire.open(p.value(link), &error))
         return usageError(error);
+    kestrel::sim::TcpLink server(simBus);
+    server.setVerbose(p.isSet(verbose));
+    if (tcpPort >= 0 && !server.listen(static_cast<quint16>(tcpPort), &error))
+        return usageError(error);
+    QStringList where;
+    if (wire.isOpen())
+        where << wire.linkPath();
+    if (tcpPort >= 0)
+        where << QStringLiteral("tcp://127.0.0.1:%1").arg(server.port());
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &wire, &kestrel::sim::PtyLink::close);
     if (p.isSet(verbose)) {
         for (int i = 0; i < simBus.deviceCount(); ++i)
             std::fprintf(stderr, "  device %s\n", qPrintable(kestrel::sim::formatDevice(simBus.device(i))));
-        std::fprintf(stderr, "  terminal %s\n", qPrintable(wire.devicePath()));
+        if (wire.isOpen())
+            std::fprintf(stderr, "  terminal %s\n", qPrintable(wire.devicePath()));
     }
-    std::printf("kestrel-sim: bus of %d devices on %s\n", simBus.deviceCount(), qPrintable(wire.linkPath()));
+    std::printf("kestrel-sim: bus of %d devices on %s\n", simBus.deviceCount(),
+                qPrintable(where.join(QStringLiteral(" and "))));
     std::fflush(stdout);
     const int rc = QCoreApplication::exec();
     wire.close();
+    server.close();
     return rc;
 }
