@@ -1,14 +1,21 @@
-// The real windows offscreen, on real serial ports: the port menu and button, port failures and
-// the grid on pseudo-terminals; against kestrel-sim a single read through the menu and the value
-// frame, and a polling run through the settings dialog with the reading log switched on.
+// The real windows offscreen, on real serial ports: the port menu and button, port failures, the
+// grid, the CRC frame and the help menu on pseudo-terminals; against kestrel-sim a single read
+// through the menu and the value frame, and a polling run through the settings dialog with the
+// reading log switched on.
+#include "common/log.h"
 #include "common/manualtime.h"
 #include "common/stationrig.h"
+#include "common/tr8.h"
+#include "console/texts.h"
+#include "ui/aboutmenu.h"
+#include "ui/crcframe.h"
 #include "dialog.h"
 #include "dialog1.h"
 #include "lamp.h"
 #include "ptylink.h"
 #include "ui/frmroughin.h"
 
+#include <QDesktopServices>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -16,8 +23,7 @@ using namespace kestrel;
 using test::ManualTime;
 using test::StationRig;
 
-namespace
-{
+namespace {
 // Saves a picture of a window into the folder KESTREL_SCREENSHOTS names, when it names one.
 void screenshot(QWidget *w, const QString &name)
 {
@@ -74,8 +80,15 @@ struct Rig : Ptys, StationRig {
 };
 } // namespace
 
-class TstMainWindow : public QObject
-{
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void open(const QUrl &url) { urls << url; }
+};
+
+class TstMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void portMenuAndButton()
@@ -145,6 +158,59 @@ private Q_SLOTS:
         r.act(u"mnu_com_5"_qs)->trigger();
         QCOMPARE(r.state(), (QStringList{"closed", "", "打开串口", "black"}));
         QCOMPARE(r.op.messages.size(), 3);
+    }
+
+    // The CRC frame: the key rule while typing, the check box selecting the command for retyping,
+    // the button and Enter calculating; nothing goes to the port. (The rules: tst_crcconsole.)
+    void crcFrame()
+    {
+        Rig r;
+        QSignalSpy sent(&r.station->exchange, &Exchange::frameSent);
+        auto *frame = r.window->findChild<CrcFrame *>(QStringLiteral("framCRC"));
+        QVERIFY(frame && frame->isVisible());
+        QLineEdit *cmd = frame->txtSendCmd();
+        const auto boxes = [frame] { return frame->txtcrchig()->text() + u'|' + frame->txtcrclow()->text(); };
+        QTest::keyClicks(cmd, QStringLiteral("1 3 0 0 0 1x"));
+        QCOMPARE(cmd->text(), QStringLiteral("1 3 0 0 0 1"));
+        QCOMPARE(r.op.texts(), QStringList{tr8(texts::console::TypeDecimal)});
+        QTest::mouseClick(frame->cacCrc(), Qt::LeftButton);
+        QCOMPARE(boxes(), QStringLiteral("10|132"));
+        QTest::mouseClick(frame->check1(), Qt::LeftButton);
+        QCOMPARE(cmd->selectedText(), cmd->text());
+        QTest::keyClicks(cmd, QStringLiteral("d 3 0 2 0 2"));
+        QTest::keyClick(cmd, Qt::Key_Enter);
+        QCOMPARE(boxes(), QStringLiteral("07|65"));
+        screenshot(r.window, QStringLiteral("main-window-crc.png"));
+        cmd->setText(QStringLiteral("1 1FF"));
+        QTest::mouseClick(frame->cacCrc(), Qt::LeftButton);
+        QCOMPARE(cmd->selectedText(), QStringLiteral("01 "));
+        QCOMPARE(sent.size(), 0);
+    }
+
+    // "关于" in the last menu; the web link opens through the system's URL handler, and without
+    // one (as offscreen) nothing is shown and the failure goes to kestrel.log.
+    void aboutAndWebLink()
+    {
+        Rig r;
+        auto *help = r.window->findChild<QMenu *>(QStringLiteral("menuHelp"));
+        QCOMPARE(r.window->menuBar()->actions().last()->menu(), help);
+        r.act(QStringLiteral("about"))->trigger();
+        QCOMPARE(r.op.texts(), QStringList{QStringLiteral("当前版本为 v3.0.4")});
+        auto *web = r.window->findChild<WebLabel *>(QStringLiteral("labWeb"));
+        UrlRecorder browser;
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
+        QTest::mouseClick(web, Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(browser.urls, QList<QUrl>{QUrl(QString::fromLatin1(MakerSite))});
+        setLogFolder(r.data.path());
+        const QWidgetList before = QApplication::topLevelWidgets();
+        QTest::mouseClick(web, Qt::LeftButton);
+        QCOMPARE(QApplication::topLevelWidgets(), before);
+        QCOMPARE(r.op.messages.size(), 1);
+        QFile log(logFilePath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains(MakerSite));
+        setLogFolder({});
     }
 
     void wheelPagesTheGrid()
