@@ -1,6 +1,7 @@
 // The polling settings: the configuration files (what is written, what is taken back, what a
 // damaged file does), the settings dialog and the save-configuration question, offscreen, with the
 // operator answered by a recorder.
+#include "common/files.h"
 #include "common/recordingoperator.h"
 #include "common/tr8.h"
 #include "devices/configfile.h"
@@ -13,14 +14,13 @@
 
 using namespace kestrel;
 using namespace kestrel::texts::devices;
+using namespace kestrel::test;
 
-namespace
-{
+namespace {
 
-QStringList messageList(const QString &message)
-{
+const auto messageList = [](const QString &message) -> QStringList {
     return message.isEmpty() ? QStringList() : QStringList{message};
-}
+};
 
 // Before each test: range 40..50, interval 4 min 4 s, saving off, and every address carrying values
 // a loaded file must visibly replace (or leave): 7,7,0,"old","alias". With the dialog, its polling
@@ -49,14 +49,9 @@ struct Fixture {
     ~Fixture() { delete dlg.data(); }
     QString write(const QString &name, const QByteArray &bytes) const
     {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? f.fileName() : QString();
+        return writeFile(dir.filePath(name), bytes);
     }
-    QByteArray read(const QString &name) const
-    {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray read(const QString &name) const { return fileBytes(dir.filePath(name)); }
     ConfigLoad load(const QString &file)
     {
         op.openAnswers << file;
@@ -85,15 +80,13 @@ const QByteArray FiveDevices = "True\r\n1,5\r\n1,30\r\n0,2,0,RH\r\n33,3,0,T+RH\r
                                "49,13,0,T+RH+CO2\r\n81,27,0,PM2.5\r\n";
 
 // Lines joined by "|", each ended by CR LF.
-QByteArray ini(const char *lines)
-{
+const auto ini = [](const char *lines) -> QByteArray {
     return QByteArray(lines).replace('|', "\r\n") + "\r\n";
-}
+};
 
 } // namespace
 
-class TstPollSettings : public QObject
-{
+class TstPollSettings : public QObject {
     Q_OBJECT
     enum How { OkButton, CloseBox };
     struct Answer {
