@@ -1,16 +1,21 @@
 // Commissioning a bus over kestrel-sim through the real exchange: reading and setting a device's
-// address, the connectivity test on injected time, and both driven through the real windows.
-#include "common/manualtime.h"
-#include "common/stationrig.h"
+// address, the connectivity test on injected time, and both driven through the real windows; the
+// device grid model, and adding devices to the polling range and renaming them. The polling
+// settings: the configuration files (what is written, what is taken back, what a damaged file
+// does), the settings dialog and the save-configuration question, offscreen.
+#include "common/files.h"
 #include "common/log.h"
-#include "common/twips.h"
-#include "devices/texts.h"
+#include "common/manualtime.h"
+#include "common/peek.h"
+#include "common/stationrig.h"
+#include "devices/configfile.h"
 #include "devices/texts.h"
 #include "link/texts.h"
 #include "ui/dialog.h"
+#include "ui/dialog1.h"
 #include "ui/frmroughin.h"
 
-#include <QtSql>
+#include <QAbstractItemModelTester>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -18,21 +23,14 @@ using namespace kestrel;
 using namespace kestrel::test;
 namespace dt = kestrel::texts::devices;
 
-namespace {QString ok(int a)
-{
-    return QString::number(a) + tr8(dt::DeviceOk);
-}
-QString silent(int a)
-{
+namespace {
+const auto ok = [](int a) -> QString { return QString::number(a) + tr8(dt::DeviceOk); };
+const auto silent = [](int a) -> QString {
     return tr8(dt::ErrorPrefix) + QString::number(a) + tr8(dt::DeviceSilent);
-}
-QString lines(const QStringList &l)
-{
+};
+const auto lines = [](const QStringList &l) -> QString {
     return QStringLiteral("\r\n") + l.join(QStringLiteral("\r\n"));
-}
-
-// What a silent device costs on the injected clock: the exchange's time-out.
-constexpr int SilentCostOnInjectedClock = Exchange::TimeLimitMs;
+};
 
 // Devices 1..3 of three types; with `quiet`, device 2 never answers.
 QString threeDevices(bool quiet)
@@ -41,30 +39,14 @@ QString threeDevices(bool quiet)
         .arg(quiet ? " silent" : "");
 }
 
-// The rows of one statement, run through a connection of its own, each as its columns joined by "|".
-QStringList peek(const Station &s, const QString &sql)
-{
-    QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
-        db.setDatabaseName(s.db.filePath());
-        QSqlQuery q(db);
-        if (db.open() && q.exec(sql))
-            for (QStringList cols; q.next(); rows << cols.join('|'), cols.clear())
-                for (int i = 0; i < q.record().count(); ++i)
-                    cols << q.value(i).toString();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("peek"));
-    return rows;
-}
 // SAVEPRO row by row, every column as SQL quotes it (NULL, numbers and text told apart).
 QStringList savepro(const Station &s)
 {
     const QString cols =
-        peek(s, QStringLiteral("SELECT group_concat('quote(' || name || ')', ' || ''|'' || ') "
-                               "FROM pragma_table_info('SAVEPRO')"))
+        query(s.db, QStringLiteral("SELECT group_concat('quote(' || name || ')', ' || ''|'' || ') "
+                                   "FROM pragma_table_info('SAVEPRO')"))
             .value(0);
-    return peek(s, QStringLiteral("SELECT %1 FROM SAVEPRO ORDER BY ADDRESS").arg(cols));
+    return query(s.db, QStringLiteral("SELECT %1 FROM SAVEPRO ORDER BY ADDRESS").arg(cols));
 }
 
 struct Rig : ManualTime, StationRig {
@@ -80,17 +62,128 @@ struct Rig : ManualTime, StationRig {
 };
 #define RIG(...) STATION_RIG(Rig, r, __VA_ARGS__)
 
-// Saves a picture of a window into the folder KESTREL_SCREENSHOTS names, when it names one.
-void screenshot(QWidget *w, const QString &name)
+QStringList row(const DeviceGrid &g, int r)
 {
-    const QString dir = qEnvironmentVariable("KESTREL_SCREENSHOTS");
-    if (!dir.isEmpty())
-        QVERIFY(w->grab().save(QDir(dir).filePath(name)));
+    QStringList cells;
+    for (int c = 0; c < DeviceGrid::Columns; ++c)
+        cells << g.cell(r, c);
+    return cells;
 }
+// T+RH sensors at 1, 4, 7; one at 9 that never answers.
+const char *kRegistryBus = "1 33 3 230415 0001 17 set=2:215 set=3:456\n"
+                           "4 33 3 230415 0004 17\n"
+                           "7 0 6 230415 0007 17 set=6:450\n"
+                           "9 33 3 230415 0009 17 silent\n";
+
+// Range 3..5 with 4 a gap; 3 and 5 are known (the type query does not ask them again) and show
+// an alias and a value.
+void rangeThreeToFive(Station &s)
+{
+    s.devices.PollStart = 3;
+    s.devices.PollEnd = 5;
+    s.devices.at(3) = {33, 3, 0, {}, QStringLiteral("三号")};
+    s.devices.at(4).absent = 1;
+    s.devices.at(5) = {33, 3, 0, {}, QStringLiteral("five")};
+    s.grid.build(3, 5, s.devices);
+    s.grid.setRowHeight(2, 0);
+    s.grid.setCell(1, 2, QStringLiteral("21.5"));
+    s.grid.setCell(3, 3, QStringLiteral("45.6"));
+}
+
+// The grid below its header, a row "address,alias,T,RH" each, "-" before a hidden one; and the
+// gap addresses of the table, which must be exactly the hidden rows.
+QString gridText(Station &s)
+{
+    QStringList rows;
+    QList<int> hidden, absent;
+    for (int r = 1; r < s.grid.rows(); ++r) {
+        const int h = s.grid.rowHeight(r);
+        rows << QString(h == 0 ? "-" : h == 225 ? "" : "?") + row(s.grid, r).mid(0, 4).join(',');
+        if (h == 0)
+            hidden << s.devices.PollStart + r - 1;
+    }
+    for (int a = 1; a <= 255; ++a)
+        if (s.devices.at(a).absent)
+            absent << a;
+    return rows.join('|') + (hidden == absent ? QString() : u" gaps differ"_qs);
+}
+
+const auto messageList = [](const QString &message) -> QStringList {
+    return message.isEmpty() ? QStringList() : QStringList{message};
+};
+
+// Before each test: range 40..50, interval 4 min 4 s, saving off, and every address carrying values
+// a loaded file must visibly replace (or leave): 7,7,0,"old","alias". With the dialog, its polling
+// face is opened for a waiting polling start before the range is set, so its boxes keep their 1..5.
+struct Fixture {
+    QTemporaryDir dir;
+    test::RecordingOperator op;
+    PollSettings settings;
+    SettingsRequest request{settings};
+    DeviceTable table;
+    QPointer<Dialog> dlg;
+
+    explicit Fixture(bool dialog = false)
+    {
+        for (int a = 1; a <= 255; ++a)
+            table.at(a) = {7, 7, 0, QStringLiteral("old"), QStringLiteral("alias")};
+        settings.PollMinutes = settings.PollSeconds = 4;
+        if (dialog) { // left over from an earlier dialog and answer: opening clears them
+            settings.ConfigLoaded = settings.PollSettingsOk = settings.PollSettingsCancel = true;
+            request.open();
+            dlg = Dialog::openPollingFace(op, request, table, dir.path(), nullptr);
+        }
+        table.PollStart = 40;
+        table.PollEnd = 50;
+    }
+    ~Fixture() { delete dlg.data(); }
+    QString write(const QString &name, const QByteArray &bytes) const
+    {
+        return writeFile(dir.filePath(name), bytes);
+    }
+    QByteArray read(const QString &name) const { return fileBytes(dir.filePath(name)); }
+    ConfigLoad load(const QString &file)
+    {
+        op.openAnswers << file;
+        return loadConfiguration(op, dir.path(), settings, table);
+    }
+    bool save(const QString &name)
+    {
+        op.saveAnswers << name;
+        return saveConfiguration(op, dir.path(), settings, table);
+    }
+    QLineEdit *box(int i) const { return i < 2 ? dlg->txtloopAdd(i) : dlg->Text1(); }
+    QStringList boxes() const { return {box(0)->text(), box(1)->text(), box(2)->text()}; }
+    void click(const char *n) const { QTest::mouseClick(dlg->findChild<QPushButton *>(n), Qt::LeftButton); }
+    // The range and the interval as the polling will use them, the countdown, and the save choice.
+    QStringList after() const
+    {
+        return QString::asprintf("%d %d %d:%d %d:%d%s", table.PollStart, table.PollEnd, settings.PollMinutes,
+                                 settings.PollSeconds, settings.CountdownMinutes, settings.CountdownSeconds,
+                                 settings.SaveEnabled ? " save" : "")
+            .split(' ');
+    }
+};
+
+// A file for 1..5 (8 lines) with interval 90, written the way the program writes it (温度 in GBK).
+const QByteArray FiveDevices = "True\r\n1,5\r\n1,30\r\n0,2,0,RH\r\n33,3,0,T+RH\r\n0,0,1,\xCE\xC2\xB6\xC8\r\n"
+                               "49,13,0,T+RH+CO2\r\n81,27,0,PM2.5\r\n";
+
+// Lines joined by "|", each ended by CR LF.
+const auto ini = [](const char *lines) -> QByteArray {
+    return QByteArray(lines).replace('|', "\r\n") + "\r\n";
+};
+
 } // namespace
 
 class TstCommissioning : public QObject {
     Q_OBJECT
+    enum How { OkButton, CloseBox };
+    struct Answer {
+        QByteArray file;
+        QString typed, shown, message, after;
+    };
+
 private Q_SLOTS:
     // Address 17 is written to bus address 0; the device moves there, the trimmed name goes to
     // row 17 and every other row stays as it was.
@@ -105,7 +198,7 @@ private Q_SLOTS:
         s.address.CmdSetAddress_Click();
         QCOMPARE(r.op.texts(), QStringList{tr8(dt::AddressSetDone)});
         QTRY_VERIFY(r.sim.standardError().contains("00 10 00 00 00 01 02 00 11"));
-        QCOMPARE(peek(s, u"SELECT ALIAS FROM SAVEPRO WHERE ADDRESS = 17"_qs), QStringList{u"机房一"_qs});
+        QCOMPARE(query(s.db, u"SELECT ALIAS FROM SAVEPRO WHERE ADDRESS = 17"_qs), QStringList{u"机房一"_qs});
         rows.removeAt(16);
         QStringList after = savepro(s);
         after.removeAt(16);
@@ -126,7 +219,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("CurAddr");
         QTest::newRow("device at 200, alias null")
             << u"200 33 3 230415 0004 17\n"_qs << QString() << u"200"_qs << QString() << 200;
-        QTest::newRow("no device") << u"# empty\n"_qs << tr8(texts::link::CommFault) << u"1"_qs << u"stale"_qs << 9;
+        QTest::newRow("no device") << u"# empty\n"_qs << tr8(texts::link::CommFault) << u"1"_qs << u"stale"_qs
+                                   << 9;
         QTest::newRow("two devices collide")
             << threeDevices(false) << tr8(texts::link::CommError) << u"1"_qs << u"stale"_qs << 9;
     }
@@ -195,7 +289,7 @@ private Q_SLOTS:
             r.advance(ConnTest::PassPauseMs);
         QTEST(t.Text2, "log");
         QTEST(t.running(), "running");
-        QTEST(peek(s, u"SELECT MIXPRO, PROTYPE FROM SAVEPRO WHERE ADDRESS <= 3"_qs).join(' '), "stored");
+        QTEST(query(s.db, u"SELECT MIXPRO, PROTYPE FROM SAVEPRO WHERE ADDRESS <= 3"_qs).join(' '), "stored");
         t.cmdstop_Click();
         QVERIFY(!t.running());
     }
@@ -251,7 +345,7 @@ private Q_SLOTS:
         QCOMPARE(sent.size(), 255);
         QCOMPARE(t.Text2.count(tr8(dt::DeviceSilent)), 250);
         QCOMPARE(t.Text2.count(tr8(dt::DeviceOk)), 5);
-        QCOMPARE(start.msecsTo(ended), ConnTest::PassPauseMs + 250 * SilentCostOnInjectedClock);
+        QCOMPARE(start.msecsTo(ended), ConnTest::PassPauseMs + 250 * Exchange::TimeLimitMs);
     }
 
     // A SAVEPRO that refuses the update: the lines stand, kestrel.log has each failure, and the
@@ -260,8 +354,8 @@ private Q_SLOTS:
     {
         RIG(threeDevices(false));
         setLogFolder(r.data.path());
-        peek(
-            s,
+        query(
+            s.db,
             u"CREATE TRIGGER refuse BEFORE UPDATE ON SAVEPRO BEGIN SELECT RAISE(ABORT, 'disk full'); END"_qs);
         s.conntest.txtloopAdd3 = u"2"_qs;
         s.conntest.cmdtest_Click();
@@ -270,9 +364,7 @@ private Q_SLOTS:
         QCOMPARE(s.conntest.Text2, lines({ok(1), ok(2), tr8(dt::AllConnected)}));
         QCOMPARE(r.op.messages.size(), 1);
         QVERIFY(r.op.texts().value(0).startsWith(tr8(dt::CodesNotStored)));
-        QFile log(QDir(r.data.path()).filePath(u"kestrel.log"_qs));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(log.readAll()).count(u"not stored"_qs), 2);
+        QCOMPARE(QString::fromUtf8(fileBytes(r.data.filePath(u"kestrel.log"_qs))).count(u"not stored"_qs), 2);
     }
 
     // Through the window: a fourth digit past 255 resets the address box, a pasted five-character
@@ -318,9 +410,6 @@ private Q_SLOTS:
         QTest::mouseClick(w.findChild<QPushButton *>(u"cmdConn"_qs), Qt::LeftButton);
         QPointer<Dialog> d = w.findChild<Dialog *>();
         QVERIFY(d && d->isVisible());
-        const double dpi = d->logicalDpiX();
-        QCOMPARE(d->size(),
-                 QSize(twipsToPixels(Dialog::TestWidth, dpi), twipsToPixels(Dialog::TestHeight, dpi)));
         QVERIFY(d->Frame2()->isVisible() && d->Frame3()->isVisible() && !d->txtloopAdd(0)->isVisible());
         QCOMPARE(d->txtloopAdd(2)->text() + d->txtloopAdd(3)->text() + d->Text3()->text(), u"151"_qs);
         QVERIFY(!frame5->isEnabled());
@@ -329,7 +418,7 @@ private Q_SLOTS:
         r.advance(ConnTest::PassPauseMs);
         QCOMPARE(d->Text2()->toPlainText(),
                  lines({ok(1), ok(2), ok(3), tr8(dt::AllConnected)}).replace("\r\n", "\n"));
-        screenshot(d, u"conntest-dialog.png"_qs);
+        QVERIFY(screenshot(d.data(), u"conntest-dialog.png"_qs));
         d->txtloopAdd(2)->setText(u"10"_qs);
         d->txtloopAdd(3)->setText(u"20"_qs);
         QTest::mouseClick(d->findChild<QPushButton *>(u"cmdExig"_qs), Qt::LeftButton);
@@ -349,6 +438,340 @@ private Q_SLOTS:
         QVERIFY(!s.conntest.running());
         QVERIFY(frame5->isEnabled());
         QCOMPARE(QList<int>({s.devices.PollStart, s.devices.PollEnd}), QList<int>({10, 20}));
+    }
+
+    // Changes are signalled once and writes outside the grid ignored. A rebuild resets cells,
+    // heights and the quantity columns; the name column keeps the width the operator gave it.
+    // Added rows have the standard height; a range that is empty or outside 1..255 and a row
+    // count below 1 leave the header row alone.
+    void grid()
+    {
+        DeviceTable t;
+        t.at(3).alias = QStringLiteral("一号");
+        DeviceGrid g;
+        QAbstractItemModelTester tester(&g, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        g.build(3, 5, t);
+        QCOMPARE(g.rowCount(), 4);
+        QCOMPARE(row(g, 1).mid(0, 3), (QStringList{"3", "一号", ""}));
+        QCOMPARE(row(g, 3).mid(0, 2), (QStringList{"5", ""}));
+
+        QSignalSpy changed(&g, &QAbstractItemModel::dataChanged), geometry(&g, &DeviceGrid::geometryReset);
+        QSignalSpy widths(&g, &DeviceGrid::columnWidthChanged), heights(&g, &DeviceGrid::rowHeightChanged);
+        for (int i = 0; i < 2; ++i) {
+            g.setCell(2, 4, QStringLiteral("450.0"));
+            g.setColumnWidth(4, 900);
+            g.setRowHeight(2, 0);
+        }
+        for (auto [r, c] : {std::pair{4, 0}, {-1, 0}, {1, 15}, {1, -1}}) {
+            g.setCell(r, c, QStringLiteral("x"));
+            QCOMPARE(g.cell(r, c), QString());
+        }
+        g.setColumnWidth(15, 900);
+        g.setRowHeight(4, 0);
+        g.setColumnWidth(7, -5);
+        g.setColumnWidth(1, 2000);
+        QCOMPARE(widths, (QList<QVariantList>{{4, 900}, {1, 2000}}));
+        QCOMPARE(heights, (QList<QVariantList>{{2, 0}}));
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(!(g.flags(g.index(2, 4)) & Qt::ItemIsEditable));
+
+        g.build(3, 5, t);
+        QCOMPARE(g.cell(2, 4), QString());
+        QCOMPARE(g.rowHeight(2), 225);
+        QCOMPARE(g.columnWidth(1), 2000);
+        QCOMPARE(g.columnWidth(4), 0);
+        g.setCell(3, 2, QStringLiteral("25.0"));
+        g.setRowCount(6);
+        QCOMPARE(g.cell(3, 2), QStringLiteral("25.0"));
+        QCOMPARE(g.rowHeight(5), 225);
+        QCOMPARE(geometry.size(), 2);
+        g.setRowCount(0);
+        QCOMPARE(g.rows(), 1);
+        for (auto [start, end] : {std::pair{0, 0}, {0, 5}, {5, 3}, {1, 256}, {-3, 2}}) {
+            g.build(start, end, t);
+            QCOMPARE(g.cell(0, 1), u"设备名称"_qs);
+            QCOMPARE(g.rows(), 1);
+        }
+        for (int a = 1; a <= 255; ++a)
+            t.at(a).alias = QStringLiteral("dev%1").arg(a);
+        g.build(1, 255, t);
+        QCOMPARE(row(g, 255).mid(0, 2), (QStringList{"255", "dev255"}));
+    }
+    void addDevice_data()
+    {
+        QTest::addColumn<bool>("range"); // 3..5 set before, or none
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("span");
+        QTest::addColumn<QString>("type"); // learnt for the address
+        QTest::addColumn<QString>("grid");
+        const QString before = u"3,三号,21.5,|-4,,,|5,five,,45.6"_qs;
+        const auto row = [](const char *name, bool range, const char *typed, const char *message,
+                            const char *span, const char *type, const QString &grid) {
+            QTest::newRow(name) << range << typed << QString::fromUtf8(message) << span << type << grid;
+        };
+        row("above the range", true, "7", "", "3..7", "CO2", before + "|-,,,|7,,,");
+        // The rows move down with their contents; row 1 keeps its old cells until the next rebuild.
+        row("below the range", true, "1", "", "1..5", "T+RH",
+            "1,三号,21.5,|-2,,,|3,三号,21.5,|-4,,,|5,five,,45.6");
+        row("a gap inside", true, "4", "", "3..5", "T+RH", "3,三号,21.5,|4,,,|5,five,,45.6");
+        row("start of the range", true, "3", "", "3..5", "", before);
+        row("end of the range", true, "5", "", "3..5", "", before);
+        row("silent device", true, "9", "添加设备失败！\r\n请重试!", "3..5", "", before);
+        row("no address", true, "", "请输入1-255之间的设备地址", "3..5", "", before);
+        row("no range yet", false, "4", "", "4..4", "T+RH", "4,,,");
+    }
+    void addDevice()
+    {
+        QFETCH(bool, range);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        QFETCH(QString, span);
+        QFETCH(QString, type);
+        QFETCH(QString, grid);
+        STATION_RIG(StationRig, r, QString::fromLatin1(kRegistryBus));
+        if (range)
+            rangeThreeToFive(s);
+        s.exchange.failureCount = 3; // left over from an earlier exchange: does not count
+        s.setText4(typed);
+        const qint64 t = r.ownTime.elapsedMs();
+        s.cmdAddDev_Click();
+        if (typed == u"9"_qs)
+            QVERIFY(r.ownTime.elapsedMs() - t >= 3000); // the check waited for an answer
+        QCOMPARE(r.op.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(u"%1..%2"_qs.arg(s.devices.PollStart).arg(s.devices.PollEnd), span);
+        QCOMPARE(s.devices.at(std::clamp(typed.toInt(), 1, 255)).typeName, type);
+        QCOMPARE(gridText(s), grid);
+    }
+
+    void renameTrimsForTheDataBase()
+    {
+        STATION_RIG(StationRig, r, QString::fromLatin1(kRegistryBus));
+        rangeThreeToFive(s);
+        s.gridClick(3);
+        QCOMPARE(s.Text3, QStringLiteral("five"));
+        s.gridClick(0); // the header row: remembered, Text3 kept
+        QCOMPARE(s.Text3, QStringLiteral("five"));
+        s.cmdAlias_Click();
+        QCOMPARE(r.op.texts(), QStringList{tr8(texts::devices::NoRowSelected)});
+        s.gridClick(1);
+        s.setText3(QStringLiteral("  机房 北  "));
+        s.cmdAlias_Click();
+        QCOMPARE(r.op.messages.size(), 1);
+        QCOMPARE(s.grid.cell(1, 1), QStringLiteral("  机房 北  "));
+        QCOMPARE(s.devices.at(3).alias, QStringLiteral("机房 北"));
+        QCOMPARE(s.db.readAlias(3).value, std::optional<QString>(QStringLiteral("机房 北")));
+    }
+
+    void saveLoadRoundTrip()
+    {
+        Fixture f; // a file loaded and saved again is the same bytes; the alias is not part of it
+        QCOMPARE(f.load(f.write(QStringLiteral("in.ini"), FiveDevices)), ConfigLoad::Complete);
+        QVERIFY(f.save(QStringLiteral("out"))); // the name is used as typed: no extension added
+        QVERIFY(f.op.messages.isEmpty());
+        QCOMPARE(f.op.askedFolders, QStringList(2, f.dir.path()));
+        QCOMPARE(f.read(QStringLiteral("out")), FiveDevices);
+        QCOMPARE(f.table.at(1).alias, QStringLiteral("alias"));
+        // Saving off, whole minutes, one device.
+        f.settings.SaveEnabled = false;
+        f.settings.setInterval(120);
+        f.table.PollStart = f.table.PollEnd = 3;
+        QVERIFY(f.save(QStringLiteral("one.ini")));
+        QCOMPARE(f.read(QStringLiteral("one.ini")), ini("False|3,3|2,0|0,0,1,\xCE\xC2\xB6\xC8"));
+    }
+
+    void load_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("result");
+        // Afterwards: SaveEnabled, PollStart, PollEnd, PollMinutes, PollSeconds, address lines
+        // taken, type name of address 1 (see the fixture for the values before).
+        QTest::addColumn<QString>("after");
+        using L = ConfigLoad;
+        QByteArray lf = FiveDevices, fourOfFive = FiveDevices;
+        lf.replace("\r\n", "\n");
+        fourOfFive.chop(int(qstrlen("81,27,0,PM2.5\r\n")));
+        QTest::newRow("complete") << FiveDevices << int(L::Complete) << "1 1 5 1 30 5 RH";
+        QTest::newRow("LF ends") << lf << int(L::Complete) << "1 1 5 1 30 5 RH";
+        QTest::newRow("UTF-8 mark, Chinese name")
+            << "\xEF\xBB\xBF" + ini("false|1,1|0,5|0,1,0,\xE6\xB8\xA9\xE5\xBA\xA6") << int(L::Complete)
+            << "0 1 1 0 5 1 温度";
+        QTest::newRow("number 1 is true, name trimmed")
+            << ini("1|1,1|2,0|0,1,0,  CO2 ,x") << int(L::Complete) << "1 1 1 2 0 1 CO2";
+        // Line 1 neither boolean nor number: the file is refused untouched.
+        QTest::newRow("line 1") << ini("[.ShellClassInfo]|1,1|0,5|0,1,0,") << int(L::Refused)
+                                << "0 40 50 4 4 0 old";
+        // The range and the interval are taken before they are checked.
+        QTest::newRow("range 3,2") << ini("True|3,2|0,5") << int(L::Refused) << "1 3 2 4 4 0 old";
+        QTest::newRow("end 256") << ini("True|1,256|0,5") << int(L::Refused) << "1 1 256 4 4 0 old";
+        QTest::newRow("seconds 61") << ini("True|1,1|0,61|0,1,0,") << int(L::Refused) << "1 1 1 0 61 0 old";
+        QTest::newRow("interval 0") << ini("True|1,1|0,0|0,1,0,") << int(L::Refused) << "1 1 1 0 0 0 old";
+        QTest::newRow("line 3 missing") << ini("True|1,1") << int(L::Refused) << "1 1 1 4 4 0 old";
+        // Address lines: reading stops at the first bad one; the rest keep their old entries.
+        QTest::newRow("ends early") << fourOfFive << int(L::Partial) << "1 1 5 1 30 4 RH";
+        QTest::newRow("byte above 255")
+            << ini("True|1,3|0,5|0,1,0,a|0,256,0,b|0,1,0,c") << int(L::Partial) << "1 1 3 0 5 1 a";
+    }
+    void load()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, result);
+        QFETCH(QString, after);
+        Fixture f;
+        f.settings.ConfigLoaded = true; // from an earlier load in the same dialog
+        const ConfigLoad r = f.load(f.write(QStringLiteral("x.ini"), bytes));
+        QCOMPARE(int(r), result);
+        QCOMPARE(f.op.texts(), r == ConfigLoad::Refused ? QStringList{tr8("配置文件有错\r\n请重新设置参数！")}
+                                                        : QStringList());
+        QCOMPARE(f.settings.ConfigLoaded, r == ConfigLoad::Complete);
+        int changed = 0;
+        for (int a = 1; a <= 255; ++a)
+            changed += f.table.at(a).typeName != u"old"_qs;
+        QCOMPARE(QString::asprintf("%d %d %d %d %d %d %s", f.settings.SaveEnabled, f.table.PollStart,
+                                   f.table.PollEnd, f.settings.PollMinutes, f.settings.PollSeconds, changed,
+                                   qUtf8Printable(f.table.at(1).typeName))
+                     .split(' '),
+                 after.split(' '));
+        if (r == ConfigLoad::Partial) // the entries after the last line read keep every old value
+            QCOMPARE(f.table.at(changed + 1).mixpro, uint8_t(7));
+    }
+
+    void noFileOrAFolderInItsPlace()
+    {
+        Fixture f;
+        f.settings.ConfigLoaded = true;
+        QCOMPARE(loadConfiguration(f.op, f.dir.path(), f.settings, f.table), ConfigLoad::NoFile);
+        QVERIFY(!f.settings.ConfigLoaded);
+        QCOMPARE(f.op.texts(), QStringList{tr8("请选择配置文件！")}); // no name to save: see dialog1
+        // A folder in place of the file can be neither read nor written.
+        QDir(f.dir.path()).mkdir(QStringLiteral("sub.ini"));
+        QCOMPARE(f.load(f.dir.filePath("sub.ini")), ConfigLoad::Unreadable);
+        QVERIFY(!f.save(QStringLiteral("sub.ini")));
+        const QString shown = QDir::toNativeSeparators(f.dir.filePath("sub.ini"));
+        QCOMPARE(f.op.texts().mid(1), (QStringList{tr8(texts::devices::ConfigFileUnreadable) + shown,
+                                                   tr8(texts::devices::ConfigFileUnwritable) + shown}));
+        QCOMPARE(f.table.PollStart, 40);
+    }
+
+    void pollingFace()
+    {
+        Fixture f(true); // the range was never set: the boxes keep their own 1..5
+        QVERIFY(f.dlg->isVisible() && !f.dlg->isModal() && f.dlg->Frame2()->isHidden());
+        QCOMPARE(f.boxes(), (QStringList{"1", "5", "1"}));
+        // A second polling start while it is open gets the same dialog, with the range set since.
+        QWidget main;
+        Dialog *first = Dialog::openPollingFace(f.op, f.request, f.table, QString(), &main);
+        QCOMPARE(Dialog::openPollingFace(f.op, f.request, f.table, QString(), &main), first);
+        QCOMPARE(first->txtloopAdd(0)->text(), u"40"_qs);
+        QCOMPARE(first->txtloopAdd(1)->text(), u"50"_qs);
+    }
+
+    // A configuration loaded first, when given; then typed key by key into start|end|interval, then a
+    // button; the boxes after typing; the message; start end minutes:seconds countdown, save, after it.
+    void answered_data()
+    {
+        QTest::addColumn<Answer>("a");
+        const auto row = [](const char *name, const QByteArray &file, const char *typed, const char *shown,
+                            const char *message, const char *after) {
+            QTest::newRow(name) << Answer{file, typed, shown, QString::fromUtf8(message), after};
+        };
+        const QByteArray no, head = "True\r\n10,12\r\n1,30\r\n", lines = "0,1,0,T\r\n0,1,0,T\r\n0,1,0,T\r\n";
+        row("one device 5..5", no, "5|5|90|OK", "5 5 90", "", "5 5 1:30 1:30 save");
+        row("whole bus", no, "1|255|600|OK", "1 255 600", "", "1 255 10:0 10:0 save");
+        row("end 256", no, "3|256|9|OK", "3 5 9", dt::EndTooLarge, "3 5 0:9 0:9 save");
+        row("start 999", no, "999|9|9|OK", "1 9 9", dt::StartTooLarge, "1 9 0:9 0:9 save");
+        row("letters and signs", no, "2|1a-2 .3|9|OK", "2 123 9", "", "2 123 0:9 0:9 save");
+        // The rule runs on every key: "999" becomes "600", and the last 9 makes "6009", "600" again.
+        row("interval above 600", no, "1|2|9999|OK", "1 2 600", "", "1 2 10:0 10:0 save");
+        row("interval 0", no, "1|2|0|OK", "1 2 1", "", "1 2 0:1 0:1 save");
+        // A refused range: the boxes go back to 1..5, the dialog stays and the start waits.
+        row("6..5", no, "6|5|90|OK", "6 5 90", dt::StartAfterEnd, "40 50 4:4 0:0");
+        row("start 0", no, "0|5|90|OK", "0 5 90", dt::StartAfterEnd, "40 50 4:4 0:0");
+        row("CancelButton", no, "3|9|90|Cancel", "3 9 90", "", "40 50 4:4 0:0");
+        row("close box", no, "3|9|90|close", "3 9 90", "", "40 50 4:4 0:0");
+        row("Esc", no, "3|9|90|Esc", "3 9 90", "", "40 50 4:4 0:0");
+        // A complete file stands as loaded (the boxes are not read again; the interval box shows at
+        // most 600); one that ends early shows its values, and OK reads the boxes.
+        row("file", head + lines, "|30||OK", "10 30 90", "", "10 12 1:30 0:0 save");
+        row("file, long interval", "True\r\n10,12\r\n20,0\r\n" + lines, "|30||OK", "10 30 600", "",
+            "10 12 20:0 0:0 save");
+        row("file ends early", head + lines.left(9), "|30||OK", "10 30 90", "", "10 30 1:30 1:30 save");
+        row("file refused", "True\r\n3,2\r\n0,5\r\n", "|30||OK", "1 30 1", dt::ConfigFileBad, "1 30 0:1 0:1");
+    }
+    void answered()
+    {
+        QFETCH(Answer, a);
+        const auto &[file, typed, shown, message, after] = a;
+        Fixture f(true);
+        f.dlg->checkSave()->setChecked(file.isEmpty()); // a loaded file sets it
+        if (!file.isEmpty()) {
+            f.op.openAnswers << f.write(QStringLiteral("c.ini"), file);
+            f.click("cmdConf");
+        }
+        for (int i = 0; i < 3; ++i) {
+            f.box(i)->selectAll();
+            QTest::keyClicks(f.box(i), typed.section('|', i, i));
+        }
+        QCOMPARE(f.boxes(), shown.split(' '));
+        const bool refused = message == QString::fromUtf8(dt::StartAfterEnd);
+        QCOMPARE(f.op.texts(), messageList(refused ? QString() : message));
+        QSignalSpy frames(&f.request, &SettingsRequest::framesEnabled);
+        QSignalSpy answered(&f.request, &SettingsRequest::answered);
+        const QString how = typed.section('|', 3);
+        if (how == u"close"_qs)
+            f.dlg->close();
+        else if (how == u"Esc"_qs)
+            QTest::keyClick(f.dlg->Text1(), Qt::Key_Escape);
+        else
+            f.click(how == u"OK"_qs ? "OKButton" : "CancelButton");
+        QCOMPARE(frames.size(), 1); // every answer, also an OK whose range is refused
+        QCOMPARE(f.op.texts(), messageList(message));
+        QCOMPARE(f.after(), after.split(' '));
+        const bool ok = how == u"OK"_qs && !refused;
+        QCOMPARE(f.settings.PollSettingsOk, ok);
+        QCOMPARE(f.settings.PollSettingsCancel, how != u"OK"_qs);
+        QVERIFY(!f.settings.ConfigLoaded);
+        if (refused) {
+            QCOMPARE(f.boxes(), (QStringList{"1", "5", "90"}));
+            QVERIFY(f.dlg->isVisible() && f.request.waiting() && answered.isEmpty());
+            return;
+        }
+        QTRY_VERIFY(f.dlg.isNull());
+        f.request.cancel(); // one answer per opening: a late one finds nobody waiting
+        QCOMPARE(QList<QVariantList>(answered), QList<QVariantList>{{ok}});
+    }
+
+    void dialog1_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::addColumn<QString>("name"); // the file name the operator gives
+        QTest::newRow("OK, file named") << int(OkButton) << u"run.ini"_qs;
+        QTest::newRow("OK, no name") << int(OkButton) << QString();
+        QTest::newRow("close box") << int(CloseBox) << u"run.ini"_qs;
+    }
+    void dialog1()
+    {
+        QFETCH(int, how);
+        QFETCH(QString, name);
+        Fixture f;
+        f.op.saveAnswers << name;
+        f.settings.SaveEnabled = true;
+        f.settings.setInterval(90);
+        f.table.PollStart = 1, f.table.PollEnd = 5;
+        QPointer<Dialog1> dlg = Dialog1::ask(f.op, f.settings, f.table, f.dir.path(), nullptr);
+        QVERIFY(dlg->isVisible() && !dlg->isModal());
+        if (how == CloseBox)
+            dlg->close();
+        else
+            QTest::mouseClick(dlg->findChild<QPushButton *>("OKButton"), Qt::LeftButton);
+        const bool written = how == OkButton && !name.isEmpty();
+        QCOMPARE(f.op.texts(),
+                 messageList(how == OkButton && !written ? QString::fromUtf8(dt::EnterFileName) : QString()));
+        QVERIFY(!f.settings.SaveEnabled);
+        // Written with the run's save choice, before it is switched off.
+        QCOMPARE(f.read(QStringLiteral("run.ini")).left(17),
+                 written ? QByteArray("True\r\n1,5\r\n1,30\r\n") : "");
+        QTRY_VERIFY(dlg.isNull());
     }
 };
 

