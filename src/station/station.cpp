@@ -73,14 +73,6 @@ void Station::gridClick(int row)
         setText3(*name);
 }
 
-bool Station::pauseIfRunning()
-{
-    if (polling.phase() != Polling::Phase::Active || polling.paused())
-        return false;
-    polling.cmdLoopP_Click();
-    return true;
-}
-
 void Station::connectPolling()
 {
     connect(&polling, &Polling::settingsWanted, this, [this] {

@@ -110,8 +110,8 @@ private:
     void timedEntryStored() override { curves.saveDrawData(timed.current()); }
     void writeTimedBuffer() override { records.wData(RecordFile::Report::Later); }
     // DeviceRegistry::PollingControl
-    bool pauseIfRunning() override;
-    void resume() override { polling.cmdLoopP_Click(); }
+    bool pauseIfRunning() override { return polling.pauseForCheck(); }
+    void resume() override { polling.resumeAfterCheck(); }
 
 
     friend class StationCommissioning;
