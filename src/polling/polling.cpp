@@ -264,13 +264,15 @@ void Polling::readDevice(int address)
     m_panel.Text2 = dev.alias;
     m_panel.notify();
     m_exchange.readRegisters(3, 255);
+    const int row = address - m_devices.PollStart + 1; // row 0 is the header row
     if (m_exchange.failureCount != 0) {
+        m_grid.setRowState(row, DeviceGrid::RowState::Old);
         Q_EMIT status(QString::number(address) + tr8(texts::polling::TimeoutSuffix));
         return;
     }
+    m_grid.setRowState(row, DeviceGrid::RowState::Live);
     const int slot = m_readings.CycleCount + 1;
     m_readings.setTime(address, slot, m_clock.now());
-    const int row = address - m_devices.PollStart + 1; // row 0 is the header row
     const std::vector<PolledValue> values = m_products.showPolledValues(dev.codes(), dev.alias);
     for (size_t k = 0; k < values.size(); ++k) {
         m_readings.setValue(address, slot, static_cast<int>(k), values[k].raw);

@@ -25,7 +25,9 @@ Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &
     connect(&portControl, &PortControl::portClosed, this, [this] {
         polling.stop();
         timedReading.stopTimer();
+        grid.setAllRowsOld();
     });
+    connect(&port, &SerialPort::lost, &grid, &DeviceGrid::setAllRowsOld);
     connect(&timedReading, &TimedReading::changed, this, &Station::changed);
     connectPolling();
     connect(&polling, &Polling::changed, this, &Station::changed);

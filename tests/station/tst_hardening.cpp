@@ -107,6 +107,23 @@ private Q_SLOTS:
         QCOMPARE(r.logged(), 0);
     }
 
+    // A row goes old when its device's read fails or the port is lost, and live again when the
+    // device answers.
+    void rowStateFollowsTheDevice()
+    {
+        Rig r(sensor(1) + sensor(2, QStringLiteral("silent")));
+        r.start(1, 2, 1, {1, 2});
+        r.time.advance(5000);
+        DeviceGrid &g = r.station->grid;
+        QCOMPARE(g.rowState(1), DeviceGrid::RowState::Live);
+        QCOMPARE(g.rowState(2), DeviceGrid::RowState::Old);
+        QCOMPARE(g.cell(1, DeviceGrid::FirstQuantityColumn), QStringLiteral("21.5"));
+        Q_EMIT r.wire.lost(QStringLiteral("unplugged"));
+        QCOMPARE(g.rowState(1), DeviceGrid::RowState::Old);
+        r.time.advance(5000); // the wire is still there: device 1 answers again
+        QCOMPARE(g.rowState(1), DeviceGrid::RowState::Live);
+    }
+
     // "结束" clicked while an added device is checked: the cycle stays stopped, and the next run
     // starts unpaused and reads on.
     void stopDuringAddCheckLeavesCycleStopped()
