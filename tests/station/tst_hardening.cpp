@@ -5,6 +5,7 @@
 #include "common/manualtime.h"
 #include "common/recordingoperator.h"
 #include "common/timedwire.h"
+#include "devices/configfile.h"
 #include "polling/texts.h"
 #include "simbus.h"
 #include "station/station.h"
@@ -218,6 +219,48 @@ private Q_SLOTS:
         QCOMPARE(s.framesEnabled(), false);
         ok ? s.settingsRequest.accept() : s.settingsRequest.cancel();
         QCOMPARE(s.framesEnabled(), true);
+    }
+
+    // Rows of the gaps made by adding a device above the range carry their address, so a device
+    // added into such a gap later can be renamed.
+    void gapRowAboveTheRangeCanBeRenamed()
+    {
+        Rig r(sensor(3) + sensor(8) + sensor(6));
+        Station &s = *r.station;
+        s.devices.PollStart = 3;
+        s.devices.PollEnd = 5;
+        s.grid.build(3, 5, s.devices);
+        s.setText4(QStringLiteral("8"));
+        s.cmdAddDev_Click();
+        QCOMPARE(s.devices.PollEnd, 8);
+        QCOMPARE(s.grid.cell(6 - 3 + 1, DeviceGrid::AddressColumn), QStringLiteral("6"));
+        s.setText4(QStringLiteral("6"));
+        s.cmdAddDev_Click();
+        s.gridClick(6 - 3 + 1);
+        s.setText3(QStringLiteral("Lab"));
+        s.cmdAlias_Click();
+        QCOMPARE(r.op.texts(), QStringList());
+        QCOMPARE(s.db.readAlias(6).alias, std::optional<QString>(QStringLiteral("Lab")));
+    }
+
+    // Line 1 of a configuration file answers the save question; a number that is not finite is
+    // no answer, and the file is refused.
+    void configurationSaveLineRefusesNonFinite_data()
+    {
+        QTest::addColumn<QString>("line1");
+        QTest::newRow("nan") << "nan";
+        QTest::newRow("inf") << "inf";
+        QTest::newRow("-inf") << "-inf";
+    }
+    void configurationSaveLineRefusesNonFinite()
+    {
+        QFETCH(QString, line1);
+        PollSettings settings;
+        DeviceTable table;
+        const ConfigApplied a =
+            applyConfigurationLines({line1, QStringLiteral("1,2"), QStringLiteral("0,5")}, settings, table);
+        QCOMPARE(a.result, ConfigLoad::Refused);
+        QCOMPARE(settings.SaveEnabled, false);
     }
 
     // The codes a type query learns go to their own SAVEPRO columns.
