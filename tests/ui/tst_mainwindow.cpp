@@ -154,7 +154,8 @@ private Q_SLOTS:
         s.grid.build(1, 255, s.devices);
         s.panel.setWindowWidth(Panel::WideWidth);
         auto *grid = r.window->findChild<QTableView *>(QStringLiteral("grid"));
-        QVERIFY(grid && grid->isVisible());
+        QVERIFY(grid);
+        QTRY_VERIFY(grid->isVisible()); // the window renders a moment later
         grid->setFocus();
         QTRY_VERIFY(grid->hasFocus());
         grid->setCurrentIndex(s.grid.index(1, 0));
@@ -209,7 +210,7 @@ private Q_SLOTS:
         dialog->findChild<QCheckBox *>(QStringLiteral("checkSave"))->setChecked(true);
         QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("OKButton")), Qt::LeftButton);
         QTRY_COMPARE(loopR->text(), QStringLiteral("结束"));
-        QVERIFY(w.findChild<QWidget *>(QStringLiteral("deviceFrame"))->isVisible());
+        QTRY_VERIFY(w.findChild<QWidget *>(QStringLiteral("deviceFrame"))->isVisible());
 
         // Two passes and a half: each reads 1, 2, 3 and waits out the silent 4; its 3 s delay the tick.
         time.advance(100 + 8 * 1000 + 2 * Exchange::TimeLimitMs);
@@ -265,7 +266,7 @@ private Q_SLOTS:
         QTest::mouseClick(autoRead, Qt::LeftButton);
         QCOMPARE(autoRead->text(), QStringLiteral("停止"));
         time.advance(7000);
-        QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("TxtInput_0"))->text(), QStringLiteral("21.5"));
+        QTRY_COMPARE(w.findChild<QLineEdit *>(QStringLiteral("TxtInput_0"))->text(), QStringLiteral("21.5"));
         // "实时曲线" writes the buffered reading to the day's record file.
         QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmdShow")), Qt::LeftButton);
         QFile record(QDir(s.dataFolder).filePath(QStringLiteral("record/2026-12-6.txt")));
