@@ -6,6 +6,7 @@
 #include "common/recordingoperator.h"
 #include "common/timedwire.h"
 #include "devices/configfile.h"
+#include "link/crc16.h"
 #include "polling/texts.h"
 #include "simbus.h"
 #include "station/station.h"
@@ -201,6 +202,29 @@ private Q_SLOTS:
         QCOMPARE(s.polling.timerActive(), false);
         QCOMPARE(s.polling.loopRCaption(), QString::fromUtf8(texts::polling::LoopStart));
         QCOMPARE(s.polling.loopPEnabled(), false);
+    }
+
+    // A custom read at start register 240 reads the whole identity block, whatever the length box
+    // holds: a length it never uses cannot refuse it.
+    void identityReadIgnoresTheLengthBox_data()
+    {
+        QTest::addColumn<QString>("length");
+        QTest::newRow("empty") << "";
+        QTest::newRow("0") << "0";
+        QTest::newRow("letters") << "ab";
+        QTest::newRow("above 125") << "999";
+    }
+    void identityReadIgnoresTheLengthBox()
+    {
+        QFETCH(QString, length);
+        Rig r(sensor(1));
+        Station &s = *r.station;
+        s.panel.setCheckedItem(Panel::ReadSelfItem);
+        s.panel.txtSelf = {QStringLiteral("240"), length};
+        QVERIFY(s.products.CMDRHTread_Click().ok());
+        QCOMPARE(r.wire.requests.last(), withCrc(QByteArray::fromHex("010300f00004")));
+        QCOMPARE(r.op.messages.size(), 1); // the identity block, no refusal
+        QVERIFY(r.op.messages[0].text.contains(QStringLiteral("230415")));
     }
 
     // Frame1 and Frame5 are disabled while the settings dialog is open for a start, whatever the answer.
