@@ -171,8 +171,10 @@ void Exchange::discardLateBytes()
         return;
     const QByteArray bytes = m_port.readAll();
     qCDebug(lcFrames).noquote() << "RX late, discarded" << bytes.toHex(' ');
-    if (!m_burst->isActive())
+    if (!m_burst->isActive()) {
         ++m_lateReplies;
+        appendLog(QStringLiteral("late reply discarded: %1").arg(QString::fromLatin1(bytes.toHex(' '))));
+    }
     m_burst->start();
     lineNotQuiet();
 }
