@@ -1,5 +1,5 @@
 // The main window during polling: however many boxes a reading changes, the window repaints at
-// most once per reading.
+// most once per reading; and closing it while a device is waited for ends the program cleanly.
 #include "busfile.h"
 #include "common/manualtime.h"
 #include "common/recordingoperator.h"
@@ -63,6 +63,39 @@ private Q_SLOTS:
         QCOMPARE(readings, 24);
         QVERIFY2(counter.passes <= readings, qPrintable(QString::number(counter.passes)));
         QVERIFY(counter.passes >= 1); // it does show the readings
+    }
+
+    // The operator closes the window while a polling tick waits for a silent device: the
+    // program's loops end, the wait returns, and no transaction is left behind for the station
+    // that is destroyed next.
+    void closedDuringAWait()
+    {
+        ManualTime time(5000); // the injected time-out must not end the wait first
+        sim::SimBus bus(sim::parseBusText(QStringLiteral("9 33 3 230415 0001 17 silent\n")).devices);
+        TimedWire wire(bus, time);
+        RecordingOperator op;
+        QTemporaryDir data;
+        auto s = std::make_unique<Station>(wire, op, time, time, data.path());
+        auto w = std::make_unique<frmroughin>(*s);
+        s->Form_Load();
+        w->show();
+        s->devices.at(9) = {33, 3, 0, QStringLiteral("T+RH"), {}};
+        s->devices.PollStart = s->devices.PollEnd = 9;
+        s->polling.cmdLoopR_Click();
+        s->settingsRequest.accept();
+        bool waiting = false;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(20, [&] {
+                waiting = s->exchange.busy();
+                w->close(); // the last window: the application quits
+            });
+            time.advance(Polling::RestartMs); // the first tick, whose exchange waits
+        });
+        QApplication::exec();
+        QVERIFY(waiting);
+        QCOMPARE(s->exchange.transactionsLeft(), 0);
+        w.reset();
+        s.reset();
     }
 };
 
