@@ -13,6 +13,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -25,7 +26,8 @@ constexpr qint64 MaxReadBytes = 1 << 20;
 
 constexpr int HeaderLines = 3;
 
-// "True"/"False" in any letter case, or a number (true when not 0).
+// "True"/"False" in any letter case, or a finite number (true when not 0): "nan" and "inf" are
+// no answer to the save question.
 std::optional<bool> parseBoolean(const QString &text)
 {
     const QString t = text.trimmed();
@@ -35,7 +37,7 @@ std::optional<bool> parseBoolean(const QString &text)
         return false;
     bool ok = false;
     const double v = t.toDouble(&ok);
-    if (!ok)
+    if (!ok || !std::isfinite(v))
         return std::nullopt;
     return v != 0.0;
 }

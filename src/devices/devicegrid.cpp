@@ -13,6 +13,7 @@ DeviceGrid::DeviceGrid(QObject *parent) : QAbstractTableModel(parent)
 {
     m_cells.resize(1);
     m_heights.assign(1, RowHeight);
+    m_states.assign(1, RowState::Live);
     m_widths.fill(0);
     m_widths[AddressColumn] = AddressWidth;
     m_widths[NameColumn] = NameWidth;
@@ -36,6 +37,7 @@ void DeviceGrid::build(int pollStart, int pollEnd, const DeviceTable &table)
     beginResetModel();
     m_cells.assign(static_cast<size_t>(count), Row{});
     m_heights.assign(static_cast<size_t>(count), RowHeight);
+    m_states.assign(static_cast<size_t>(count), RowState::Live);
     fillHeader();
     for (int c = FirstQuantityColumn; c < Columns; ++c)
         m_widths[static_cast<size_t>(c)] = 0;
@@ -60,11 +62,13 @@ void DeviceGrid::setRowCount(int count)
         beginInsertRows({}, old, count - 1);
         m_cells.resize(static_cast<size_t>(count));
         m_heights.resize(static_cast<size_t>(count), RowHeight);
+        m_states.resize(static_cast<size_t>(count), RowState::Live);
         endInsertRows();
     } else {
         beginRemoveRows({}, count, old - 1);
         m_cells.resize(static_cast<size_t>(count));
         m_heights.resize(static_cast<size_t>(count));
+        m_states.resize(static_cast<size_t>(count));
         endRemoveRows();
     }
     Q_EMIT geometryReset();
@@ -87,6 +91,25 @@ void DeviceGrid::setCell(int row, int column, const QString &text)
     c = text;
     const QModelIndex i = index(row, column);
     Q_EMIT dataChanged(i, i, {Qt::DisplayRole});
+}
+
+DeviceGrid::RowState DeviceGrid::rowState(int row) const
+{
+    return validRow(row) ? m_states[static_cast<size_t>(row)] : RowState::Live;
+}
+
+void DeviceGrid::setRowState(int row, RowState state)
+{
+    if (row < 1 || !validRow(row) || m_states[static_cast<size_t>(row)] == state)
+        return;
+    m_states[static_cast<size_t>(row)] = state;
+    Q_EMIT dataChanged(index(row, 0), index(row, Columns - 1), {RowStateRole});
+}
+
+void DeviceGrid::setAllRowsOld()
+{
+    for (int r = 1; r < rows(); ++r)
+        setRowState(r, RowState::Old);
 }
 
 int DeviceGrid::columnWidth(int column) const
@@ -129,7 +152,11 @@ int DeviceGrid::columnCount(const QModelIndex &parent) const { return parent.isV
 
 QVariant DeviceGrid::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    if (!index.isValid())
+        return {};
+    if (role == RowStateRole)
+        return static_cast<int>(rowState(index.row()));
+    if (role != Qt::DisplayRole)
         return {};
     return cell(index.row(), index.column());
 }

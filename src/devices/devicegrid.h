@@ -24,6 +24,11 @@ public:
     static constexpr int NameColumn = 1;
     static constexpr int FirstQuantityColumn = 2;
 
+    // A device row is live while its readings come in, and old once its last read failed or its
+    // port was lost: the view draws old rows grey until the device answers again.
+    enum class RowState { Live, Old };
+    static constexpr int RowStateRole = Qt::UserRole + 1; // data(): the RowState as an int
+
     explicit DeviceGrid(QObject *parent = nullptr);
 
     // Rebuilds the grid for the range pollStart..pollEnd: the header row, the address and alias
@@ -39,6 +44,10 @@ public:
     // Cell text by (row, column); cells outside the grid read empty and ignore writes.
     QString cell(int row, int column) const;
     void setCell(int row, int column, const QString &text);
+
+    RowState rowState(int row) const;
+    void setRowState(int row, RowState state);
+    void setAllRowsOld(); // the port is gone: no row is live any more
 
     int columnWidth(int column) const; // twips
     void setColumnWidth(int column, int twips);
@@ -65,6 +74,7 @@ private:
 
     std::vector<Row> m_cells;
     std::vector<int> m_heights;
+    std::vector<RowState> m_states;
     std::array<int, Columns> m_widths{};
 };
 

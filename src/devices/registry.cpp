@@ -72,6 +72,8 @@ void DeviceRegistry::addAbove(int a, int s, int e)
     m_grid.setRowCount(m_grid.rows() + (a - e));
     for (int j = e + 1; j <= a; ++j) {
         m_grid.setRowHeight(j - s + 1, 0);
+        // A gap row knows its address, so that a device added there later can be renamed.
+        m_grid.setCell(j - s + 1, DeviceGrid::AddressColumn, QString::number(j));
         m_devices.at(j).absent = 1;
     }
     m_devices.PollEnd = a;

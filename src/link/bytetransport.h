@@ -14,7 +14,8 @@ public:
     // A failure to open: an error number, a description, and where it happened.
     struct Error {
         int number = 0;
-        QString description;
+        QString description; // for the operator
+        QString systemText;  // the system's own words, for kestrel.log
     };
 
     virtual bool open() = 0; // at the current settings

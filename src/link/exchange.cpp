@@ -8,6 +8,8 @@
 
 #include <QEventLoop>
 
+#include <algorithm>
+
 namespace kestrel {
 
 struct Exchange::Transaction {
@@ -16,12 +18,21 @@ struct Exchange::Transaction {
     Outcome outcome = Outcome::Pending;
     QByteArray reply;
     QEventLoop *loop = nullptr;
+    uint8_t slave() const { return frame.isEmpty() ? 0 : static_cast<uint8_t>(frame.at(0)); }
+};
+
+// The quiet time a device must leave on the line after one of its requests timed out.
+struct Exchange::Guard {
+    std::unique_ptr<Timer> timer;
 };
 
 Exchange::Exchange(ByteTransport &port, Operator &op, TimerFactory &timers, QObject *parent)
-    : QObject(parent), m_port(port), m_op(op), m_timer(timers.create())
+    : QObject(parent), m_port(port), m_op(op), m_timer(timers.create()), m_timers(timers),
+      m_burst(timers.create())
 {
     connect(m_timer.get(), &Timer::timeout, this, &Exchange::onTimer);
+    m_burst->setInterval(LateBurstGapMs);
+    connect(m_burst.get(), &Timer::timeout, this, [this] { m_burst->stop(); });
     connect(&m_port, &ByteTransport::dataReceived, this, &Exchange::onDataReceived);
     connect(&m_port, &ByteTransport::lost, this, [this] {
         if (m_current)
@@ -31,7 +42,13 @@ Exchange::Exchange(ByteTransport &port, Operator &op, TimerFactory &timers, QObj
 
 Exchange::~Exchange()
 {
-    // Waiting callers are woken with a closed-port outcome.
+    // Callers still waiting are woken with a closed-port outcome.
+    for (Transaction *t : m_queue) {
+        t->outcome = Outcome::PortClosed;
+        if (t->loop)
+            t->loop->quit();
+    }
+    m_queue.clear();
     while (m_current)
         finish(Outcome::PortClosed);
 }
@@ -61,6 +78,10 @@ Exchange::Outcome Exchange::transact(const QByteArray &frame, int expected, QByt
         loop.exec();
         t.loop = nullptr;
     }
+    // A wait cut short (the program ends while a device is silent) leaves no transaction behind
+    // pointing at this frame.
+    if (t.outcome == Outcome::Pending)
+        abandon(&t);
     reply = t.reply; // this transaction's own bytes, whatever ran meanwhile
     return t.outcome;
 }
@@ -75,18 +96,93 @@ void Exchange::startNext()
             finish(Outcome::PortClosed);
             continue;
         }
-        SendCommand(m_current->frame);
-        m_timer->setInterval(m_limitMs);
-        m_timer->start();
-        // Bytes may already be waiting (a slave that answers at once on a fast link).
-        if (m_port.bytesWaiting() > 0)
-            onDataReceived();
+        if (activeGuard(m_current->slave())) {
+            m_held = true; // sent when the guard ends
+            discardLateBytes();
+            return;
+        }
+        send();
     }
+}
+
+void Exchange::send()
+{
+    m_held = false;
+    SendCommand(m_current->frame);
+    m_timer->setInterval(m_limitMs);
+    m_timer->start();
+    // Bytes may already be waiting (a slave that answers at once on a fast link).
+    if (m_port.bytesWaiting() > 0)
+        onDataReceived();
+}
+
+void Exchange::abandon(Transaction *t)
+{
+    t->outcome = Outcome::PortClosed;
+    if (m_current == t) {
+        finish(Outcome::PortClosed);
+        return;
+    }
+    m_queue.erase(std::remove(m_queue.begin(), m_queue.end(), t), m_queue.end());
+}
+
+Exchange::Guard *Exchange::activeGuard(uint8_t slave) const
+{
+    const auto it = m_guards.find(slave);
+    return it != m_guards.end() && it->second->timer->isActive() ? it->second.get() : nullptr;
+}
+
+void Exchange::startGuard(uint8_t slave)
+{
+    std::unique_ptr<Guard> &g = m_guards[slave];
+    if (!g) {
+        g = std::make_unique<Guard>();
+        g->timer = m_timers.create();
+        g->timer->setInterval(LateGuardMs);
+        connect(g->timer.get(), &Timer::timeout, this, [this, slave] { onGuardEnded(slave); });
+    }
+    g->timer->start();
+}
+
+void Exchange::onGuardEnded(uint8_t slave)
+{
+    m_guards[slave]->timer->stop();
+    if (!m_current || !m_held || m_current->slave() != slave)
+        return;
+    if (!m_port.isOpen())
+        finish(Outcome::PortClosed);
+    else
+        send();
+}
+
+// Bytes on the line restart every guard's quiet time.
+void Exchange::lineNotQuiet()
+{
+    for (auto &[slave, g] : m_guards)
+        if (g->timer->isActive())
+            g->timer->start();
+}
+
+// Bytes that arrive while a request waits for its guard belong to an earlier, timed-out request:
+// they are dropped undecoded and counted once per burst.
+void Exchange::discardLateBytes()
+{
+    if (m_port.bytesWaiting() <= 0)
+        return;
+    const QByteArray bytes = m_port.readAll();
+    qCDebug(lcFrames).noquote() << "RX late, discarded" << bytes.toHex(' ');
+    if (!m_burst->isActive()) {
+        ++m_lateReplies;
+        appendLog(QStringLiteral("late reply discarded: %1").arg(QString::fromLatin1(bytes.toHex(' '))));
+    }
+    m_burst->start();
+    lineNotQuiet();
 }
 
 void Exchange::finish(Outcome outcome)
 {
     m_timer->stop();
+    m_held = false;
     Transaction *t = m_current;
     m_current = nullptr;
     if (t) {
@@ -102,8 +198,13 @@ void Exchange::finish(Outcome outcome)
 // are kept and the rest dropped. The bytes are not examined here.
 void Exchange::onDataReceived()
 {
+    if (m_held) {
+        discardLateBytes();
+        return;
+    }
     if (!m_current) {
-        return; // stray bytes: discarded by the next request
+        lineNotQuiet(); // stray bytes: discarded by the next request
+        return;
     }
     const int total = m_current->expected + 5;
     if (m_port.bytesWaiting() < total)
@@ -119,10 +220,12 @@ void Exchange::onDataReceived()
 
 void Exchange::onTimer()
 {
-    if (m_current)
+    if (m_current && !m_held) {
+        startGuard(m_current->slave());
         finish(Outcome::TimedOut);
-    else
+    } else {
         m_timer->stop();
+    }
 }
 
 bool Exchange::readRegisters(uint8_t function, uint8_t selector, uint8_t selIndex)

@@ -5,6 +5,7 @@
 #include "frames.h"
 
 #include <deque>
+#include <map>
 #include <memory>
 
 namespace kestrel {
@@ -17,6 +18,12 @@ class Exchange : public QObject {
     Q_OBJECT
 public:
     static constexpr int TimeLimitMs = 3000;
+    // A device whose last request timed out gets its next request only after the line has been
+    // quiet this long since that time-out (or since the last stray byte): a reply up to 1.5 s
+    // after the time-out is then discarded as late rather than taken for the new request.
+    static constexpr int LateGuardMs = 1500;
+    // Stray bytes with gaps shorter than this are one late reply.
+    static constexpr int LateBurstGapMs = 100;
 
     // The time limit runs on a timer from `timers`: in the program a monotonic one (a change of
     // the time of day, midnight included, does not shorten or lengthen it).
@@ -46,6 +53,10 @@ public:
     // Words of the last good reply.
     int word(int byteIndex) const { return data[byteIndex] * 256 + data[byteIndex + 1]; }
     bool busy() const { return m_current != nullptr; }
+    // Transactions on the wire or queued: 0 whenever no caller waits.
+    int transactionsLeft() const { return (m_current ? 1 : 0) + static_cast<int>(m_queue.size()); }
+    // Replies that came after their request had timed out and were discarded undecoded.
+    int lateReplies() const { return m_lateReplies; }
     QByteArray lastRequest() const { return m_lastRequest; }
     QByteArray lastReply() const { return m_lastReply; }
     void setTimeLimitMs(int ms) { m_limitMs = ms; } // benchmarks only; the system uses 3 s
@@ -57,18 +68,31 @@ Q_SIGNALS:
 private:
     enum class Outcome { Pending, Replied, TimedOut, PortClosed };
     struct Transaction;
+    struct Guard;
 
     Outcome transact(const QByteArray &frame, int expected, QByteArray &reply);
     void startNext();
     void finish(Outcome outcome);
     void onDataReceived();
     void onTimer();
+    void send();
+    void abandon(Transaction *t);
+    Guard *activeGuard(uint8_t slave) const;
+    void startGuard(uint8_t slave);
+    void onGuardEnded(uint8_t slave);
+    void lineNotQuiet();
+    void discardLateBytes();
 
     ByteTransport &m_port;
     Operator &m_op;
     std::deque<Transaction *> m_queue;
     Transaction *m_current = nullptr;
     std::unique_ptr<Timer> m_timer;
+    TimerFactory &m_timers;
+    std::map<uint8_t, std::unique_ptr<Guard>> m_guards;
+    std::unique_ptr<Timer> m_burst; // runs while a late reply is still coming in
+    bool m_held = false;            // m_current waits for its device's guard: not yet sent
+    int m_lateReplies = 0;
     int m_limitMs = TimeLimitMs;
     QByteArray m_lastRequest;
     QByteArray m_lastReply;

@@ -18,7 +18,8 @@ PortControl::PortControl(SerialPort &port, Operator &op, QObject *parent) : QObj
 
 QString PortControl::comCaption() const
 {
-    return tr8(m_captionOpen ? texts::link::OpenPort : texts::link::ClosePort);
+    // The caption always says what a click does.
+    return tr8(m_toggle ? texts::link::OpenPort : texts::link::ClosePort);
 }
 
 void PortControl::uncheckAllPorts() { m_comChecked.fill(false); }
@@ -62,7 +63,7 @@ void PortControl::mnu_com_Click(int index)
     m_port.setDtr(true);
     m_comChecked[static_cast<size_t>(index)] = true;
     m_lampRed = true;
-    m_captionOpen = false;
+    m_toggle = false; // the button now closes the port it shows as open
     Q_EMIT changed();
     m_op.message(QStringLiteral("COM%1").arg(index + 1) + tr8(texts::link::OpenedSuffix));
 }
@@ -71,9 +72,15 @@ void PortControl::mnuBaudRate_Click(int index)
 {
     if (index < 0 || index >= BaudCount)
         return;
-    m_baudChecked = index;
     // The item's caption is the rate the operator gets; the sixth item is 115200 baud.
-    m_port.setBaudRate(BaudItems[static_cast<size_t>(index)]);
+    if (!m_port.setBaudRate(BaudItems[static_cast<size_t>(index)])) {
+        // The check stays on the rate in use; the system's reason goes to the log.
+        reportPortError(QStringLiteral("mnuBaudRate_Click"),
+                        tr8(texts::link::BaudFailed) +
+                            QStringLiteral(" %1").arg(BaudItems[static_cast<size_t>(index)]));
+        return;
+    }
+    m_baudChecked = index;
     Q_EMIT changed();
 }
 
@@ -84,14 +91,12 @@ void PortControl::Com_Click()
         Q_EMIT portClosed();
         m_port.setRts(false);
         m_port.setDtr(false);
-        m_captionOpen = true;
         m_toggle = true;
         m_comChecked[static_cast<size_t>(m_portNumber - 1)] = false;
         m_lampRed = false;
         Q_EMIT changed();
         return;
     }
-    m_captionOpen = false;
     m_toggle = false;
     if (!openPort()) {
         showPortError(QStringLiteral("Com_Click"));
@@ -116,16 +121,22 @@ void PortControl::mnu_comclose_Click()
 void PortControl::showPortError(const QString &handler)
 {
     // The caption now offers to open the port, and a click on it does so.
-    m_captionOpen = true;
     m_toggle = true;
     m_lampRed = false;
     Q_EMIT changed();
-    const ByteTransport::Error e = m_port.lastError();
+    reportPortError(handler);
+}
+
+void PortControl::reportPortError(const QString &handler, const QString &description)
+{
+    ByteTransport::Error e = m_port.lastError();
+    if (!description.isEmpty())
+        e.description = description;
     const QString number = QString::number(e.number);
     const QString crlf = QStringLiteral("\r\n");
     const QString detail = tr8(texts::link::ErrorNumber) + number + crlf +
                            tr8(texts::link::ErrorDescription) + e.description + crlf;
-    appendLog(tr8(texts::link::AppError) + QStringLiteral(" ") + detail +
+    appendLog(tr8(texts::link::AppError) + QStringLiteral(" ") + detail + e.systemText + crlf +
               tr8(texts::link::ErrorSource) + QStringLiteral("frmroughin.%1 (%2)").arg(handler, m_port.devicePath()) +
               crlf + tr8(texts::link::ErrorLine) + QStringLiteral("COM%1").arg(m_portNumber) + crlf);
     m_op.message(tr8(texts::link::AppError) + crlf + detail, QString(), Operator::Icon::Question);

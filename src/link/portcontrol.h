@@ -42,6 +42,8 @@ Q_SIGNALS:
 
 private:
     void showPortError(const QString &handler);
+    // The message box and the log line only; `description` replaces the port's own.
+    void reportPortError(const QString &handler, const QString &description = {});
     bool openPort();
     void uncheckAllPorts();
 
@@ -52,7 +54,6 @@ private:
     int m_baudChecked = -1;
     bool m_toggle = false;
     bool m_lampRed = true;
-    bool m_captionOpen = false; // the caption reads "打开串口"
 };
 
 } // namespace kestrel

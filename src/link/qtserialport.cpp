@@ -1,6 +1,7 @@
 #include "qtserialport.h"
 
 #include "common/log.h"
+#include "porterrors.h"
 
 namespace kestrel {
 
@@ -13,6 +14,12 @@ QtSerialPort::QtSerialPort(PortMap map, QObject *parent) : SerialPort(parent), m
 
 void QtSerialPort::setPortNumber(int n) { m_number = n; }
 
+QtSerialPort::Error QtSerialPort::errorOf(QSerialPort::SerialPortError e) const
+{
+    const QString system = m_port.errorString();
+    return Error{static_cast<int>(e), portErrorDescription(e, system), system};
+}
+
 bool QtSerialPort::open()
 {
     if (m_port.isOpen())
@@ -24,7 +31,7 @@ bool QtSerialPort::open()
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = Error{static_cast<int>(m_port.error()), m_port.errorString()};
+        m_error = errorOf(m_port.error());
         return false;
     }
     m_error = {};
@@ -40,10 +47,17 @@ void QtSerialPort::close()
 
 bool QtSerialPort::setBaudRate(int baud)
 {
-    m_baud = baud;
-    if (!m_port.isOpen())
+    if (!m_port.isOpen()) {
+        m_baud = baud;
         return true;
-    return m_port.setBaudRate(baud);
+    }
+    if (!m_port.setBaudRate(baud)) { // the port keeps the rate it had
+        m_error = errorOf(m_port.error());
+        m_port.clearError();
+        return false;
+    }
+    m_baud = baud;
+    return true;
 }
 
 // Modem lines do not exist on a pseudo-terminal; a refusal there is expected and ignored.
@@ -79,8 +93,8 @@ bool QtSerialPort::write(const QByteArray &bytes)
 void QtSerialPort::onError(QSerialPort::SerialPortError e)
 {
     if ((e == QSerialPort::ResourceError || e == QSerialPort::ReadError) && m_port.isOpen()) {
-        const QString reason = m_port.errorString();
-        m_error = Error{static_cast<int>(e), reason};
+        m_error = errorOf(e);
+        const QString reason = m_error.systemText;
         appendLog(QStringLiteral("port %1 lost: %2").arg(devicePath(), reason));
         m_port.close();
         Q_EMIT lost(reason);

@@ -32,6 +32,7 @@ public:
 
 private:
     void onError(QSerialPort::SerialPortError e);
+    Error errorOf(QSerialPort::SerialPortError e) const;
 
     PortMap m_map;
     QSerialPort m_port;

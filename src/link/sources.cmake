@@ -12,4 +12,5 @@ target_sources(kestrel_core PRIVATE
   link/exchange.h link/exchange.cpp
   link/checkinput.h link/checkinput.cpp
   link/portcontrol.h link/portcontrol.cpp
+  link/porterrors.h link/porterrors.cpp
 )

@@ -127,16 +127,16 @@ ByteTransport::Error TcpTransport::errorFor(QAbstractSocket::SocketError e) cons
     const QString where = QStringLiteral("（%1:%2）").arg(m_host).arg(m_port);
     switch (e) {
     case QAbstractSocket::ConnectionRefusedError:
-        return {ECONNREFUSED, tr8(texts::link::TcpRefused) + where};
+        return {ECONNREFUSED, tr8(texts::link::TcpRefused) + where, m_socket.errorString()};
     case QAbstractSocket::HostNotFoundError:
-        return {EHOSTUNREACH, tr8(texts::link::TcpHostNotFound) + where};
+        return {EHOSTUNREACH, tr8(texts::link::TcpHostNotFound) + where, m_socket.errorString()};
     case QAbstractSocket::SocketTimeoutError:
-        return {ETIMEDOUT, tr8(texts::link::TcpTimeout) + where};
+        return {ETIMEDOUT, tr8(texts::link::TcpTimeout) + where, m_socket.errorString()};
     case QAbstractSocket::RemoteHostClosedError:
     case QAbstractSocket::NetworkError:
-        return {ECONNRESET, tr8(texts::link::TcpLost) + where};
+        return {ECONNRESET, tr8(texts::link::TcpLost) + where, m_socket.errorString()};
     default:
-        return {EIO, tr8(texts::link::TcpFailed) + where};
+        return {EIO, tr8(texts::link::TcpFailed) + where, m_socket.errorString()};
     }
 }
 

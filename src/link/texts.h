@@ -22,4 +22,10 @@ constexpr const char *TcpHostNotFound = "找不到网络主机";
 constexpr const char *TcpTimeout = "网络连接超时";
 constexpr const char *TcpLost = "网络连接已断开";
 constexpr const char *TcpFailed = "网络连接出错";
+// Serial-port failures, as the port-error box describes them.
+constexpr const char *PortNotFound = "找不到该串口设备（不存在或已拔出）";
+constexpr const char *PortDenied = "无权使用该串口，或串口已被其他程序占用";
+constexpr const char *PortAlreadyOpen = "该串口已经打开";
+constexpr const char *PortRemoved = "串口设备已被移除（如USB转换器被拔出）";
+constexpr const char *BaudFailed = "波特率设置失败";
 } // namespace kestrel::texts::link

@@ -41,6 +41,8 @@ QString Polling::loopPCaption() const { return tr8(m_paused ? texts::polling::Lo
 
 void Polling::setPhase(Phase p, bool paused)
 {
+    if (p == Phase::Stopped || !paused)
+        m_pausedByCheck = false;
     m_phase = p;
     m_paused = paused;
     m_loopPEnabled = p != Phase::Stopped;
@@ -85,7 +87,7 @@ void Polling::cmdLoopR_Click()
     m_panel.setWindowWidth(Panel::WideWidth);
 
     if (m_phase != Phase::Active) {
-        setPhase(Phase::AwaitingSettings, m_paused);
+        setPhase(Phase::AwaitingSettings, false); // a new run starts unpaused
         Q_EMIT settingsWanted(); // answered through settingsAccepted / settingsCancelled
         return;
     }
@@ -100,8 +102,7 @@ void Polling::settingsAccepted()
         return;
     m_settings.PollSettingsOk = false;
     loadAliases();
-    m_timer->setInterval(RestartMs);
-    m_timer->start();
+    restartTimer(RestartMs);
     m_next = m_devices.PollStart;
     setPhase(Phase::Active, m_paused);
     m_grid.build(m_devices.PollStart, m_devices.PollEnd, m_devices);
@@ -146,9 +147,33 @@ void Polling::cmdLoopP_Click()
         setPhase(m_phase, true);
         return;
     }
-    m_timer->setInterval(RestartMs);
-    m_timer->start();
+    restartTimer(RestartMs);
     setPhase(m_phase, false);
+}
+
+// A tick whose exchange is still waiting starts the timer itself when it ends; starting it here
+// would let a second tick run inside the first.
+void Polling::restartTimer(int ms)
+{
+    m_timer->setInterval(ms);
+    if (!m_inTick)
+        m_timer->start();
+}
+
+bool Polling::pauseForCheck()
+{
+    if (m_phase != Phase::Active || m_paused)
+        return false;
+    cmdLoopP_Click();
+    m_pausedByCheck = true;
+    return true;
+}
+
+void Polling::resumeAfterCheck()
+{
+    if (m_phase == Phase::Active && m_paused && m_pausedByCheck)
+        cmdLoopP_Click();
+    m_pausedByCheck = false;
 }
 
 // Moves to the next address; true when a pass over the range was completed.
@@ -166,9 +191,13 @@ bool Polling::advance()
 
 void Polling::Timer3_Timer()
 {
+    if (m_inTick)
+        return; // one tick at a time
     if (!m_countdown.tick())
         return;
+    m_inTick = true;
     readOne();
+    m_inTick = false;
 
     if (m_phase != Phase::Active || m_paused) // a stop or pause made during the exchange holds
         m_timer->stop();
@@ -236,13 +265,15 @@ void Polling::readDevice(int address)
     m_panel.Text2 = dev.alias;
     m_panel.notify();
     m_exchange.readRegisters(3, 255);
+    const int row = address - m_devices.PollStart + 1; // row 0 is the header row
     if (m_exchange.failureCount != 0) {
+        m_grid.setRowState(row, DeviceGrid::RowState::Old);
         Q_EMIT status(QString::number(address) + tr8(texts::polling::TimeoutSuffix));
         return;
     }
+    m_grid.setRowState(row, DeviceGrid::RowState::Live);
     const int slot = m_readings.CycleCount + 1;
     m_readings.setTime(address, slot, m_clock.now());
-    const int row = address - m_devices.PollStart + 1; // row 0 is the header row
     const std::vector<PolledValue> values = m_products.showPolledValues(dev.codes(), dev.alias);
     for (size_t k = 0; k < values.size(); ++k) {
         m_readings.setValue(address, slot, static_cast<int>(k), values[k].raw);

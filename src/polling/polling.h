@@ -57,6 +57,11 @@ public:
     void settingsAccepted();
     void settingsCancelled();
 
+    // The add-device check: pauses a running, unpaused cycle (true if it did), and afterwards
+    // continues it only if it still runs and is still paused by the check.
+    bool pauseForCheck();
+    void resumeAfterCheck();
+
     // Other commands stop the cycle: the timer off and the buttons back to "轮询" and a disabled "暂停".
     void stop();
     // Only the timer off (a product chosen in the menu): the captions stay as they are.
@@ -96,6 +101,7 @@ private:
     void hideRow(int address);
     bool advance();
     bool flushIfSaving(bool atStop);
+    void restartTimer(int ms);
 
     Exchange &m_exchange;
     DeviceTable &m_devices;
@@ -112,6 +118,8 @@ private:
     Timer *const m_timer;
     Phase m_phase = Phase::Stopped;
     bool m_paused = false;
+    bool m_pausedByCheck = false;
+    bool m_inTick = false; // a tick is running (its exchange may be waiting): the timer stays off
     bool m_loopPEnabled = false;
     int m_next = 1;
 };

@@ -25,7 +25,9 @@ Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &
     connect(&portControl, &PortControl::portClosed, this, [this] {
         polling.stop();
         timedReading.stopTimer();
+        grid.setAllRowsOld();
     });
+    connect(&port, &SerialPort::lost, &grid, &DeviceGrid::setAllRowsOld);
     connect(&timedReading, &TimedReading::changed, this, &Station::changed);
     connectPolling();
     connect(&polling, &Polling::changed, this, &Station::changed);
@@ -96,14 +98,6 @@ StoredCodes Station::storeCodes(int address, uint8_t mixpro, uint8_t protype)
     if (a.ok)
         r.alias = a.value;
     return r;
-}
-
-bool Station::pauseIfRunning()
-{
-    if (polling.phase() != Polling::Phase::Active || polling.paused())
-        return false;
-    polling.cmdLoopP_Click();
-    return true;
 }
 
 void Station::connectPolling()

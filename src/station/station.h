@@ -111,8 +111,8 @@ private:
     void timedEntryStored() override { curves.saveDrawData(timed.current()); }
     void writeTimedBuffer() override { records.wData(RecordFile::Report::Later); }
     // DeviceRegistry::PollingControl
-    bool pauseIfRunning() override;
-    void resume() override { polling.cmdLoopP_Click(); }
+    bool pauseIfRunning() override { return polling.pauseForCheck(); }
+    void resume() override { polling.resumeAfterCheck(); }
     // TimedReadingActions
     void singleRead() override { products.CMDRHTread_Click(); }
     // CommissioningHost

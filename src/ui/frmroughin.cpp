@@ -1,4 +1,5 @@
 #include "frmroughin.h"
+#include "renderlater.h"
 #include "common/tr8.h"
 
 #include "common/twips.h"
@@ -42,7 +43,8 @@ frmroughin::frmroughin(Station &station, QWidget *parent) : QMainWindow(parent),
     leftLayout->addStretch(1);
     columns->addWidget(buildDeviceFrame(central), 1);
 
-    connect(&m_station.panel, &Panel::changed, this, &frmroughin::renderWidth);
+    auto *later = new RenderLater([this] { renderWidth(); }, this);
+    connect(&m_station.panel, &Panel::changed, later, &RenderLater::request);
     renderPort();
     renderPolling();
     renderWidth();

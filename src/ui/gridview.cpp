@@ -5,15 +5,35 @@
 #include "devices/registry.h"
 
 #include <QApplication>
+#include <QStyledItemDelegate>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QWheelEvent>
 
 namespace kestrel {
 
+namespace {
+// Old rows (the last read failed, or the port is gone) in grey: their values are not current.
+class RowStateDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(DeviceGrid::RowStateRole).toInt() == static_cast<int>(DeviceGrid::RowState::Old)) {
+            option->palette.setColor(QPalette::Text, GridView::OldRowColor);
+            option->palette.setColor(QPalette::HighlightedText, GridView::OldRowColor);
+        }
+    }
+};
+} // namespace
+
 GridView::GridView(DeviceGrid &grid, QWidget *parent) : QTableView(parent), m_grid(grid)
 {
     setModel(&grid);
+    setItemDelegate(new RowStateDelegate(this));
     horizontalHeader()->hide();
     verticalHeader()->hide();
     horizontalHeader()->setMinimumSectionSize(0);

@@ -1,6 +1,7 @@
 #pragma once
 // The device grid's view: widths and heights in twips from the model, row 0 as the header
 // row, and wheel paging — one notch with no key held pages by one page.
+#include <QColor>
 #include <QTableView>
 
 namespace kestrel {
@@ -10,6 +11,8 @@ class DeviceGrid;
 class GridView : public QTableView {
     Q_OBJECT
 public:
+    static constexpr QColor OldRowColor{128, 128, 128};
+
     explicit GridView(DeviceGrid &grid, QWidget *parent = nullptr);
 
 Q_SIGNALS:

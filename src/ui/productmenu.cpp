@@ -1,4 +1,5 @@
 #include "productmenu.h"
+#include "renderlater.h"
 #include "common/tr8.h"
 
 #include "products/catalogue.h"
@@ -31,7 +32,8 @@ ProductMenu::ProductMenu(Panel &panel, QWidget *parent)
             add(tr8(texts::products::MenuCaptions[i]), QStringLiteral("protype_%1").arg(i), i);
     addSeparator();
     m_readSelf = add(tr8(texts::products::ReadSelf), QStringLiteral("readSelf"), Panel::ReadSelfItem);
-    connect(&m_panel, &Panel::changed, this, &ProductMenu::render);
+    auto *later = new RenderLater([this] { render(); }, this);
+    connect(&m_panel, &Panel::changed, later, &RenderLater::request);
     render();
 }
 

@@ -6,6 +6,7 @@ target_sources(kestrel_ui PRIVATE
   ui/entrybox.h ui/entrybox.cpp
   ui/lamp.h ui/lamp.cpp
   ui/gridview.h ui/gridview.cpp
+  ui/renderlater.h
   ui/valueframe.h ui/valueframe.cpp
   ui/productmenu.h ui/productmenu.cpp
   ui/maintenancemenu.h ui/maintenancemenu.cpp

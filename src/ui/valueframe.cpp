@@ -6,6 +6,7 @@
 #include "products/productside.h"
 #include "products/texts.h"
 #include "entrybox.h"
+#include "renderlater.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -102,7 +103,9 @@ ValueFrame::ValueFrame(Panel &panel, QWidget *parent) : QWidget(parent), m_panel
     });
     connect(m_CMDRHTread, &QPushButton::clicked, this, &ValueFrame::readRequested);
     connect(m_cmdShow, &QPushButton::clicked, this, &ValueFrame::curveRequested);
-    connect(&m_panel, &Panel::changed, this, &ValueFrame::render);
+    // Many boxes change per reading: one render for them all.
+    auto *later = new RenderLater([this] { render(); }, this);
+    connect(&m_panel, &Panel::changed, later, &RenderLater::request);
     render();
 }
 

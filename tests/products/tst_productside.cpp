@@ -354,7 +354,7 @@ private Q_SLOTS:
         QCOMPARE(f.TxtB1()->text(), QStringLiteral("7"));
         QTest::mouseClick(f.CMDRHTread(), Qt::LeftButton);
         QTRY_COMPARE(r.requests(), QList<QByteArray>{request(7, 2, 2)});
-        QCOMPARE(f.TxtInput(0)->text(), QStringLiteral("21.5"));
+        QTRY_COMPARE(f.TxtInput(0)->text(), QStringLiteral("21.5"));
     }
 
     // The menu's check mark and the frame's boxes follow the product side's choice (every box's
@@ -379,12 +379,12 @@ private Q_SLOTS:
         r.startPolling();
         m.protype(7)->trigger();
         QCOMPARE(checked(), QList<int>{7});
-        QVERIFY(f.TxtInput(2)->isEnabled() && f.Label2(2)->isEnabled() && !f.TxtInput(3)->isEnabled());
+        QTRY_VERIFY(f.TxtInput(2)->isEnabled() && f.Label2(2)->isEnabled() && !f.TxtInput(3)->isEnabled());
         QVERIFY(!s.polling.timerActive()); // the choice holds the polling timer
         s.panel.setValueText(2, QStringLiteral("450.0"));
         m.readSelf()->trigger();
         QCOMPARE(checked(), QList<int>{16});
-        QVERIFY(f.txtSelf(0)->isEnabled() && f.labSelf(1)->isEnabled() && !f.Label2(2)->isEnabled());
+        QTRY_VERIFY(f.txtSelf(0)->isEnabled() && f.labSelf(1)->isEnabled() && !f.Label2(2)->isEnabled());
         QCOMPARE(f.TxtInput(2)->text(), QStringLiteral("450.0")); // a disabled box still shows its text
         QLineEdit *start = f.txtSelf(0), *count = f.txtSelf(1);
         start->end(false);
@@ -403,7 +403,7 @@ private Q_SLOTS:
         QCOMPARE(s.panel.Text2, QStringLiteral("机房"));
         s.panel.TxtB1 = QStringLiteral("42");
         s.panel.notify();
-        QCOMPARE(f.TxtB1()->text(), QStringLiteral("42"));
+        QTRY_COMPARE(f.TxtB1()->text(), QStringLiteral("42"));
     }
 };
 

@@ -350,7 +350,8 @@ private Q_SLOTS:
         s.grid.build(1, 255, s.devices);
         s.panel.setWindowWidth(Panel::WideWidth);
         auto *grid = r.window->findChild<QTableView *>(QStringLiteral("grid"));
-        QVERIFY(grid && grid->isVisible());
+        QVERIFY(grid);
+        QTRY_VERIFY(grid->isVisible()); // the window renders a moment later
         grid->setFocus();
         QTRY_VERIFY(grid->hasFocus());
         grid->setCurrentIndex(s.grid.index(1, 0));
@@ -438,7 +439,7 @@ private Q_SLOTS:
         setTime->setText(QStringLiteral("7")); // not typed: the core follows the box all the same
         QTest::mouseClick(autoRead, Qt::LeftButton);
         time.advance(7000);
-        QCOMPARE(w.findChild<QLineEdit *>(QStringLiteral("TxtInput_0"))->text(), QStringLiteral("21.5"));
+        QTRY_COMPARE(w.findChild<QLineEdit *>(QStringLiteral("TxtInput_0"))->text(), QStringLiteral("21.5"));
         // "实时曲线" writes the buffered reading to the day's record file.
         QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmdShow")), Qt::LeftButton);
         const QByteArray record =

@@ -45,10 +45,10 @@ QString applyOption(const QString &tok, DeviceSpec &d, QStringList &seen)
     const bool flag = key == QLatin1String("silent") || key == QLatin1String("badcrc") ||
                       key == QLatin1String("wrongaddr");
     const bool valued = key == QLatin1String("late") || key == QLatin1String("trailing") ||
-                        key == QLatin1String("set");
+                        key == QLatin1String("set") || key == QLatin1String("split");
     if (!flag && !valued)
         return QStringLiteral("unknown option \"%1\" (expected silent, late=<ms>, badcrc, wrongaddr, "
-                              "trailing=<n>, set=<register>:<value>)")
+                              "trailing=<n>, split=<bytes>[+<bytes>...]/<ms>, set=<register>:<value>)")
             .arg(tok);
     if (flag && eq >= 0)
         return QStringLiteral("option \"%1\" takes no value").arg(key);
@@ -75,6 +75,19 @@ QString applyOption(const QString &tok, DeviceSpec &d, QStringList &seen)
         if (!v)
             return QStringLiteral("trailing=%1: expected a byte count 1..%2").arg(val).arg(MaxTrailing);
         d.trailing = static_cast<int>(*v);
+    } else if (key == QLatin1String("split")) { // split=3+3/40: pieces of 3 and 3 bytes, the rest last
+        const QStringList parts = val.split(u'/');
+        const auto gap = parts.size() == 2 ? integer(parts[1], 1, MaxLateMs) : std::nullopt;
+        QList<int> pieces;
+        for (const QString &p : parts.size() == 2 ? parts[0].split(u'+') : QStringList{QString()})
+            if (const auto n = integer(p, 1, 255))
+                pieces << static_cast<int>(*n);
+            else
+                return QStringLiteral("split=%1: expected <bytes>[+<bytes>...]/<gap ms>").arg(val);
+        if (!gap)
+            return QStringLiteral("split=%1: expected <bytes>[+<bytes>...]/<gap ms>").arg(val);
+        d.splitPieces = pieces;
+        d.splitGapMs = static_cast<int>(*gap);
     } else { // set=REG:VALUE
         const QStringList parts = val.split(u':');
         const auto reg = parts.size() == 2 ? integer(parts[0], 0, 65535, true) : std::nullopt;
@@ -186,6 +199,12 @@ QString formatDevice(const DeviceSpec &d)
         s += QStringLiteral(" wrongaddr");
     if (d.trailing > 0)
         s += QStringLiteral(" trailing=%1").arg(d.trailing);
+    if (!d.splitPieces.isEmpty()) {
+        QStringList p;
+        for (int n : d.splitPieces)
+            p << QString::number(n);
+        s += QStringLiteral(" split=%1/%2").arg(p.join(u'+')).arg(d.splitGapMs);
+    }
     for (auto it = d.pinned.cbegin(); it != d.pinned.cend(); ++it)
         s += QStringLiteral(" set=%1:%2").arg(it.key()).arg(it.value());
     return s;

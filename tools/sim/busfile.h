@@ -6,7 +6,8 @@
 //
 // address, mixpro and protype are decimal (address 1..255, codes 0..255); batch (3 bytes),
 // number (2 bytes) and date (1 byte) are hex digits without a prefix. Options, in any order:
-// silent, late=<ms>, badcrc, wrongaddr, trailing=<n>, set=<register>:<value>.
+// silent, late=<ms>, badcrc, wrongaddr, trailing=<n>, split=<bytes>[+<bytes>...]/<ms>,
+// set=<register>:<value>.
 // '#' starts a comment; blank lines are ignored.
 #include <QList>
 #include <QMap>
@@ -31,6 +32,10 @@ struct DeviceSpec {
     bool badCrc = false;   // both CRC bytes of every reply inverted
     bool wrongAddr = false; // reply address byte one above the request's, CRC right for it
     int trailing = 0;      // bytes appended after every reply
+    // Every reply in pieces: the first of splitPieces[0] bytes, the next of splitPieces[1], ...,
+    // the rest last, each splitGapMs after the one before (as a USB adapter delivers them).
+    QList<int> splitPieces;
+    int splitGapMs = 0;
     // Registers held at a fixed value (register → 16-bit word).
     QMap<int, uint16_t> pinned;
 };

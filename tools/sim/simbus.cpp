@@ -201,6 +201,7 @@ QList<Emission> SimBus::answer(const QByteArray &request)
     const uint8_t addr = static_cast<uint8_t>(request[0]);
     const qint64 ms = now();
     QMap<int, QByteArray> byDelay; // replies that start together collide
+    QList<Emission> pieces;
     int answering = 0, silent = 0;
     for (int i = 0; i < m_devices.size(); ++i) {
         if (addr != 0 && m_devices[i].address != addr)
@@ -211,6 +212,11 @@ QList<Emission> SimBus::answer(const QByteArray &request)
         }
         const QByteArray r = reply(i, request, ms);
         const int delay = m_devices[i].setup.lateMs;
+        if (!m_devices[i].setup.splitPieces.isEmpty()) { // pieces do not collide: they are spread out
+            split(m_devices[i].setup, r, delay, pieces);
+            ++answering;
+            continue;
+        }
         byDelay[delay] = byDelay.contains(delay) ? orMerge(byDelay[delay], r) : r;
         ++answering;
     }
@@ -219,12 +225,27 @@ QList<Emission> SimBus::answer(const QByteArray &request)
                         : QStringLiteral("no device at address %1").arg(addr);
         return {};
     }
-    QList<Emission> out;
+    QList<Emission> out = pieces;
     for (auto it = byDelay.cbegin(); it != byDelay.cend(); ++it)
         out.append(Emission{it.key(), it.value()});
     if (answering > 1)
         m_note = QStringLiteral("%1 devices answer: replies collide").arg(answering);
     return out;
+}
+
+// A reply cut into the device's pieces, each a gap after the one before; the rest comes last.
+void SimBus::split(const DeviceSpec &d, const QByteArray &reply, int delayMs, QList<Emission> &out)
+{
+    qsizetype at = 0;
+    for (int n : d.splitPieces) {
+        if (at >= reply.size())
+            break;
+        out.append(Emission{delayMs, reply.mid(at, n)});
+        at += n;
+        delayMs += d.splitGapMs;
+    }
+    if (at < reply.size())
+        out.append(Emission{delayMs, reply.mid(at)});
 }
 
 // One device's whole reply frame, faults applied.

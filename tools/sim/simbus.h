@@ -81,6 +81,7 @@ private:
     };
     uint16_t word(const Device &d, int reg, qint64 ms) const;
     QByteArray reply(int index, const QByteArray &req, qint64 ms);
+    static void split(const DeviceSpec &d, const QByteArray &reply, int delayMs, QList<Emission> &out);
     QByteArray readReply(Device &d, const QByteArray &req, qint64 ms);
     QByteArray writeReply(int index, const QByteArray &req);
 
