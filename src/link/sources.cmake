@@ -10,4 +10,7 @@ target_sources(kestrel_core PRIVATE
   link/exchange.h link/exchange.cpp
   link/checkinput.h link/checkinput.cpp
   link/portcontrol.h link/portcontrol.cpp
+  link/trafficrecord.h link/trafficrecord.cpp
+  link/traffic.h link/traffic.cpp
+  link/trafficmodel.h link/trafficmodel.cpp
 )
