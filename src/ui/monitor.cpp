@@ -142,6 +142,14 @@ QWidget *TrafficMonitor::buildFramesTab()
     QHeaderView *h = m_frameView->horizontalHeader();
     h->setSectionResizeMode(QHeaderView::ResizeToContents);
     h->setSectionResizeMode(TrafficModel::Bytes, QHeaderView::Stretch);
+    // The last columns at the width of their longest text, whatever the rows shown so far.
+    const QFontMetrics fm = m_frameView->fontMetrics();
+    const int pad = 2 * fm.horizontalAdvance(QLatin1Char('0'));
+    h->setSectionResizeMode(TrafficModel::Response, QHeaderView::Fixed);
+    h->resizeSection(TrafficModel::Response, fm.horizontalAdvance(tr8(texts::link::ColResponse)) + pad);
+    h->setSectionResizeMode(TrafficModel::VerdictColumn, QHeaderView::Fixed);
+    h->resizeSection(TrafficModel::VerdictColumn,
+                     fm.horizontalAdvance(tr8(texts::link::VerdictTrailing)) + pad);
     auto *layout = new QVBoxLayout(page);
     layout->addLayout(bar);
     layout->addWidget(m_frameView);

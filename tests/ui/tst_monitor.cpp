@@ -24,13 +24,14 @@ void screenshot(QWidget *w, const QString &name)
         QVERIFY(w->grab().save(QDir(dir).filePath(name)));
 }
 
-// Device 2 answers every request with a bad CRC.
+// Device 2 answers every request with a bad CRC; 4 has gone quiet.
 const char *kBus = "1 33 3 230415 0001 17 set=2:215 set=3:456\n"
                    "2 0 6 230415 0002 17 badcrc\n"
-                   "3 49 9 230415 0003 17\n";
+                   "3 49 9 230415 0003 17\n"
+                   "4 0 6 230415 0004 17 silent\n";
 
-TrafficRecord record(int address, const QByteArray &request, int sentMs, int responseMs, const QByteArray &reply,
-                     Verdict v)
+TrafficRecord record(int address, const QByteArray &request, int sentMs, int responseMs,
+                     const QByteArray &reply, Verdict v)
 {
     TrafficRecord r;
     r.sentAt = QDateTime(QDate(2026, 12, 6), QTime(10, 0)).addMSecs(sentMs);
@@ -59,8 +60,8 @@ private Q_SLOTS:
     {
         ManualTime time;
         STATION_RIG(StationRig, r, QString::fromLatin1(kBus), time, time, {QStringLiteral("--fixed")});
-        const uint8_t codes[][2] = {{33, 3}, {0, 6}, {49, 9}};
-        for (int a = 1; a <= 3; ++a) { // types known, as a loaded configuration would say
+        const uint8_t codes[][2] = {{33, 3}, {0, 6}, {49, 9}, {0, 6}};
+        for (int a = 1; a <= 4; ++a) { // types known, as a loaded configuration would say
             s.devices.at(a).mixpro = codes[a - 1][0];
             s.devices.at(a).protype = codes[a - 1][1];
         }
@@ -76,27 +77,37 @@ private Q_SLOTS:
         Dialog *dialog = nullptr;
         QTRY_VERIFY((dialog = w.findChild<Dialog *>()) && dialog->isVisible());
         dialog->findChild<QLineEdit *>(QStringLiteral("txtloopAdd_0"))->setText(QStringLiteral("1"));
-        dialog->findChild<QLineEdit *>(QStringLiteral("txtloopAdd_1"))->setText(QStringLiteral("3"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("txtloopAdd_1"))->setText(QStringLiteral("4"));
         QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("OKButton")), Qt::LeftButton);
-        time.advance(100 + 5 * 1000); // two passes over 1..3, one read a second
+        // Two passes over 1..4, each read a second after the one before; 4 makes the first 3 s longer
+        // and the second ends in its wait.
+        time.advance(100 + 7 * 1000 + Exchange::TimeLimitMs);
+        s.polling.stop();
         appendLog(QStringLiteral("a handled failure"));
         time.advance(TrafficMonitor::RefreshMs);
 
+        // The statistics: each device asked twice; 2's replies all refused, 4 never answers.
+        auto *stats = monitor->findChild<QTableView *>(QStringLiteral("statsView"))->model();
+        QCOMPARE(column(stats, TrafficStatsModel::Address), (QStringList{"1", "2", "3", "4"}));
+        QCOMPARE(column(stats, TrafficStatsModel::Requests), (QStringList{"2", "2", "2", "2"}));
+        QCOMPARE(column(stats, TrafficStatsModel::Replies), (QStringList{"2", "2", "2", "0"}));
+        QCOMPARE(column(stats, TrafficStatsModel::FirstVerdict),
+                 (QStringList{"0", "0", "0", "2"})); // time-outs
+        QCOMPARE(column(stats, TrafficStatsModel::FirstVerdict + 1),
+                 (QStringList{"0", "2", "0", "0"})); // CRC
+
         auto *frames = monitor->findChild<QTableView *>(QStringLiteral("frameView"))->model();
-        QCOMPARE(frames->rowCount(), 12); // 6 requests, 6 replies
-        QCOMPARE(column(frames, TrafficModel::VerdictColumn).count(QStringLiteral("CRC错误")), 2);
+        QCOMPARE(frames->rowCount(), 16); // 8 requests, 8 replies or time-outs
         QCOMPARE(column(frames, TrafficModel::VerdictColumn).count(QStringLiteral("正常")), 4);
+        QCOMPARE(column(frames, TrafficModel::VerdictColumn).count(QStringLiteral("超时")), 2);
         monitor->findChild<QSpinBox *>(QStringLiteral("monitorAddress"))->setValue(2);
         QCOMPARE(column(frames, TrafficModel::Address), QStringList(4, QStringLiteral("2")));
-        QCOMPARE(column(frames, TrafficModel::Direction),
-                 (QStringList{"发送", "接收", "发送", "接收"}));
-        QCOMPARE(frames->data(frames->index(1, 0), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
+        QCOMPARE(column(frames, TrafficModel::Direction), (QStringList{"发送", "接收", "发送", "接收"}));
+        QCOMPARE(column(frames, TrafficModel::VerdictColumn), (QStringList{"", "CRC错误", "", "CRC错误"}));
+        QCOMPARE(frames->data(frames->index(1, 0), Qt::ForegroundRole).value<QBrush>().color(),
+                 QColor(Qt::red));
         QVERIFY(!frames->data(frames->index(0, 0), Qt::ForegroundRole).isValid());
 
-        auto *stats = monitor->findChild<QTableView *>(QStringLiteral("statsView"))->model();
-        QCOMPARE(column(stats, TrafficStatsModel::Address), (QStringList{"1", "2", "3"}));
-        QCOMPARE(column(stats, TrafficStatsModel::Requests), (QStringList{"2", "2", "2"}));
-        QCOMPARE(column(stats, TrafficStatsModel::FirstVerdict + 1), (QStringList{"0", "2", "0"})); // CRC errors
         auto *log = monitor->findChild<QListWidget *>(QStringLiteral("logList"));
         QVERIFY(log->item(0)->text().endsWith(QStringLiteral(" a handled failure")));
 
@@ -106,9 +117,9 @@ private Q_SLOTS:
         monitor->findChild<QTabWidget *>()->setCurrentIndex(1);
         screenshot(monitor, QStringLiteral("monitor-statistics.png"));
 
-        QTest::mouseClick(monitor->findChild<QPushButton *>(QStringLiteral("cmdMonitorReset")), Qt::LeftButton);
+        QTest::mouseClick(monitor->findChild<QPushButton *>(QStringLiteral("cmdMonitorReset")),
+                          Qt::LeftButton);
         QCOMPARE(stats->rowCount(), 0);
-        s.polling.stop();
     }
 
     // Pause holds the list; clear empties it; closed, the monitor takes nothing.
@@ -161,7 +172,8 @@ private Q_SLOTS:
             "\xca\xb1\xbc\xe4\t\xb7\xbd\xcf\xf2\t\xb5\xd8\xd6\xb7\t\xb9\xa6\xc4\xdc\t\xca\xfd\xbe\xdd\t"
             "\xcf\xec\xd3\xa6(ms)\t\xbd\xe1\xc2\xdb\r\n"
             "2026-12-06 10:00:00.000\t\xb7\xa2\xcb\xcd\t1\t03\t01 03 00 02 00 02 65 CB\t\t\r\n"
-            "2026-12-06 10:00:00.025\t\xbd\xd3\xca\xd5\t1\t03\t01 03 04 00 D7 01 C8 4A 0D\t25\t\xd5\xfd\xb3\xa3\r\n"
+            "2026-12-06 10:00:00.025\t\xbd\xd3\xca\xd5\t1\t03\t01 03 04 00 D7 01 C8 4A "
+            "0D\t25\t\xd5\xfd\xb3\xa3\r\n"
             "2026-12-06 10:00:01.000\t\xb7\xa2\xcb\xcd\t2\t03\t02 03 00 02 00 02 65 F8\t\t\r\n"
             "2026-12-06 10:00:04.000\t\xbd\xd3\xca\xd5\t2\t03\t\t3000\t\xb3\xac\xca\xb1\r\n";
         QCOMPARE(f.readAll(), expected);
