@@ -45,8 +45,11 @@ void TrafficModel::refresh()
     }
     const int first = int(m_rows.size());
     beginInsertRows({}, first, first + int(count) - 1);
-    for (qint64 s = from; s < ring.total(); ++s)
-        m_rows.push_back(ring.at(s));
+    for (qint64 s = from; s < ring.total(); ++s) {
+        const TrafficFrame &f = ring.at(s);
+        m_rows.push_back({f, f.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
+                          QString::fromLatin1(f.bytes.toHex(' ').toUpper())});
+    }
     endInsertRows();
 }
 
@@ -72,7 +75,8 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const TrafficFrame &f = m_rows[size_t(index.row())];
+    const Row &row = m_rows[size_t(index.row())];
+    const TrafficFrame &f = row.frame;
     if (role == AddressRole)
         return f.address;
     if (role == VerdictRole)
@@ -81,7 +85,7 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
         return {};
     switch (index.column()) {
     case Time:
-        return f.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        return row.time;
     case Direction:
         return tr8(f.sent ? DirectionSent : DirectionReceived);
     case Address:
@@ -89,7 +93,7 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
     case Function:
         return hexByte(f.function);
     case Bytes:
-        return QString::fromLatin1(f.bytes.toHex(' ').toUpper());
+        return row.bytes;
     case Response:
         return f.responseMs >= 0 ? QVariant(f.responseMs) : QVariant();
     case VerdictColumn:

@@ -34,8 +34,14 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    // A frame with its texts made once, when taken: a view paints the same rows many times.
+    struct Row {
+        TrafficFrame frame;
+        QString time;
+        QString bytes;
+    };
     const Traffic &m_traffic;
-    std::deque<TrafficFrame> m_rows;
+    std::deque<Row> m_rows;
     qint64 m_next = 0; // ring sequence number of the next frame to take
     bool m_paused = false;
 };

@@ -18,7 +18,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -43,6 +45,26 @@ public:
                 return QBrush(Qt::red);
         }
         return AddressFilter::data(index, role);
+    }
+};
+
+// Cells as plain text on one line: a view that follows a busy bus paints every 100 ms, and the
+// style's full item painting (icons, eliding, focus) costs several times more.
+class PlainTextDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected)
+            p->fillRect(option.rect, option.palette.highlight());
+        const QVariant fg = index.data(Qt::ForegroundRole);
+        p->setPen(selected       ? option.palette.highlightedText().color()
+                  : fg.isValid() ? fg.value<QBrush>().color()
+                                 : option.palette.text().color());
+        const int margin = option.fontMetrics.horizontalAdvance(QLatin1Char(' ')) / 2 + 1;
+        p->drawText(option.rect.adjusted(margin, 0, -margin, 0),
+                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, index.data().toString());
     }
 };
 
@@ -102,6 +124,7 @@ TrafficMonitor::TrafficMonitor(Traffic &traffic, Operator &op, TimerFactory &tim
     tabs->addTab(buildFramesTab(), tr8(MonitorFramesTab));
     tabs->addTab(buildStatsTab(), tr8(MonitorStatsTab));
     tabs->addTab(buildLogTab(), tr8(MonitorLogTab));
+    connect(tabs, &QTabWidget::currentChanged, this, &TrafficMonitor::refresh);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     resize(900, 520);
@@ -139,17 +162,30 @@ QWidget *TrafficMonitor::buildFramesTab()
     bar->addWidget(clear);
     bar->addWidget(save);
     m_frameView = tableView(m_filter, "frameView", page);
+    m_frameView->setItemDelegate(new PlainTextDelegate(m_frameView));
+    // Widths from the longest text of each column, once: measuring ten thousand rows on every
+    // batch would cost more than the polling it shows.
     QHeaderView *h = m_frameView->horizontalHeader();
-    h->setSectionResizeMode(QHeaderView::ResizeToContents);
+    h->setSectionResizeMode(QHeaderView::Fixed);
     h->setSectionResizeMode(TrafficModel::Bytes, QHeaderView::Stretch);
-    // The last columns at the width of their longest text, whatever the rows shown so far.
     const QFontMetrics fm = m_frameView->fontMetrics();
     const int pad = 2 * fm.horizontalAdvance(QLatin1Char('0'));
-    h->setSectionResizeMode(TrafficModel::Response, QHeaderView::Fixed);
-    h->resizeSection(TrafficModel::Response, fm.horizontalAdvance(tr8(texts::link::ColResponse)) + pad);
-    h->setSectionResizeMode(TrafficModel::VerdictColumn, QHeaderView::Fixed);
+    const auto widest = [&](std::initializer_list<QString> texts) {
+        int w = 0;
+        for (const QString &t : texts)
+            w = std::max(w, fm.horizontalAdvance(t));
+        return w + pad;
+    };
+    using namespace texts::link;
+    h->resizeSection(TrafficModel::Time, widest({QStringLiteral("2026-12-06 00:00:00.000")}));
+    h->resizeSection(TrafficModel::Direction,
+                     widest({tr8(DirectionSent), tr8(DirectionReceived), tr8(ColDirection)}));
+    h->resizeSection(TrafficModel::Address, widest({QStringLiteral("255"), tr8(ColAddress)}));
+    h->resizeSection(TrafficModel::Function, widest({QStringLiteral("FF"), tr8(ColFunction)}));
+    h->resizeSection(TrafficModel::Response, widest({QStringLiteral("300000"), tr8(ColResponse)}));
     h->resizeSection(TrafficModel::VerdictColumn,
-                     fm.horizontalAdvance(tr8(texts::link::VerdictTrailing)) + pad);
+                     widest({tr8(VerdictTrailing), tr8(VerdictException), tr8(ColVerdict)}));
+    m_frameView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     auto *layout = new QVBoxLayout(page);
     layout->addLayout(bar);
     layout->addWidget(m_frameView);
@@ -161,8 +197,17 @@ QWidget *TrafficMonitor::buildStatsTab()
     auto *page = new QWidget;
     auto *reset = button(MonitorReset, "cmdMonitorReset", page);
     connect(reset, &QPushButton::clicked, m_stats, &TrafficStatsModel::reset);
-    auto *view = tableView(m_stats, "statsView", page);
-    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_statsView = tableView(m_stats, "statsView", page);
+    QTableView *view = m_statsView;
+    // Each column as wide as its caption or a five-digit count, set once (measuring the rows
+    // again on every refresh would cost more than the counting).
+    QHeaderView *h = view->horizontalHeader();
+    h->setSectionResizeMode(QHeaderView::Fixed);
+    const QFontMetrics fm = view->fontMetrics();
+    for (int c = 0; c < TrafficStatsModel::ColumnCount; ++c)
+        h->resizeSection(c, std::max(fm.horizontalAdvance(m_stats->headerData(c, Qt::Horizontal).toString()),
+                                     fm.horizontalAdvance(QStringLiteral("00000"))) +
+                                3 * fm.horizontalAdvance(QLatin1Char('0')));
     auto *bar = new QHBoxLayout;
     bar->addStretch();
     bar->addWidget(reset);
@@ -209,7 +254,8 @@ void TrafficMonitor::refresh()
     QScrollBar *bar = m_frameView->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
     m_frames->refresh();
-    m_stats->refresh();
+    if (m_statsView->isVisible()) // counted all along; taken when shown
+        m_stats->refresh();
     if (atEnd)
         m_frameView->scrollToBottom();
 }

@@ -57,6 +57,7 @@ private:
     TrafficStatsModel *m_stats;
     std::unique_ptr<Timer> m_timer;
     QTableView *m_frameView = nullptr;
+    QTableView *m_statsView = nullptr;
     QListWidget *m_log = nullptr;
 };
 

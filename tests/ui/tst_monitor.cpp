@@ -87,6 +87,7 @@ private Q_SLOTS:
         time.advance(TrafficMonitor::RefreshMs);
 
         // The statistics: each device asked twice; 2's replies all refused, 4 never answers.
+        monitor->findChild<QTabWidget *>()->setCurrentIndex(1);
         auto *stats = monitor->findChild<QTableView *>(QStringLiteral("statsView"))->model();
         QCOMPARE(column(stats, TrafficStatsModel::Address), (QStringList{"1", "2", "3", "4"}));
         QCOMPARE(column(stats, TrafficStatsModel::Requests), (QStringList{"2", "2", "2", "2"}));
