@@ -1,6 +1,6 @@
 // The traffic monitor's figures:
 //  1. CPU per frame: records of a busy bus fed to the traffic, taken into the monitor window
-//     (shown offscreen) in 100 ms batches and painted; beside it the traffic alone (window closed);
+//     (shown offscreen) in batches of one refresh and painted; beside it the traffic alone (window closed);
 //  2. 255-device polling of a real station on kestrel-sim paced at 115200 baud, the polling
 //     interval out of the way: readings per second with and without the monitor open, runs
 //     alternating so that the load of the machine falls on both alike.
@@ -92,7 +92,7 @@ TrafficRecord sample(int i)
     return r;
 }
 
-// Records fed as a bus of `perSecond` transactions would, a batch per 100 ms refresh.
+// Records fed as a bus of `perSecond` transactions would, a batch per refresh of the window.
 double cpuUsPerFrame(bool open, int records, int perSecond)
 {
     Traffic traffic;
@@ -104,7 +104,7 @@ double cpuUsPerFrame(bool open, int records, int perSecond)
     std::vector<TrafficRecord> samples;
     for (int i = 0; i < 1000; ++i)
         samples.push_back(sample(i));
-    const int batch = perSecond / 10;
+    const int batch = perSecond * TrafficMonitor::RefreshMs / 1000;
     const double start = cpuSeconds();
     for (int i = 0; i < records; ++i) {
         traffic.add(samples[size_t(i) % samples.size()]);
@@ -143,7 +143,7 @@ PollResult poll(test::SimProcess &sim, int devices, int passes, bool withMonitor
         station.devices.at(a).absent = 0;
     }
     std::unique_ptr<TrafficMonitor> monitor;
-    if (withMonitor) { // its refresh on real 100 ms timers, as in the program
+    if (withMonitor) { // its refresh on real timers, as in the program
         monitor =
             std::make_unique<TrafficMonitor>(station.traffic, op, QtTimerFactory::instance(), dir.path());
         monitor->show();
@@ -197,11 +197,12 @@ int main(int argc, char **argv)
     qputenv("QT_LOGGING_RULES", "qt.qpa.*=false;kestrel.db.info=false;kestrel.link.info=false");
     QApplication app(argc, argv);
 
-    std::printf("traffic monitor: CPU per frame (200,000 frames; 500 transactions/s in 100 ms batches)\n");
+    std::printf(
+        "traffic monitor: CPU per frame (200,000 frames; 500 transactions/s in batches of one refresh)\n");
     std::printf("   monitor closed (ring and statistics only) %7.2f us\n", cpuUsPerFrame(false, 100000, 500));
     std::printf("   monitor open, each batch painted          %7.2f us\n", cpuUsPerFrame(true, 100000, 500));
 
-    constexpr int devices = 255, passes = 2, rounds = 3;
+    constexpr int devices = 255, passes = 2, rounds = 5;
     test::SimProcess sim(busText(devices), {QStringLiteral("--baud"), QStringLiteral("115200")});
     if (!sim.start()) {
         std::fprintf(stderr, "bench_monitor: %s\n", qPrintable(sim.errorString()));

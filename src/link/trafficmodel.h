@@ -2,7 +2,7 @@
 // The traffic monitor's models over the core's traffic: the frame list (its own copy of the
 // frames it shows, taken from the ring in batches), a filter by bus address, and the statistics
 // table. Nothing changes between two refresh() calls, so a view over them repaints at most as
-// often as refresh() runs: the monitor calls it from a 100 ms timer while it is shown.
+// often as refresh() runs: the monitor calls it five times a second while it is shown.
 #include "traffic.h"
 
 #include <QAbstractTableModel>

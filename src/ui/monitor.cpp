@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -48,8 +49,8 @@ public:
     }
 };
 
-// Cells as plain text on one line: a view that follows a busy bus paints every 100 ms, and the
-// style's full item painting (icons, eliding, focus) costs several times more.
+// Cells as plain text on one line, each text laid out once: a view that follows a busy bus
+// paints the same texts, a few rows higher, at every refresh, and laying them out again costs most of it.
 class PlainTextDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -62,10 +63,31 @@ public:
         p->setPen(selected       ? option.palette.highlightedText().color()
                   : fg.isValid() ? fg.value<QBrush>().color()
                                  : option.palette.text().color());
-        const int margin = option.fontMetrics.horizontalAdvance(QLatin1Char(' ')) / 2 + 1;
-        p->drawText(option.rect.adjusted(margin, 0, -margin, 0),
-                    Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, index.data().toString());
+        const QStaticText &text = laidOut(index.data().toString());
+        const QRect r =
+            option.rect.adjusted(option.fontMetrics.horizontalAdvance(QLatin1Char(' ')) / 2 + 1, 0, 0, 0);
+        const QPoint at(r.left(), r.top() + (r.height() - int(text.size().height())) / 2);
+        if (text.size().width() <= r.width())
+            return p->drawStaticText(at, text);
+        p->save();
+        p->setClipRect(r);
+        p->drawStaticText(at, text);
+        p->restore();
     }
+
+private:
+    const QStaticText &laidOut(const QString &s) const
+    {
+        auto it = m_laidOut.find(s);
+        if (it != m_laidOut.end())
+            return *it;
+        if (m_laidOut.size() > 4 * Traffic::RingFrames / 10) // the texts of a few screens
+            m_laidOut.clear();
+        QStaticText t(s);
+        t.setTextFormat(Qt::PlainText);
+        return *m_laidOut.insert(s, t);
+    }
+    mutable QHash<QString, QStaticText> m_laidOut;
 };
 
 QPushButton *button(const char *caption, const char *name, QWidget *parent)

@@ -2,7 +2,7 @@
 // "通讯监视": the traffic monitor beside the main window, modeless. One tab lists the frames on
 // the bus (filter by address, pause, clear, export), one the statistics per address (reset), one
 // the diagnostic log that also goes to kestrel.log (newest first, export). While it is shown, a
-// 100 ms timer takes new frames into the list in one batch; hidden, it does nothing.
+// timer takes new frames into the list in one batch five times a second; hidden, it does nothing.
 #include <QWidget>
 #include <memory>
 
@@ -27,7 +27,7 @@ class TrafficStatsModel;
 class TrafficMonitor : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int RefreshMs = 100;
+    static constexpr int RefreshMs = 200;
 
     TrafficMonitor(Traffic &traffic, Operator &op, TimerFactory &timers, const QString &exportFolder,
                    QWidget *parent = nullptr);
