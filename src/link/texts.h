@@ -26,6 +26,9 @@ constexpr const char *ColReplies = "应答";
 constexpr const char *ColMin = "最短(ms)";
 constexpr const char *ColMean = "平均(ms)";
 constexpr const char *ColMax = "最长(ms)";
+// The tooltip of a grid row whose device last failed: the cause, then the last good reading.
+constexpr const char *LastGoodReading = "，最后正常读数：";
+constexpr const char *NoGoodReading = "无";
 constexpr const char *CommFault = "通讯故障！";
 constexpr const char *CommError = "通讯错误！";
 constexpr const char *PortMenu = "通讯端口(&C)";

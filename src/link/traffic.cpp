@@ -1,6 +1,8 @@
 #include "traffic.h"
 
+#include "common/tr8.h"
 #include "exchange.h"
+#include "texts.h"
 
 namespace kestrel {
 
@@ -38,6 +40,12 @@ void Traffic::add(const TrafficRecord &r)
         ++s.requests;
         m_ring.add({r.sentAt, true, r.address, r.function, r.request, -1, std::nullopt});
     }
+    if (r.verdict == Verdict::Ok || (r.verdict == Verdict::Trailing && r.hasRequest())) {
+        s.lastGood = r.receivedAt;
+        s.lastFault.reset();
+    } else if (r.hasRequest() || r.verdict == Verdict::Late) {
+        s.lastFault = r.verdict;
+    }
     const qint64 ms = r.responseMs();
     m_ring.add({r.receivedAt, false, r.address, r.function, r.reply, ms, r.verdict});
     if (!r.hasRequest() || r.verdict == Verdict::Timeout)
@@ -49,6 +57,15 @@ void Traffic::add(const TrafficRecord &r)
     s.maxMs = std::max(s.maxMs, ms);
     s.sumMs += ms;
     ++s.timed;
+}
+
+QString faultNote(const AddressStats &s)
+{
+    if (!s.lastFault)
+        return {};
+    const QString good = s.lastGood.isValid() ? s.lastGood.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                              : tr8(texts::link::NoGoodReading);
+    return tr8(verdictText(*s.lastFault)) + tr8(texts::link::LastGoodReading) + good;
 }
 
 void Traffic::resetStats()

@@ -51,11 +51,17 @@ struct AddressStats {
     qint64 minMs = -1;
     qint64 maxMs = -1;
     qint64 sumMs = 0;
-    quint32 timed = 0; // replies counted in the response time
+    quint32 timed = 0;                // replies counted in the response time
+    QDateTime lastGood;               // the last reply that passed the check
+    std::optional<Verdict> lastFault; // how the last transaction failed, when it did
     quint32 count(Verdict v) const { return verdicts[static_cast<size_t>(v)]; }
     qint64 meanMs() const { return timed ? (sumMs + timed / 2) / timed : -1; }
     bool empty() const { return requests == 0 && replies == 0 && count(Verdict::Late) == 0; }
 };
+
+// For a grid row whose device last failed: the cause and the time of the last good reply, e.g.
+// "超时，最后正常读数：2026-12-06 10:00:05". Empty while its last transaction was good.
+QString faultNote(const AddressStats &s);
 
 class Traffic : public QObject {
     Q_OBJECT

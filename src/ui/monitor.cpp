@@ -26,6 +26,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QVBoxLayout>
 
 namespace kestrel {
@@ -115,6 +117,40 @@ QString logLine(const QDateTime &at, const QString &text)
 }
 
 } // namespace
+
+namespace {
+class FaultTooltips : public QObject {
+public:
+    FaultTooltips(QTableView *view, const Traffic &traffic) : QObject(view), m_view(view), m_traffic(traffic)
+    {
+    }
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() != QEvent::ToolTip)
+            return false;
+        auto *help = static_cast<QHelpEvent *>(e);
+        const QModelIndex i = m_view->indexAt(help->pos());
+        bool isAddress = false;
+        const int address = i.isValid() ? i.siblingAtColumn(0).data().toInt(&isAddress) : 0;
+        const QString note =
+            isAddress && address >= 1 && address <= 255 ? faultNote(m_traffic.stats(address)) : QString();
+        if (note.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), note, m_view->viewport(), m_view->visualRect(i));
+        return true;
+    }
+
+private:
+    QTableView *m_view;
+    const Traffic &m_traffic;
+};
+} // namespace
+
+void addFaultTooltips(QTableView *deviceGrid, const Traffic &traffic)
+{
+    deviceGrid->viewport()->installEventFilter(new FaultTooltips(deviceGrid, traffic));
+}
 
 QStringList tableLines(const QAbstractItemModel &model)
 {

@@ -66,6 +66,10 @@ private:
 QAction *addMonitorItem(QMenu *maintenance, Traffic &traffic, Operator &op, TimerFactory &timers,
                         const QString &exportFolder);
 
+// The device grid's tooltips: over the row of a device whose last exchange failed, the cause and
+// the time of its last good reading (faultNote). The address is read from the row's first cell.
+void addFaultTooltips(QTableView *deviceGrid, const Traffic &traffic);
+
 // The rows of a table model as text lines: the column captions, then one line per row, the cells
 // separated by a tab.
 QStringList tableLines(const QAbstractItemModel &model);

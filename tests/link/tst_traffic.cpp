@@ -236,6 +236,9 @@ private Q_SLOTS:
         QCOMPARE(cell(0, TrafficStatsModel::MeanMs), QStringLiteral("23"));
         QCOMPARE(cell(0, TrafficStatsModel::MaxMs), QStringLiteral("40"));
         QCOMPARE(cell(1, TrafficStatsModel::FirstVerdict + 1), QStringLiteral("1")); // CRC errors
+        QCOMPARE(faultNote(t.stats(7)), QStringLiteral("超时，最后正常读数：2026-12-06 10:00:00"));
+        t.add(record(7, 10));
+        QCOMPARE(faultNote(t.stats(7)), QString());
         m.reset();
         QCOMPARE(m.rowCount(), 0);
     }

@@ -109,6 +109,18 @@ private Q_SLOTS:
                  QColor(Qt::red));
         QVERIFY(!frames->data(frames->index(0, 0), Qt::ForegroundRole).isValid());
 
+        // The grid's tooltips: the cause for a device whose last exchange failed; none for a good one.
+        auto *grid = w.findChild<QTableView *>(QStringLiteral("grid"));
+        const auto tooltip = [grid](int row) {
+            const QRect cell = grid->visualRect(grid->model()->index(row, 0));
+            QHelpEvent e(QEvent::ToolTip, cell.center(), grid->viewport()->mapToGlobal(cell.center()));
+            QCoreApplication::sendEvent(grid->viewport(), &e);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QCOMPARE(tooltip(1), QString());
+        QCOMPARE(tooltip(4), QStringLiteral("超时，最后正常读数：无"));
+        QCOMPARE(tooltip(2), QStringLiteral("CRC错误，最后正常读数：无"));
+
         auto *log = monitor->findChild<QListWidget *>(QStringLiteral("logList"));
         QVERIFY(log->item(0)->text().endsWith(QStringLiteral(" a handled failure")));
 
