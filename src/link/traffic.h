@@ -31,17 +31,15 @@ class FrameRing {
 public:
     explicit FrameRing(int capacity);
     void add(TrafficFrame frame);
-    void clear();
     int capacity() const { return static_cast<int>(m_frames.size()); }
     qint64 total() const { return m_total; }          // frames ever added
     qint64 first() const { return m_total - size(); } // sequence number of the oldest kept
-    int size() const { return static_cast<int>(std::min<qint64>(m_total - m_cleared, capacity())); }
+    int size() const { return static_cast<int>(std::min<qint64>(m_total, capacity())); }
     const TrafficFrame &at(qint64 sequence) const; // first() <= sequence < total()
 
 private:
     std::vector<TrafficFrame> m_frames;
     qint64 m_total = 0;
-    qint64 m_cleared = 0; // total() at the last clear
 };
 
 struct AddressStats {
