@@ -14,11 +14,6 @@ void FrameRing::add(TrafficFrame frame)
     ++m_total;
 }
 
-void FrameRing::clear()
-{
-    m_cleared = m_total;
-}
-
 const TrafficFrame &FrameRing::at(qint64 sequence) const
 {
     return m_frames[static_cast<size_t>(sequence % capacity())];
