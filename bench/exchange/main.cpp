@@ -73,7 +73,7 @@ struct Rig {
             std::fprintf(stderr, "bench_exchange: cannot open %s\n", qPrintable(sim.linkPath()));
             return false;
         }
-        ex = std::make_unique<Exchange>(*port, op, QtTimerFactory::instance());
+        ex = std::make_unique<Exchange>(*port, op, QtTimerFactory::instance(), SystemClock::instance());
         return true;
     }
     // Median round trip in milliseconds; negative when a read failed.

@@ -19,16 +19,35 @@ QString &folder()
 }
 } // namespace
 
-void setLogFolder(const QString &f) { folder() = f; }
+void setLogFolder(const QString &f)
+{
+    folder() = f;
+}
 
 QString logFilePath()
 {
     return folder().isEmpty() ? QString() : QDir(folder()).filePath(QStringLiteral("kestrel.log"));
 }
 
+LogFeed &LogFeed::instance()
+{
+    static LogFeed feed;
+    return feed;
+}
+
+void LogFeed::add(const QDateTime &at, const QString &text)
+{
+    m_recent.push_back({at, text});
+    if (m_recent.size() > RecentLines)
+        m_recent.pop_front();
+    Q_EMIT appended(at, text);
+}
+
 void appendLog(const QString &line)
 {
     qCInfo(lcLink).noquote() << line;
+    const QDateTime now = QDateTime::currentDateTime();
+    LogFeed::instance().add(now, line);
     const QString path = logFilePath();
     if (path.isEmpty())
         return;
@@ -36,7 +55,7 @@ void appendLog(const QString &line)
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
     const QString stamped =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + line + QStringLiteral("\n");
+        now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")) + line + QStringLiteral("\n");
     f.write(stamped.toUtf8());
 }
 

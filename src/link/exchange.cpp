@@ -19,6 +19,8 @@ struct Exchange::Transaction {
     QByteArray reply;
     QEventLoop *loop = nullptr;
     uint8_t slave() const { return frame.isEmpty() ? 0 : static_cast<uint8_t>(frame.at(0)); }
+    QDateTime sentAt;
+    QByteArray received; // every byte taken, before the reply is cut to its length
 };
 
 // The quiet time a device must leave on the line after one of its requests timed out.
@@ -26,10 +28,11 @@ struct Exchange::Guard {
     std::unique_ptr<Timer> timer;
 };
 
-Exchange::Exchange(ByteTransport &port, Operator &op, TimerFactory &timers, QObject *parent)
-    : QObject(parent), m_port(port), m_op(op), m_timer(timers.create()), m_timers(timers),
+Exchange::Exchange(ByteTransport &port, Operator &op, TimerFactory &timers, Clock &clock, QObject *parent)
+    : QObject(parent), m_port(port), m_op(op), m_clock(clock), m_timer(timers.create()), m_timers(timers),
       m_burst(timers.create())
 {
+    connect(this, &Exchange::transactionEnded, this, &traceRecord);
     connect(m_timer.get(), &Timer::timeout, this, &Exchange::onTimer);
     m_burst->setInterval(LateBurstGapMs);
     connect(m_burst.get(), &Timer::timeout, this, [this] { m_burst->stop(); });
@@ -55,9 +58,10 @@ Exchange::~Exchange()
 
 void Exchange::SendCommand(const QByteArray &frame)
 {
+    if (m_port.bytesWaiting() > 0)
+        publishStray(m_port.readAll());
     m_port.discardInput();
     m_lastRequest = frame;
-    qCDebug(lcFrames).noquote() << "TX" << frame.toHex(' ');
     m_port.write(frame);
     Q_EMIT frameSent(frame);
 }
@@ -109,6 +113,7 @@ void Exchange::send()
 {
     m_held = false;
     SendCommand(m_current->frame);
+    m_current->sentAt = m_clock.now();
     m_timer->setInterval(m_limitMs);
     m_timer->start();
     // Bytes may already be waiting (a slave that answers at once on a fast link).
@@ -170,7 +175,7 @@ void Exchange::discardLateBytes()
     if (m_port.bytesWaiting() <= 0)
         return;
     const QByteArray bytes = m_port.readAll();
-    qCDebug(lcFrames).noquote() << "RX late, discarded" << bytes.toHex(' ');
+    publishStray(bytes);
     if (!m_burst->isActive()) {
         ++m_lateReplies;
         appendLog(QStringLiteral("late reply discarded: %1").arg(QString::fromLatin1(bytes.toHex(' '))));
@@ -186,6 +191,7 @@ void Exchange::finish(Outcome outcome)
     Transaction *t = m_current;
     m_current = nullptr;
     if (t) {
+        publish(*t, outcome);
         t->outcome = outcome;
         if (t->loop)
             t->loop->quit();
@@ -203,6 +209,8 @@ void Exchange::onDataReceived()
         return;
     }
     if (!m_current) {
+        if (!m_strayAt.isValid())
+            m_strayAt = m_clock.now(); // published when the next request discards them
         lineNotQuiet(); // stray bytes: discarded by the next request
         return;
     }
@@ -210,7 +218,7 @@ void Exchange::onDataReceived()
     if (m_port.bytesWaiting() < total)
         return;
     QByteArray bytes = m_port.readAll();
-    qCDebug(lcFrames).noquote() << "RX" << bytes.toHex(' ');
+    m_current->received = bytes;
     bytes.truncate(total);
     m_current->reply = bytes;
     m_lastReply = bytes;
@@ -226,6 +234,45 @@ void Exchange::onTimer()
     } else {
         m_timer->stop();
     }
+}
+
+// A transaction that went on the wire ends: its record, judged as the reply check would.
+void Exchange::publish(const Transaction &t, Outcome outcome)
+{
+    if (!t.sentAt.isValid())
+        return; // never sent (the port was closed)
+    TrafficRecord r;
+    r.sentAt = t.sentAt;
+    r.receivedAt = m_clock.now();
+    r.request = t.frame;
+    r.address = uint8_t(t.frame.at(0));
+    r.function = uint8_t(t.frame.at(1));
+    if (outcome == Outcome::Replied) {
+        r.reply = t.received;
+        r.verdict = judgeReply(r.reply, r.address, t.expected);
+    } else {
+        r.reply = m_port.isOpen() ? m_port.readAll() : QByteArray();
+        r.verdict = judgeTimeout(r.reply, r.address);
+    }
+    m_lastPublished = r;
+    Q_EMIT transactionEnded(r);
+}
+
+// Bytes that came while no request waited, as the next request discards them.
+void Exchange::publishStray(const QByteArray &bytes)
+{
+    const QDateTime at = m_strayAt.isValid() ? m_strayAt : m_clock.now();
+    m_strayAt = {};
+    if (!m_lastPublished.hasRequest())
+        return;
+    TrafficRecord r;
+    r.receivedAt = at;
+    r.reply = bytes;
+    r.address = m_lastPublished.address;
+    r.function = m_lastPublished.function;
+    r.verdict = judgeStray(m_lastPublished.verdict);
+    m_lastPublished.verdict = r.verdict;
+    Q_EMIT transactionEnded(r);
 }
 
 bool Exchange::readRegisters(uint8_t function, uint8_t selector, uint8_t selIndex)

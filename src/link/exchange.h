@@ -3,6 +3,7 @@
 // a 3-second limit measured as elapsed time.
 #include "bytetransport.h"
 #include "frames.h"
+#include "trafficrecord.h"
 
 #include <deque>
 #include <map>
@@ -10,6 +11,7 @@
 
 namespace kestrel {
 
+class Clock;
 class Operator;
 class Timer;
 class TimerFactory;
@@ -26,8 +28,10 @@ public:
     static constexpr int LateBurstGapMs = 100;
 
     // The time limit runs on a timer from `timers`: in the program a monotonic one (a change of
-    // the time of day, midnight included, does not shorten or lengthen it).
-    Exchange(ByteTransport &port, Operator &op, TimerFactory &timers, QObject *parent = nullptr);
+    // the time of day, midnight included, does not shorten or lengthen it). `clock` stamps the
+    // published transactions.
+    Exchange(ByteTransport &port, Operator &op, TimerFactory &timers, Clock &clock,
+             QObject *parent = nullptr);
     ~Exchange() override;
 
     // The value exchange to CurAddr. selector: a product's start register, or 255 for the free
@@ -64,6 +68,10 @@ public:
 Q_SIGNALS:
     void frameSent(const QByteArray &frame);
     void replyTaken(const QByteArray &reply);
+    // One record per transaction that went on the wire, whoever asked, when it ends; and one
+    // for bytes that came while no request waited, when the next request discards them. The
+    // monitor, the statistics and the frame trace read it.
+    void transactionEnded(const kestrel::TrafficRecord &record);
 
 private:
     enum class Outcome { Pending, Replied, TimedOut, PortClosed };
@@ -82,9 +90,14 @@ private:
     void onGuardEnded(uint8_t slave);
     void lineNotQuiet();
     void discardLateBytes();
+    void publish(const Transaction &t, Outcome outcome);
+    void publishStray(const QByteArray &bytes);
 
     ByteTransport &m_port;
     Operator &m_op;
+    Clock &m_clock;
+    TrafficRecord m_lastPublished; // stray bytes are judged by how the last transaction ended
+    QDateTime m_strayAt;           // when the first of them came
     std::deque<Transaction *> m_queue;
     Transaction *m_current = nullptr;
     std::unique_ptr<Timer> m_timer;

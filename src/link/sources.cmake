@@ -13,4 +13,7 @@ target_sources(kestrel_core PRIVATE
   link/checkinput.h link/checkinput.cpp
   link/portcontrol.h link/portcontrol.cpp
   link/porterrors.h link/porterrors.cpp
+  link/trafficrecord.h link/trafficrecord.cpp
+  link/traffic.h link/traffic.cpp
+  link/trafficmodel.h link/trafficmodel.cpp
 )

@@ -3,6 +3,32 @@
 
 namespace kestrel::texts::link {
 constexpr const char *AppTitle = "Kestrel";
+// The traffic monitor: directions and verdicts of its frames.
+constexpr const char *DirectionSent = "发送";
+constexpr const char *DirectionReceived = "接收";
+constexpr const char *VerdictOk = "正常";
+constexpr const char *VerdictBadCrc = "CRC错误";
+constexpr const char *VerdictWrongAddress = "地址错误";
+constexpr const char *VerdictTimeout = "超时";
+constexpr const char *VerdictLate = "迟到";
+constexpr const char *VerdictException = "异常应答";
+constexpr const char *VerdictTrailing = "多余字节";
+// Column captions of the frame list and the statistics table.
+constexpr const char *ColTime = "时间";
+constexpr const char *ColDirection = "方向";
+constexpr const char *ColAddress = "地址";
+constexpr const char *ColFunction = "功能";
+constexpr const char *ColBytes = "数据";
+constexpr const char *ColResponse = "响应(ms)";
+constexpr const char *ColVerdict = "结论";
+constexpr const char *ColRequests = "请求";
+constexpr const char *ColReplies = "应答";
+constexpr const char *ColMin = "最短(ms)";
+constexpr const char *ColMean = "平均(ms)";
+constexpr const char *ColMax = "最长(ms)";
+// The tooltip of a grid row whose device last failed: the cause, then the last good reading.
+constexpr const char *LastGoodReading = "，最后正常读数：";
+constexpr const char *NoGoodReading = "无";
 constexpr const char *CommFault = "通讯故障！";
 constexpr const char *CommError = "通讯错误！";
 constexpr const char *PortMenu = "通讯端口(&C)";

@@ -14,6 +14,7 @@
 #include "devices/registry.h"
 #include "link/exchange.h"
 #include "link/portcontrol.h"
+#include "link/traffic.h"
 #include "polling/polling.h"
 #include "polling/timedreading.h"
 #include "products/panel.h"
@@ -57,6 +58,7 @@ public:
     const QString dataFolder;
 
     Exchange exchange;
+    Traffic traffic{exchange}; // every transaction, counted per address; the monitor shows it
     PortControl portControl;
     Panel panel;
     DeviceTable devices;

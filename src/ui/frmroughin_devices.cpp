@@ -7,6 +7,7 @@
 #include "dialog1.h"
 #include "entrybox.h"
 #include "gridview.h"
+#include "monitor.h"
 #include "valueframe.h"
 #include "polling/texts.h"
 #include "station/station.h"
@@ -55,6 +56,7 @@ QWidget *frmroughin::buildDeviceFrame(QWidget *parent)
     grid->setObjectName(QStringLiteral("grid"));
     grid->setAccessibleName(tr8(texts::devices::DeviceFrame));
     m_grid = grid;
+    addFaultTooltips(grid, m_station.traffic);
     g->addWidget(grid, 0, 0, 1, 4);
 
     auto *l4 = new QLabel(tr8(texts::devices::AddressLabel), frame);

@@ -6,10 +6,12 @@
 #include "common/twips.h"
 
 #include "maintenancemenu.h"
+#include "monitor.h"
 #include "productmenu.h"
 #include "station/station.h"
 #include "valueframe.h"
 
+#include <QDir>
 #include <QLayout>
 #include <QMenuBar>
 
@@ -50,7 +52,9 @@ void frmroughin::cmdShow_Click()
 
 void frmroughin::buildMaintenanceMenu()
 {
-    addMaintenanceMenu(menuBar(), m_station.db, m_station.op);
+    QMenu *menu = addMaintenanceMenu(menuBar(), m_station.db, m_station.op);
+    addMonitorItem(menu, m_station.traffic, m_station.op, m_station.timers,
+                   QDir(m_station.dataFolder).filePath(QStringLiteral("export")));
 }
 
 } // namespace kestrel

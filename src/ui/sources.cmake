@@ -10,6 +10,7 @@ target_sources(kestrel_ui PRIVATE
   ui/valueframe.h ui/valueframe.cpp
   ui/productmenu.h ui/productmenu.cpp
   ui/maintenancemenu.h ui/maintenancemenu.cpp
+  ui/monitor.h ui/monitor.cpp
   ui/curvewindow.h ui/curvewindow.cpp
   ui/chart.h ui/chart.cpp
   ui/staticchart.h ui/staticchart.cpp

@@ -66,7 +66,7 @@ struct Rig {
     test::ManualTime time;
     test::RecordingOperator op;
     QtSerialPort port;
-    Exchange ex{port, op, time};
+    Exchange ex{port, op, time, time};
     bool opened = false;
 
     bool read(int addr, int selector = 2, int selIndex = 0)

@@ -51,7 +51,7 @@ struct Rig {
     test::ManualTime time{250};
     test::RecordingOperator op;
     BusPort port;
-    Exchange ex{port, op, time};
+    Exchange ex{port, op, time, time};
     bool opened = false;
 
     bool read(int addr)

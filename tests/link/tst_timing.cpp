@@ -27,7 +27,7 @@ struct WireRig {
     sim::SimBus bus;
     test::TimedWire wire{bus, time};
     test::RecordingOperator op;
-    Exchange ex{wire, op, time};
+    Exchange ex{wire, op, time, time};
 
     bool read(int addr)
     {
@@ -135,7 +135,7 @@ private Q_SLOTS:
         QVERIFY(port.open());
         test::ManualTime time(1000); // a 30-ms gap must not end the wait on injected time
         test::RecordingOperator op;
-        Exchange ex(port, op, time);
+        Exchange ex(port, op, time, time);
         ex.CurAddr = 7;
         QVERIFY(ex.readRegisters(3, 2));
         QCOMPARE(ex.lastReply().size(), 9);
