@@ -94,6 +94,10 @@ private:
     void hideRow(int address);
     bool advance();
     bool flushIfSaving(bool atStop);
+    void landReading(int address, int slot);
+    // A failure seen in a tick, told in a message box after the tick; `told` keeps it to once
+    // until the same step works again.
+    void tellOnce(bool &told, const QString &text);
 
     Exchange &m_exchange;
     DeviceTable &m_devices;
@@ -112,6 +116,9 @@ private:
     bool m_paused = false;
     bool m_loopPEnabled = false;
     int m_next = 1;
+    bool m_flushFailureTold = false;
+    bool m_landFailureTold = false;
+    bool m_aliasFailureTold = false;
 };
 
 } // namespace kestrel

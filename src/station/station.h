@@ -119,6 +119,7 @@ private:
     // TimedReadingActions (stopPolling above serves both)
     void singleRead() override { products.CMDRHTread_Click(); }
     QString rescueWaitingReadings() const;
+    void recoverPendingReadings(bool dbUsable);
     void setFramesEnabled(bool on);
     bool m_framesEnabled = true;
 };
