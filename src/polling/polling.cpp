@@ -97,7 +97,7 @@ void Polling::landReading(int address, int slot)
 void Polling::cmdLoopR_Click()
 {
     m_timer->stop();
-    const bool written = m_readings.CycleCount < 1 || flushIfSaving(true);
+    const bool written = (m_readings.CycleCount < 1 && m_log.waitingRows() == 0) || flushIfSaving(true);
     m_exchange.failureCount = 0;
     m_settings.PollSettingsOk = false;
     m_readings.CycleCount = 0;
