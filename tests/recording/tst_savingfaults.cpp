@@ -98,6 +98,41 @@ private Q_SLOTS:
                  2);
     }
 
+    // A crash between the commit of SAVEDATA and the clearing of Record.pending: the next start
+    // writes the rows only when SAVEDATA does not hold them yet.
+    void crashDuringAMoveLogsOnce_data()
+    {
+        QTest::addColumn<bool>("committed");
+        QTest::newRow("SAVEDATA committed") << true;
+        QTest::newRow("SAVEDATA not committed") << false;
+    }
+    void crashDuringAMoveLogsOnce()
+    {
+        QFETCH(bool, committed);
+        QTemporaryDir dir;
+        const RecordDb db(dir.path());
+        const qint64 t = QDateTime(QDate(2026, 12, 6), QTime(10, 0)).toSecsSinceEpoch();
+        const std::vector<LogRow> earlier{{t - 60, 1, 2, QStringLiteral("CO2")}};
+        const std::vector<LogRow> rows{{t, 215, 1, QStringLiteral("T")}, {t, 500, 1, QStringLiteral("RH")}};
+        QVERIFY(db.appendReadings(earlier).ok);
+        {
+            PendingStore pending(dir.path());
+            QVERIFY(pending.land(1, 1, rows).ok);
+            QVERIFY(pending.markMove({1, 1, 2}).ok);
+        }
+        if (committed)
+            QVERIFY(db.appendReadings(rows).ok);
+
+        ReadingLog log(db);
+        const ReadingLog::Recovery r = log.recoverPending();
+        QVERIFY(r.ok);
+        QCOMPARE(r.recovered, committed ? 0 : 2);
+        QCOMPARE(db.readings(QDateTime::fromSecsSinceEpoch(t - 60), QDateTime::fromSecsSinceEpoch(t + 1))
+                     .rows.size(),
+                 size_t(3));
+        QCOMPARE(PendingStore(dir.path()).count(), 0);
+    }
+
     // A run with saving on whose last flush failed, then a run without saving: at program end the
     // first run's readings are logged, the second run's are not.
     void onlyReadingsTakenWithSavingAreLogged()
