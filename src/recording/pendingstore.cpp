@@ -87,6 +87,10 @@ DbStatus PendingStore::ensureOpen()
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     DbStatus s = code == SQLITE_OK ? DbStatus{} : failure(code);
     // Nothing else opens the file: no lock is waited for, and WAL keeps a landing to one append.
+    // One connection, held for the run: a second program on the same data folder cannot take
+    // the file from under it.
+    if (s.ok)
+        s = exec("PRAGMA locking_mode = EXCLUSIVE");
     if (s.ok)
         s = exec("PRAGMA journal_mode = WAL");
     if (s.ok)
@@ -174,6 +178,8 @@ qint64 PendingStore::count()
 
 DbStatus PendingStore::dropAfter(int generation, int cycles)
 {
+    if (!m_db && !exists())
+        return {}; // nothing was ever landed
     if (DbStatus s = ensureOpen(); !s.ok)
         return s;
     Query q(m_db, "DELETE FROM PENDING WHERE GEN = ? AND SLOT > ?");
@@ -187,6 +193,8 @@ DbStatus PendingStore::dropAfter(int generation, int cycles)
 
 DbStatus PendingStore::markMove(const Move &m)
 {
+    if (!m_db && !exists())
+        return {}; // nothing was ever landed
     if (DbStatus s = ensureOpen(); !s.ok)
         return s;
     Query q(m_db, "INSERT OR REPLACE INTO MOVE (ID, GEN, BEFORE, ROWS) VALUES (1, ?, ?, ?)");
@@ -211,6 +219,8 @@ std::optional<PendingStore::Move> PendingStore::move()
 
 DbStatus PendingStore::finishMove(int generation)
 {
+    if (!m_db && !exists())
+        return {}; // nothing was ever landed
     if (DbStatus s = ensureOpen(); !s.ok)
         return s;
     if (DbStatus s = exec("BEGIN"); !s.ok)

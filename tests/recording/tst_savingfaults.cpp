@@ -123,8 +123,7 @@ private Q_SLOTS:
         if (committed)
             QVERIFY(db.appendReadings(rows).ok);
 
-        ReadingLog log(db);
-        const ReadingLog::Recovery r = log.recoverPending();
+        const ReadingLog::Recovery r = ReadingLog(db).recoverPending();
         QVERIFY(r.ok);
         QCOMPARE(r.recovered, committed ? 0 : 2);
         QCOMPARE(db.readings(QDateTime::fromSecsSinceEpoch(t - 60), QDateTime::fromSecsSinceEpoch(t + 1))
