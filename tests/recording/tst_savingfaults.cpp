@@ -2,10 +2,12 @@
 // the 300th pass, aliases that cannot be read, readings of a run without saving. Polling runs
 // against kestrel-sim on injected time.
 #include "common/manualtime.h"
+#include "common/tmpfsmount.h"
 #include "common/stationrig.h"
 #include "common/tr8.h"
 #include "polling/texts.h"
 #include "recording/dbconnection.h"
+#include "recording/texts.h"
 
 #include <QtTest>
 #include <sqlite3.h>
@@ -176,6 +178,31 @@ private Q_SLOTS:
         s.polling.cmdLoopR_Click();
         QCOMPARE(r.logged(), 2 * 301);
         QCOMPARE(r.told().size(), 1);
+    }
+
+    // Polling with saving on a data folder whose disk fills up: the landing failure is told once,
+    // the flush at the stop and the rescue at program end each say so; nothing goes unmentioned.
+    void fullDiskIsToldNotHidden()
+    {
+        STATION_RIG(Rig, r, true);
+        TMPFS_MOUNT(disk, r.data.path(), QStringLiteral("size=256k"));
+        QVERIFY(s.db.check().ok); // a fresh Record.mdb on the small disk
+        QFile filler(QDir(r.data.path()).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(512, 'x')) == 512) {
+        }
+        while (filler.write("x", 1) == 1) {
+        }
+        r.start(true);
+        r.passes(3);
+        QCOMPARE(r.told().size(), 1);
+        QVERIFY(r.told().first().startsWith(tr8(texts::polling::LandFailed)));
+        s.polling.cmdLoopR_Click();
+        QCOMPARE(r.told().size(), 2);
+        QVERIFY(r.told().last().startsWith(tr8(texts::polling::SaveFailed)));
+        QCOMPARE(s.log.waitingRows(), size_t(6));
+        s.Form_Unload(); // the day's record file says so too, before
+        QVERIFY(r.told().last().endsWith(tr8(texts::recording::RescueNone)));
     }
 
     // Aliases that cannot be read at the start of polling are told once; polling goes on.
