@@ -6,6 +6,7 @@
 #include "recording/texts.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrel {
 
@@ -125,7 +126,8 @@ FlushResult ReadingLog::moveWaiting(int generation)
 
 ReadingLog::Recovery ReadingLog::recoverPending()
 {
-    if (!m_pending.exists())
+    // Once per run: later, what Record.pending holds is this run's own and already in hand.
+    if (std::exchange(m_recoveryDone, true) || !m_pending.exists())
         return {};
     // A move that was committed to SAVEDATA but not yet cleared here is not written again.
     if (const auto move = m_pending.move()) {

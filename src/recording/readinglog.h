@@ -54,8 +54,8 @@ public:
     // cannot be landed the reading is still in the buffer for its flush; only a crash would lose it.
     DbStatus land(const ReadingBuffer &buffer, const LoggedDevice &device, int slot);
 
-    // At start-up: readings a crash left in Record.pending go to SAVEDATA. `recovered` counts the
-    // readings' rows; when SAVEDATA refuses them they wait for the next flush (waitingRows).
+    // At start-up (once per run): readings a crash left in Record.pending go to SAVEDATA. `recovered` counts
+    // the readings' rows; when SAVEDATA refuses them they wait for the next flush (waitingRows).
     struct Recovery {
         bool ok = true;
         int recovered = 0;
@@ -84,6 +84,7 @@ private:
     PendingStore m_pending;
     std::vector<LogRow> m_waiting;
     int m_generation = 1;
+    bool m_recoveryDone = false;
 };
 
 } // namespace kestrel
