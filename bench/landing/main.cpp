@@ -3,7 +3,7 @@
 // of a full flush (255 addresses x 300 cycles x 5 quantities) whose readings had all been landed,
 // beside the same flush without them. The files live in a temporary folder on the disk of
 // TMPDIR (default /tmp), which is removed.
-#include "recording/readingbuffer.h"
+#include "landingcost.h"
 #include "recording/readinglog.h"
 #include "recording/recorddb.h"
 
@@ -14,54 +14,21 @@
 #include <cstdio>
 
 using namespace kestrel;
+using namespace kestrel::bench;
 
 namespace {
 
-constexpr qint64 Start = 1796000000;
-const QStringList Five = {"T", "RH", "CO2", "VOC", "PM2.5"};
-
-void fill(ReadingBuffer &buffer, int address, int slot, int components)
-{
-    buffer.setTime(address, slot, QDateTime::fromSecsSinceEpoch(Start + slot * 255 + address));
-    for (int k = 0; k < components; ++k)
-        buffer.setValue(address, slot, k, uint16_t(address * 7 + slot * 13 + k));
-}
-
 void landing(PendingStore::Sync sync, int components)
 {
-    QTemporaryDir dir;
-    RecordDb db(dir.path());
-    db.check();
-    ReadingLog log(db, sync);
-    ReadingBuffer buffer;
-    const LoggedDevice device{1, Five.mid(0, components)};
-    // The first landing opens the file and builds its tables: timed apart.
-    fill(buffer, 1, 1, components);
-    QElapsedTimer first;
-    first.start();
-    log.land(buffer, device, 1);
-    const double openUs = double(first.nsecsElapsed()) / 1e3;
-    std::vector<double> us;
-    constexpr int Readings = 3000;
-    for (int i = 1; i <= Readings; ++i) {
-        const int slot = i % ReadingBuffer::Cycles + 1;
-        fill(buffer, 1, slot, components);
-        QElapsedTimer t;
-        t.start();
-        if (!log.land(buffer, device, slot).ok) {
-            std::printf("landing failed\n");
-            return;
-        }
-        us.push_back(double(t.nsecsElapsed()) / 1e3);
+    const LandingCost c = measureLanding(sync, components, 3000);
+    if (!c.ok) {
+        std::printf("landing failed\n");
+        return;
     }
-    std::sort(us.begin(), us.end());
-    double sum = 0;
-    for (double v : us)
-        sum += v;
     std::printf("landing, synchronous=%-6s %d quantities: mean %7.1f us, p99 %7.1f us, worst %8.1f us"
                 " (first, opening the file: %.1f us)\n",
-                sync == PendingStore::Sync::Full ? "FULL" : "NORMAL", components, sum / Readings,
-                us[size_t(Readings * 0.99)], us.back(), openUs);
+                sync == PendingStore::Sync::Full ? "FULL" : "NORMAL", components, c.meanUs, c.p99Us,
+                c.worstUs, c.openUs);
 }
 
 double fullFlush(bool landed)
@@ -73,10 +40,10 @@ double fullFlush(bool landed)
     ReadingBuffer buffer;
     std::vector<LoggedDevice> devices;
     for (int a = 1; a <= 255; ++a)
-        devices.push_back({a, Five});
+        devices.push_back({a, FiveNames});
     for (int r = 1; r <= ReadingBuffer::Cycles; ++r) {
         for (const LoggedDevice &d : devices) {
-            fill(buffer, d.address, r, 5);
+            fillReading(buffer, d.address, r, 5);
             if (landed)
                 log.land(buffer, d, r);
         }
