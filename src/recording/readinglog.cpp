@@ -116,6 +116,7 @@ FlushResult ReadingLog::moveWaiting(int generation)
         result.dropped = int(drop);
     }
     result.waiting = int(m_waiting.size());
+    result.reason = s.error;
     result.error = tr8(texts::recording::FlushFailed).arg(result.waiting).arg(s.error);
     if (result.dropped > 0)
         result.error += QLatin1Char('\n') + tr8(texts::recording::FlushDropped).arg(result.dropped);

@@ -34,6 +34,7 @@ struct FlushResult {
     int waiting = 0; // rows held in memory after a failure
     int dropped = 0; // oldest held rows given up because too many were waiting
     QString error;   // for the operator; empty when ok
+    QString reason;  // the data base's part of it
 };
 
 // The rows of the buffered cycles 1..CycleCount of the given devices: by device, then cycle,

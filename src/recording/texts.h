@@ -56,6 +56,7 @@ constexpr const char *TableNamePrompt = "表名：";
 constexpr const char *DefaultTableName = "SAVEPRO";
 
 // Readings that could not be logged at program end.
+constexpr const char *FlushFailedAtEnd = "程序结束时 %1 条读数未能写入数据库。\n%2";
 constexpr const char *RescueNone = "这些读数未能保存。";
 constexpr const char *RescueSaved = "这些读数已另存为文本文件：";
 constexpr const char *RescueKeptPending = "这些读数仍保存在 %1 中，下次启动程序时写入数据库。";

@@ -144,7 +144,9 @@ void Station::Form_Unload()
     namespace t = texts::recording;
     const QString rescue = rescueWaitingReadings();
     const bool onDisk = log.waitingOnDisk();
-    QString text = r.error;
+    QString text = tr8(t::FlushFailedAtEnd).arg(r.waiting).arg(r.reason);
+    if (r.dropped > 0)
+        text += QStringLiteral("\r\n") + tr8(t::FlushDropped).arg(r.dropped);
     if (!rescue.isEmpty())
         text += QStringLiteral("\r\n") + tr8(t::RescueSaved) + rescue;
     if (onDisk)
