@@ -5,6 +5,7 @@ target_sources(kestrel_core PRIVATE
   common/result.h
   common/numeric.h common/numeric.cpp
   common/textfile.h common/textfile.cpp
+  common/safefile.h common/safefile.cpp
   common/twips.h
   common/log.h common/log.cpp
   common/datafolder.h common/datafolder.cpp

@@ -10,7 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include "common/safefile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -194,13 +194,11 @@ bool saveConfiguration(Operator &op, const QString &folder, const PollSettings &
     }
     const QString path = QDir(folder).filePath(answer);
     const QByteArray bytes = configurationBytes(settings, table);
-    // Written beside and renamed over the old file, so a failed write never leaves half a file.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    const bool ok = !QFileInfo(path).isDir() && file.open(QIODevice::WriteOnly) &&
-                    file.write(bytes) == bytes.size() && file.commit();
-    if (!ok) {
-        appendLog(QStringLiteral("configuration file %1 not written: %2").arg(path, file.errorString()));
+    // Written beside and renamed over the old file once every byte is on the disk, so a failed
+    // write never leaves half a file nor shortens the old one.
+    QString why;
+    if (!writeWholeFile(path, bytes, &why)) {
+        appendLog(QStringLiteral("configuration file %1 not written: %2").arg(path, why));
         op.message(tr8(texts::devices::ConfigFileUnwritable) + shownPath(path), {},
                    Operator::Icon::Warning);
         return false;

@@ -1,12 +1,12 @@
 #include "historyexport.h"
 #include "common/tr8.h"
 
+#include "common/safefile.h"
 #include "common/textfile.h"
 #include "history/texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSaveFile>
 
 namespace kestrel {
 
@@ -50,16 +50,15 @@ void HistoryExport::appendLine(QString &out, const LoggedReading &r, const QStri
 ExportResult HistoryExport::writeTo(const QString &path, bool yield) const
 {
     ExportResult result;
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true); // a folder where only the file itself may be written
+    SafeFile file(path);
     const auto failed = [&](const QString &why) {
-        file.cancelWriting();
+        file.cancel();
         return ExportResult{false, tr8(texts::history::WriteFailed).arg(QDir::toNativeSeparators(path), why),
                             0};
     };
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open())
         return failed(file.errorString());
-    if (file.write(gbkLines(headLines(m_snapshot.count))) < 0)
+    if (!file.write(gbkLines(headLines(m_snapshot.count))))
         return failed(file.errorString());
 
     std::vector<LoggedReading> page;
@@ -78,7 +77,7 @@ ExportResult HistoryExport::writeTo(const QString &path, bool yield) const
                        r.address >= 1 && r.address <= 255 ? m_aliases[size_t(r.address)] : QString());
             text += LineEnd;
         }
-        if (file.write(encodeGbk(text)) < 0)
+        if (!file.write(encodeGbk(text)))
             return failed(file.errorString());
         result.value += qint64(next.value.size());
         last = std::move(next.value.back());

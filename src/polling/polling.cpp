@@ -59,24 +59,47 @@ void Polling::stopTimer() { m_timer->stop(); }
 
 bool Polling::flushIfSaving(bool atStop)
 {
-    if (!m_settings.SaveEnabled)
+    if (!m_settings.SaveEnabled) {
+        m_readings.clearAll(); // a wrap without saving leaves no reading behind
         return true;
+    }
     const FlushResult r = m_log.flushReadings(m_readings, loggedDevices(m_devices), m_settings.SaveEnabled);
-    if (r.ok)
+    if (r.ok) {
+        m_flushFailureTold = false;
         return true;
+    }
     const QString text = tr8(texts::polling::SaveFailed) + r.error;
     appendLog(text);
     if (atStop)
         m_op.message(text);
-    else // the tick goes on; the message line says it
-        Q_EMIT status(text);
+    else // the tick goes on; the readings wait for the next flush
+        tellOnce(m_flushFailureTold, text);
     return false;
+}
+
+void Polling::tellOnce(bool &told, const QString &text)
+{
+    if (told)
+        return;
+    told = true;
+    QMetaObject::invokeMethod(
+        this, [this, text] { m_op.message(text); }, Qt::QueuedConnection);
+}
+
+void Polling::landReading(int address, int slot)
+{
+    const DeviceEntry &d = m_devices.at(address);
+    const DbStatus s = m_log.land(m_readings, {address, logNames(d.mixpro, d.protype, d.typeName)}, slot);
+    if (s.ok)
+        m_landFailureTold = false;
+    else
+        tellOnce(m_landFailureTold, tr8(texts::polling::LandFailed) + s.error);
 }
 
 void Polling::cmdLoopR_Click()
 {
     m_timer->stop();
-    const bool written = m_readings.CycleCount < 1 || flushIfSaving(true);
+    const bool written = (m_readings.CycleCount < 1 && m_log.waitingRows() == 0) || flushIfSaving(true);
     m_exchange.failureCount = 0;
     m_settings.PollSettingsOk = false;
     m_readings.CycleCount = 0;
@@ -114,8 +137,10 @@ void Polling::loadAliases()
     const AliasListResult r = m_db.loadAliases();
     if (!r.ok) {
         appendLog(QStringLiteral("aliases not loaded: ") + r.error);
+        tellOnce(m_aliasFailureTold, tr8(texts::polling::AliasesFailed) + r.error);
         return;
     }
+    m_aliasFailureTold = false;
     for (const AliasRow &row : r.value)
         if (row.address >= m_devices.PollStart && row.address <= m_devices.PollEnd && DeviceTable::valid(row.address))
             m_devices.at(row.address).alias = row.alias;
@@ -281,6 +306,8 @@ void Polling::readDevice(int address)
         if (row >= 1)
             m_grid.setCell(row, values[k].gridColumn, values[k].text);
     }
+    if (m_settings.SaveEnabled)
+        landReading(address, slot);
 }
 
 } // namespace kestrel

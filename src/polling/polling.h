@@ -102,6 +102,10 @@ private:
     bool advance();
     bool flushIfSaving(bool atStop);
     void restartTimer(int ms);
+    void landReading(int address, int slot);
+    // A failure seen in a tick, told in a message box after the tick; `told` keeps it to once
+    // until the same step works again.
+    void tellOnce(bool &told, const QString &text);
 
     Exchange &m_exchange;
     DeviceTable &m_devices;
@@ -122,6 +126,9 @@ private:
     bool m_inTick = false; // a tick is running (its exchange may be waiting): the timer stays off
     bool m_loopPEnabled = false;
     int m_next = 1;
+    bool m_flushFailureTold = false;
+    bool m_landFailureTold = false;
+    bool m_aliasFailureTold = false;
 };
 
 } // namespace kestrel

@@ -8,7 +8,12 @@ constexpr const char *LoopPause = "暂停";
 constexpr const char *LoopContinue = "继续";
 constexpr const char *TimeoutSuffix = "号设备通迅超时！";
 constexpr const char *SaveFailed = "轮询数据未能保存：";
-
+// A reading that could not be put in Record.pending: it is still logged at the next flush, but a
+// crash before then would lose it.
+constexpr const char *LandFailed =
+    "读数未能即时存盘，将在下次保存时写入数据库；在此之前程序意外退出会丢失这些读数。\n";
+// The aliases of SAVEPRO could not be read at the start of polling.
+constexpr const char *AliasesFailed = "设备名称未能读取，轮询继续进行：\n";
 
 // Captions and message of the timed reading.
 constexpr const char *SetTimeLabel = "定时读(s)";

@@ -29,8 +29,10 @@ QSqlDatabase addConnection(const QString &name, const QString &path)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(path);
-    // Another program reading the file holds it only briefly; wait rather than fail at once.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+    // Another program reading the file holds it only briefly; wait a little rather than fail at
+    // once, but never long enough to freeze the window: a flush that finds the file locked
+    // keeps its readings for the next one.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     return db;
 }
 

@@ -10,6 +10,9 @@
 
 namespace kestrel::db {
 
+// The longest an operation waits for a lock another connection holds on Record.mdb.
+constexpr int BusyTimeoutMs = 100;
+
 enum class FileKind { Missing, Empty, Sqlite, Access, Other, Unreadable, NotFile };
 
 // What lies at `path`, judged by its header: SQLite files start with "SQLite format 3\0",

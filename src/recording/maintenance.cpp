@@ -3,6 +3,7 @@
 #include "recorddb.h"
 #include "common/tr8.h"
 
+#include "common/safefile.h"
 #include "common/textfile.h"
 #include "recording/dbconnection.h"
 #include "recording/texts.h"
@@ -101,8 +102,11 @@ MaintenanceResult RecordDb::exportTemperature() const
         return failed(tr8(ExportWriteFailed).arg(shown, f.errorString()));
     }
     int rows = 0;
-    if (!writeExport(f, q, &rows)) {
-        const QString why = q.lastError().isValid() ? c.failure(q.lastError()) : f.errorString();
+    QString synced;
+    if (!writeExport(f, q, &rows) || !syncedWithSize(f.handle(), f.pos(), &synced)) {
+        const QString why = q.lastError().isValid() ? c.failure(q.lastError())
+                            : synced.isEmpty()      ? f.errorString()
+                                                    : synced;
         f.close();
         f.remove(); // a partial export is worse than none
         return failed(tr8(ExportWriteFailed).arg(shown, why));

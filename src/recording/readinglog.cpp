@@ -6,6 +6,7 @@
 #include "recording/texts.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrel {
 
@@ -25,24 +26,39 @@ QStringList logNames(uint8_t mixpro, uint8_t protype, const QString &typeName)
     return mixpro == 0 ? QStringList{typeName} : typeName.split(QLatin1Char('+'));
 }
 
+namespace {
+
+// The rows of one device's reading in cycle slot r: one per component, in the order of its name.
+void collectSlot(std::vector<LogRow> &rows, const ReadingBuffer &buffer, const LoggedDevice &dev, int r)
+{
+    if (!buffer.hasTime(dev.address, r))
+        return;
+    const qint64 when = buffer.timeSecs(dev.address, r);
+    const int components = std::min<int>(dev.names.size(), ReadingBuffer::Components);
+    for (int k = 0; k < components; ++k) {
+        if (!dev.names.at(k).isEmpty())
+            rows.push_back({when, buffer.value(dev.address, r, k), dev.address, dev.names.at(k)});
+    }
+}
+
+} // namespace
+
 std::vector<LogRow> collectReadings(const ReadingBuffer &buffer, const std::vector<LoggedDevice> &devices)
 {
     std::vector<LogRow> rows;
     const int cycles = std::clamp(buffer.CycleCount, 0, ReadingBuffer::Cycles);
     for (const LoggedDevice &dev : devices) {
-        const int a = dev.address;
-        const int components = std::min<int>(dev.names.size(), ReadingBuffer::Components);
-        for (int r = 1; r <= cycles; ++r) {
-            if (!buffer.hasTime(a, r))
-                continue;
-            const qint64 when = buffer.timeSecs(a, r);
-            for (int k = 0; k < components; ++k) {
-                if (!dev.names.at(k).isEmpty())
-                    rows.push_back({when, buffer.value(a, r, k), a, dev.names.at(k)});
-            }
-        }
+        for (int r = 1; r <= cycles; ++r)
+            collectSlot(rows, buffer, dev, r);
     }
     return rows;
+}
+
+DbStatus ReadingLog::land(const ReadingBuffer &buffer, const LoggedDevice &device, int slot)
+{
+    std::vector<LogRow> rows;
+    collectSlot(rows, buffer, device, slot);
+    return m_pending.land(m_generation, slot, rows);
 }
 
 FlushResult ReadingLog::flushReadings(ReadingBuffer &buffer, const std::vector<LoggedDevice> &devices,
@@ -51,21 +67,42 @@ FlushResult ReadingLog::flushReadings(ReadingBuffer &buffer, const std::vector<L
     std::vector<LogRow> fresh;
     if (saveEnabled)
         fresh = collectReadings(buffer, devices);
+    const int cycles = saveEnabled ? std::clamp(buffer.CycleCount, 0, ReadingBuffer::Cycles) : 0;
     buffer.clearAll();
 
-    FlushResult result;
-    if (fresh.empty() && m_waiting.empty())
-        return result;
+    // The readings of this flush's generation that it does not write (a pass not finished, a run
+    // without saving) leave Record.pending with it; a new generation begins.
+    const int generation = m_generation++;
+    if (const DbStatus s = m_pending.dropAfter(generation, cycles); !s.ok)
+        appendLog(QStringLiteral("reading log: unfinished pass not dropped from Record.pending"));
 
+    if (fresh.empty() && m_waiting.empty())
+        return {};
     if (m_waiting.empty()) {
         m_waiting = std::move(fresh);
     } else {
         m_waiting.reserve(m_waiting.size() + fresh.size());
         std::move(fresh.begin(), fresh.end(), std::back_inserter(m_waiting));
     }
+    return moveWaiting(generation);
+}
 
-    const DbStatus s = m_db.appendReadings(m_waiting);
+// Writes the waiting rows to SAVEDATA; on success the rows of `generation` and older leave
+// Record.pending. The mark written first lets a start after a crash between the two files
+// tell whether SAVEDATA already holds them, so no reading is logged twice.
+FlushResult ReadingLog::moveWaiting(int generation)
+{
+    FlushResult result;
+    qint64 before = 0;
+    DbStatus s = m_db.lastReadingId(before);
     if (s.ok) {
+        if (!m_pending.markMove({generation, before, qint64(m_waiting.size())}).ok)
+            appendLog(QStringLiteral("reading log: move not marked in Record.pending"));
+        s = m_db.appendReadings(m_waiting);
+    }
+    if (s.ok) {
+        if (!m_pending.finishMove(generation).ok)
+            appendLog(QStringLiteral("reading log: logged rows not removed from Record.pending"));
         result.written = int(m_waiting.size());
         m_waiting.clear();
         m_waiting.shrink_to_fit();
@@ -79,12 +116,40 @@ FlushResult ReadingLog::flushReadings(ReadingBuffer &buffer, const std::vector<L
         result.dropped = int(drop);
     }
     result.waiting = int(m_waiting.size());
+    result.reason = s.error;
     result.error = tr8(texts::recording::FlushFailed).arg(result.waiting).arg(s.error);
     if (result.dropped > 0)
         result.error += QLatin1Char('\n') + tr8(texts::recording::FlushDropped).arg(result.dropped);
     appendLog(
         QStringLiteral("reading log: %1 rows held back, %2 dropped").arg(result.waiting).arg(result.dropped));
     return result;
+}
+
+ReadingLog::Recovery ReadingLog::recoverPending()
+{
+    // Once per run: later, what Record.pending holds is this run's own and already in hand.
+    if (std::exchange(m_recoveryDone, true) || !m_pending.exists())
+        return {};
+    // A move that was committed to SAVEDATA but not yet cleared here is not written again.
+    if (const auto move = m_pending.move()) {
+        qint64 last = 0;
+        if (m_db.lastReadingId(last).ok && last >= move->before + move->rows)
+            m_pending.finishMove(move->generation);
+    }
+    std::vector<LogRow> rows;
+    int last = 0;
+    if (const DbStatus s = m_pending.all(rows, &last); !s.ok)
+        return {false, 0, s.error};
+    m_generation = std::max(m_generation, last + 1);
+    if (rows.empty())
+        return {};
+    const int count = int(rows.size());
+    std::move(rows.begin(), rows.end(), std::back_inserter(m_waiting));
+    const FlushResult r = moveWaiting(m_generation - 1);
+    appendLog(QStringLiteral("reading log: %1 rows found in Record.pending, %2")
+                  .arg(count)
+                  .arg(r.ok ? "logged" : "waiting"));
+    return {r.ok, count, r.error};
 }
 
 } // namespace kestrel

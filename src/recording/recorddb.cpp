@@ -168,13 +168,24 @@ DbStatus RecordDb::appendReadings(const std::vector<LogRow> &rows) const
     return s;
 }
 
+DbStatus RecordDb::lastReadingId(qint64 &id) const
+{
+    id = 0;
+    Connection c(m_path);
+    if (DbStatus s = c.open(); !s.ok)
+        return s;
+    QSqlQuery q = c.query();
+    if (DbStatus s = c.run(q, QStringLiteral("SELECT max(rowid) FROM SAVEDATA")); !s.ok)
+        return s;
+    if (q.next())
+        id = q.value(0).toLongLong();
+    return {};
+}
+
 ReadingsResult RecordDb::readings(const QDateTime &from, const QDateTime &to) const
 {
     if (!from.isValid() || !to.isValid())
-        return {false,
-                tr8(DbFailed).arg(QDir::toNativeSeparators(m_path),
-                                                tr8(ReasonBadDate)),
-                {}};
+        return {false, tr8(DbFailed).arg(QDir::toNativeSeparators(m_path), tr8(ReasonBadDate)), {}};
     return readRange(m_path,
                      // One index on (ADDRESS, READTIME) serves both range queries: walking the
                      // addresses 1..255 turns this one into 255 short index ranges that come out
@@ -190,10 +201,7 @@ ReadingsResult RecordDb::readings(const QDateTime &from, const QDateTime &to) co
 ReadingsResult RecordDb::readings(int address, const QDateTime &from, const QDateTime &to) const
 {
     if (!from.isValid() || !to.isValid())
-        return {false,
-                tr8(DbFailed).arg(QDir::toNativeSeparators(m_path),
-                                                tr8(ReasonBadDate)),
-                {}};
+        return {false, tr8(DbFailed).arg(QDir::toNativeSeparators(m_path), tr8(ReasonBadDate)), {}};
     return readRange(m_path,
                      QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
                                     "WHERE ADDRESS = ? AND READTIME >= ? AND READTIME < ? ORDER BY READTIME"),

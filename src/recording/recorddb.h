@@ -77,8 +77,7 @@ using PageResult = Result<std::vector<LoggedReading>>;
 // message as its value.
 using MaintenanceResult = Result<QString>;
 
-class RecordDb
-{
+class RecordDb {
 public:
     static constexpr const char *FileName = "Record.mdb";
     static constexpr const char *TimeFormat = "yyyy-MM-dd HH:mm:ss";
@@ -103,6 +102,9 @@ public:
 
     // SAVEDATA: appends all rows in one transaction; on failure nothing is written.
     DbStatus appendReadings(const std::vector<LogRow> &rows) const;
+    // The highest row id of SAVEDATA (0 when empty); rows are only appended, so it grows by
+    // the rows each append adds.
+    DbStatus lastReadingId(qint64 &id) const;
     // Readings with from <= READTIME < to, by address then time.
     ReadingsResult readings(const QDateTime &from, const QDateTime &to) const;
     // Readings of one address with from <= READTIME < to, by time.

@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/log.h"
 #include "common/operator.h"
+#include "common/safefile.h"
 #include "common/textfile.h"
 #include "rescuefile.h"
 #include "texts.h"
@@ -129,6 +130,11 @@ QString RecordFile::append(const QString &path, const QString &header, const QSt
         if (!put(line))
             return error;
         ++written;
+    }
+    // The entries count as written once they are on the disk.
+    if (QString why; !syncedWithSize(f.handle(), f.size(), &why)) {
+        written = 0;
+        return why;
     }
     f.close();
     return f.error() == QFileDevice::NoError ? QString() : f.errorString();

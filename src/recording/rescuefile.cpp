@@ -1,10 +1,10 @@
 #include "rescuefile.h"
 
+#include "common/safefile.h"
 #include "common/textfile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace kestrel
 {
@@ -17,8 +17,7 @@ QString writeRescueFile(const QString &dataFolder, const QDateTime &now, const Q
     QString path = QDir(folder).filePath(stem + QStringLiteral(".txt"));
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QDir(folder).filePath(QStringLiteral("%1-%2.txt").arg(stem).arg(n));
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(gbkLines(lines)) < 0 || !f.commit())
+    if (!writeWholeFile(path, gbkLines(lines)))
         return {};
     return path;
 }

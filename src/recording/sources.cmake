@@ -7,6 +7,7 @@ target_sources(kestrel_core PRIVATE
   recording/maintenance.cpp
   recording/timetext.h recording/timetext.cpp
   recording/readinglog.h recording/readinglog.cpp
+  recording/pendingstore.h recording/pendingstore.cpp
   recording/rowwriter.h recording/rowwriter.cpp
   recording/rescuefile.h recording/rescuefile.cpp
   recording/recordfile.h recording/recordfile.cpp

@@ -55,12 +55,16 @@ constexpr const char *Command3Caption = "扩充 Data_RH 表(&X)";
 constexpr const char *TableNamePrompt = "表名：";
 constexpr const char *DefaultTableName = "SAVEPRO";
 
-
 // Readings that could not be logged at program end.
+constexpr const char *FlushFailedAtEnd = "程序结束时 %1 条读数未能写入数据库。\n%2";
 constexpr const char *RescueNone = "这些读数未能保存。";
 constexpr const char *RescueSaved = "这些读数已另存为文本文件：";
+constexpr const char *RescueKeptPending = "这些读数仍保存在 %1 中，下次启动程序时写入数据库。";
 
-
+// Readings a crash left in Record.pending, found at start-up.
+constexpr const char *PendingRecovered = "上次程序意外退出时尚未写入数据库的 %1 条读数已写入数据库。";
+constexpr const char *PendingRecoveredWaiting =
+    "上次程序意外退出时尚未写入数据库的 %1 条读数暂时无法写入，将在下次保存时再写：\n%2";
 
 // The daily record files of the timed reading.
 // Column names of the header line, after the date, in the order of the data lines.

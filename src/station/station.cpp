@@ -129,28 +129,51 @@ void Station::Form_Load()
     const DbStatus st = db.check();
     if (!st.ok)
         op.message(st.error);
+    recoverPendingReadings(st.ok);
     Q_EMIT changed();
 }
 
+// Readings a crash left in Record.pending go to the log; the operator is told how many.
+void Station::recoverPendingReadings(bool dbUsable)
+{
+    namespace t = texts::recording;
+    const ReadingLog::Recovery r = log.recoverPending();
+    if (r.recovered > 0)
+        op.message(r.ok ? tr8(t::PendingRecovered).arg(r.recovered)
+                        : tr8(t::PendingRecoveredWaiting).arg(r.recovered).arg(r.error));
+    else if (!r.ok && dbUsable)
+        op.message(r.error);
+}
+
 // Readings still in memory at the end of the run go to the log before the program ends: the
-// complete passes of a running poll, and rows a failed flush held back.
+// complete passes of a running poll with saving on, and rows a failed flush held back.
 void Station::Form_Unload()
 {
     timedReading.stopTimer();
     records.wData();
     const bool running = polling.phase() != Polling::Phase::Stopped;
     polling.stop();
-    const bool pending = (running && settings.SaveEnabled && readings.CycleCount >= 1) || log.waitingRows() > 0;
-    if (!pending)
+    if (!running && log.waitingRows() == 0)
         return;
-    const FlushResult r = log.flushReadings(readings, loggedDevices(devices), true);
+    const FlushResult r =
+        log.flushReadings(readings, loggedDevices(devices), running && settings.SaveEnabled);
     readings.CycleCount = 0;
     if (r.ok)
         return;
+    namespace t = texts::recording;
     const QString rescue = rescueWaitingReadings();
-    op.message(r.error + QStringLiteral("\r\n") +
-               (rescue.isEmpty() ? tr8(texts::recording::RescueNone)
-                                 : tr8(texts::recording::RescueSaved) + rescue));
+    const bool onDisk = log.waitingOnDisk();
+    QString text = tr8(t::FlushFailedAtEnd).arg(r.waiting).arg(r.reason);
+    if (r.dropped > 0)
+        text += QStringLiteral("\r\n") + tr8(t::FlushDropped).arg(r.dropped);
+    if (!rescue.isEmpty())
+        text += QStringLiteral("\r\n") + tr8(t::RescueSaved) + rescue;
+    if (onDisk)
+        text += QStringLiteral("\r\n") +
+                tr8(t::RescueKeptPending).arg(QDir::toNativeSeparators(log.pendingPath()));
+    if (rescue.isEmpty() && !onDisk)
+        text += QStringLiteral("\r\n") + tr8(t::RescueNone);
+    op.message(text);
 }
 
 // The readings the data base refused, as a comma-separated GBK text in export/ (the columns of

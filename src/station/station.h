@@ -126,6 +126,7 @@ private:
 
     void connectPolling();
     QString rescueWaitingReadings() const;
+    void recoverPendingReadings(bool dbUsable);
     bool m_framesEnabled = true;
 };
 
