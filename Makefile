@@ -1,10 +1,11 @@
-# Kestrel: `make demo` runs the program on a simulated bus; `make test` runs every test.
+# Kestrel: `make demo` runs the program on a simulated bus; `make test` runs every test;
+# `make package` builds the Debian package.
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 # The build's own makes would print two "Entering/Leaving directory" lines per step.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup build demo test check check-layers check-format bench clean
+.PHONY: all setup build package demo test check check-layers check-format bench clean
 
 all: build
 
@@ -14,6 +15,10 @@ setup:
 build: setup
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
+
+# The Debian package kestrel_<version>_<arch>.deb, in the build folder.
+package: build
+	@cmake --build $(BUILD) --target package
 
 demo: build
 	@bash scripts/demo $(BUILD)

@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
                                QStringLiteral("Map a COM item to a device, e.g. COM3=/dev/ttyUSB0 (repeatable)."),
                                QStringLiteral("COMn=PATH"));
     QCommandLineOption dataOpt(QStringLiteral("data-dir"),
-                               QStringLiteral("Folder of Record.mdb, record/ and export/ (default: the program's folder)."),
+                               QStringLiteral("Folder of Record.mdb, record/ and export/ (default: the program's folder, or ~/.local/share/kestrel when that cannot be written)."),
                                QStringLiteral("DIR"));
     QCommandLineOption shotOpt(QStringLiteral("screenshot"),
                                QStringLiteral("Save a picture of the main window after start-up and quit."),
