@@ -4,6 +4,8 @@
 set -uo pipefail
 build=$1
 version=$2
+with_poll=${3:-0}  # 1 when the build has kestrel-poll
+source_dir=${4:-}
 for tool in dpkg-deb dpkg-shlibdeps cpack desktop-file-validate; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
 done
@@ -31,7 +33,8 @@ expected=(
   usr/share/man/man1/kestrel.1.gz
   usr/share/man/man1/kestrel-sim.1.gz
 )
-[ -x "$build/src/kestrel-poll" ] || [ -x "$build/tools/poll/kestrel-poll" ] && expected+=(usr/bin/kestrel-poll)
+[ "$with_poll" = 1 ] && expected+=(usr/bin/kestrel-poll)
+[ -f "$source_dir/docs/kestrel-poll.1" ] && expected+=(usr/share/man/man1/kestrel-poll.1.gz)
 for f in "${expected[@]}"; do
   [ -e "$root/$f" ] || fail "missing /$f"
 done

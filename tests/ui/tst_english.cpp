@@ -16,12 +16,12 @@ using namespace kestrel;
 using test::ManualTime;
 using test::StationRig;
 
-namespace
-{
+namespace {
 bool hasCjk(const QString &text)
 {
     return std::any_of(text.begin(), text.end(), [](QChar c) {
-        return (c.unicode() >= 0x3000 && c.unicode() <= 0x9FFF) || (c.unicode() >= 0xFF00 && c.unicode() <= 0xFFEF);
+        return (c.unicode() >= 0x3000 && c.unicode() <= 0x9FFF) ||
+               (c.unicode() >= 0xFF00 && c.unicode() <= 0xFFEF);
     });
 }
 
@@ -96,16 +96,16 @@ Windows showWindows()
         return out;
     out.settings = captions(dialog);
     if (const QString dir = qEnvironmentVariable("KESTREL_SCREENSHOTS"); !dir.isEmpty())
-        w.grab().save(QDir(dir).filePath(QStringLiteral("main-window-") +
-                                         (QCoreApplication::translate("kestrel", "轮询") == u"轮询" ? "zh" : "en") +
-                                         QStringLiteral(".png")));
+        w.grab().save(
+            QDir(dir).filePath(QStringLiteral("main-window-") +
+                               (QCoreApplication::translate("kestrel", "轮询") == u"轮询" ? "zh" : "en") +
+                               QStringLiteral(".png")));
     dialog->reject();
     return out;
 }
 } // namespace
 
-class TstEnglish : public QObject
-{
+class TstEnglish : public QObject {
     Q_OBJECT
     Windows m_zh, m_en;
 
