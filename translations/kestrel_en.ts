@@ -161,7 +161,7 @@ Please set the parameters again!</translation>
     </message>
     <message>
         <source>载入历史配置</source>
-        <translation>Load a saved configuration</translation>
+        <translation>Load configuration</translation>
     </message>
     <message>
         <source>确定</source>

@@ -95,11 +95,13 @@ Windows showWindows()
     if (!QTest::qWaitFor([&] { return (dialog = w.findChild<Dialog *>()) && dialog->isVisible(); }))
         return out;
     out.settings = captions(dialog);
-    if (const QString dir = qEnvironmentVariable("KESTREL_SCREENSHOTS"); !dir.isEmpty())
-        w.grab().save(
-            QDir(dir).filePath(QStringLiteral("main-window-") +
-                               (QCoreApplication::translate("kestrel", "轮询") == u"轮询" ? "zh" : "en") +
-                               QStringLiteral(".png")));
+    // Pictures of both windows when KESTREL_SCREENSHOTS names a folder.
+    if (const QString dir = qEnvironmentVariable("KESTREL_SCREENSHOTS"); !dir.isEmpty()) {
+        const QString language =
+            QCoreApplication::translate("kestrel", "轮询") == u"轮询" ? u"zh"_qs : u"en"_qs;
+        w.grab().save(QDir(dir).filePath(u"main-window-%1.png"_qs.arg(language)));
+        dialog->grab().save(QDir(dir).filePath(u"settings-dialog-%1.png"_qs.arg(language)));
+    }
     dialog->reject();
     return out;
 }
