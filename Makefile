@@ -1,4 +1,5 @@
-# Kestrel: `make demo` runs the program on a simulated bus; `make test` runs every test.
+# Kestrel: `make demo` runs the program on a simulated bus; `make test` runs every test;
+# `make package` builds the Debian package.
 # `KESTREL_SANITIZE=1 make test` builds and runs them under ASan and UBSan in build-sanitize;
 # `make fuzz` runs each libFuzzer target for FUZZ_SECONDS (default 600) in build-fuzz.
 ifeq ($(KESTREL_SANITIZE),1)
@@ -13,7 +14,7 @@ JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 # The build's own makes would print two "Entering/Leaving directory" lines per step.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup build demo test check check-layers check-format bench fuzz clean
+.PHONY: all setup build package demo test check check-layers check-format bench fuzz clean
 
 all: build
 
@@ -23,6 +24,10 @@ setup:
 build: setup
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_OPTIONS) >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
+
+# The Debian package kestrel_<version>_<arch>.deb, in the build folder.
+package: build
+	@cmake --build $(BUILD) --target package
 
 demo: build
 	@bash scripts/demo $(BUILD)

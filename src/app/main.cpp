@@ -1,6 +1,7 @@
 // The program: command line, port mapping, data folder, start-up.
 #include "common/clock.h"
 #include "common/datafolder.h"
+#include "common/language.h"
 #include "common/log.h"
 #include "common/version.h"
 #include "link/portmap.h"
@@ -50,15 +51,30 @@ int main(int argc, char *argv[])
                                               "COM3=tcp://192.168.1.20:4001 (repeatable)."),
                                QStringLiteral("COMn=PATH"));
     QCommandLineOption dataOpt(QStringLiteral("data-dir"),
-                               QStringLiteral("Folder of Record.mdb, record/ and export/ (default: the program's folder)."),
+                               QStringLiteral("Folder of Record.mdb, record/ and export/ (default: the program's folder, or ~/.local/share/kestrel when that cannot be written)."),
                                QStringLiteral("DIR"));
     QCommandLineOption shotOpt(QStringLiteral("screenshot"),
                                QStringLiteral("Save a picture of the main window after start-up and quit."),
                                QStringLiteral("FILE"));
+    QCommandLineOption langOpt(QStringLiteral("lang"),
+                               QStringLiteral("Interface language: zh (default) or en. Files and the data base "
+                                              "keep their Chinese texts."),
+                               QStringLiteral("LANG"), QStringLiteral("zh"));
+    parser.addOption(langOpt);
     parser.addOption(portOpt);
     parser.addOption(dataOpt);
     parser.addOption(shotOpt);
     parser.process(app);
+
+    const QString language = parser.value(langOpt);
+    if (!knownLanguage(language)) {
+        std::fprintf(stderr, "kestrel: --lang %s: expected zh or en\n", qPrintable(language));
+        return 2;
+    }
+    if (!installLanguage(app, language)) {
+        std::fprintf(stderr, "kestrel: the %s translation cannot be loaded\n", qPrintable(language));
+        return 2;
+    }
 
     PortMap map;
     QString error;

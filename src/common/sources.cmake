@@ -10,4 +10,5 @@ target_sources(kestrel_core PRIVATE
   common/log.h common/log.cpp
   common/datafolder.h common/datafolder.cpp
   common/clock.h common/clock.cpp
+  common/language.h common/language.cpp
 )

@@ -4,6 +4,7 @@
 #include "devicetable.h"
 #include "texts.h"
 #include "products/catalogue.h"
+#include "products/texts.h"
 
 #include <algorithm>
 
@@ -25,9 +26,8 @@ void DeviceGrid::fillHeader()
     Row &h = m_cells.front();
     h[AddressColumn] = tr8(texts::devices::AddressHeader);
     h[NameColumn] = tr8(texts::devices::NameHeader);
-    const auto names = quantityNames();
     for (int k = 0; k < QuantityCount; ++k)
-        h[static_cast<size_t>(FirstQuantityColumn + k)] = names[static_cast<size_t>(k)];
+        h[static_cast<size_t>(FirstQuantityColumn + k)] = tr8(texts::products::QuantityNames[k]);
 }
 
 void DeviceGrid::build(int pollStart, int pollEnd, const DeviceTable &table)

@@ -27,9 +27,9 @@ QStringList HistoryExport::headLines(qint64 count)
 {
     using namespace texts::history;
     QStringList lines = history::note(true).split(LineEnd);
-    lines << QString() << tr8(CountBefore) + QString::number(count) + tr8(CountAfter) << QString();
-    lines << QStringList{tr8(ExportHeaderTime), tr8(HeaderValue), tr8(HeaderType), tr8(HeaderAddress),
-                         tr8(HeaderName)}
+    lines << QString() << fileText(CountBefore) + QString::number(count) + fileText(CountAfter) << QString();
+    lines << QStringList{fileText(ExportHeaderTime), fileText(HeaderValue), fileText(HeaderType),
+                         fileText(HeaderAddress), fileText(HeaderName)}
                  .join(Tabs);
     return lines;
 }

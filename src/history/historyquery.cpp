@@ -51,8 +51,10 @@ Aliases aliasTable(const AliasListResult &list)
 QString note(bool forExport)
 {
     using namespace texts::history;
-    return tr8(forExport ? ExportNoteHeading : ShowNoteHeading) + LineEnd + tr8(NoteTenfold) + LineEnd +
-           tr8(NoteHundredfold) + tr8(NoteOthers);
+    // The export file's note keeps its text whatever the interface language.
+    QString (*const text)(const char *) = forExport ? fileText : tr8;
+    return text(forExport ? ExportNoteHeading : ShowNoteHeading) + LineEnd + text(NoteTenfold) + LineEnd +
+           text(NoteHundredfold) + text(NoteOthers);
 }
 
 FormCheck checkForm(const QString &start, const QString &end, const QString &address)

@@ -136,9 +136,11 @@ void PortControl::reportPortError(const QString &handler, const QString &descrip
     const QString crlf = QStringLiteral("\r\n");
     const QString detail = tr8(texts::link::ErrorNumber) + number + crlf +
                            tr8(texts::link::ErrorDescription) + e.description + crlf;
-    appendLog(tr8(texts::link::AppError) + QStringLiteral(" ") + detail + e.systemText + crlf +
-              tr8(texts::link::ErrorSource) + QStringLiteral("frmroughin.%1 (%2)").arg(handler, m_port.devicePath()) +
-              crlf + tr8(texts::link::ErrorLine) + QStringLiteral("COM%1").arg(m_portNumber) + crlf);
+    // The log keeps its own texts whatever the interface language.
+    appendLog(fileText(texts::link::AppError) + QStringLiteral(" ") + fileText(texts::link::ErrorNumber) + number +
+              crlf + fileText(texts::link::ErrorDescription) + e.description + crlf + e.systemText + crlf +
+              fileText(texts::link::ErrorSource) + QStringLiteral("frmroughin.%1 (%2)").arg(handler, m_port.devicePath()) +
+              crlf + fileText(texts::link::ErrorLine) + QStringLiteral("COM%1").arg(m_portNumber) + crlf);
     m_op.message(tr8(texts::link::AppError) + crlf + detail, QString(), Operator::Icon::Question);
 }
 

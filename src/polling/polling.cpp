@@ -69,7 +69,7 @@ bool Polling::flushIfSaving(bool atStop)
         return true;
     }
     const QString text = tr8(texts::polling::SaveFailed) + r.error;
-    appendLog(text);
+    appendLog(fileText(texts::polling::SaveFailed) + r.error);
     if (atStop)
         m_op.message(text);
     else // the tick goes on; the readings wait for the next flush

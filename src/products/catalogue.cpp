@@ -50,7 +50,7 @@ const std::vector<ProductType> kTypes = {
 
 } // namespace
 
-QString Quantity::name() const { return tr8(texts::products::QuantityNames[index]); }
+QString Quantity::name() const { return fileText(texts::products::QuantityNames[index]); }
 QString Quantity::caption() const { return tr8(texts::products::LabelCaptions[index]); }
 QString Quantity::unitHint() const { return tr8(texts::products::UnitHints[index]); }
 

@@ -78,7 +78,7 @@ struct ProductType {
     std::vector<int> components;    // catalogue indexes of the name's parts, in name order
     std::optional<PollingBlock> block;
 
-    QString name() const { return tr8(typeName); }
+    QString name() const { return fileText(typeName); }
     QString menuCaption() const; // empty for types without a menu item
 };
 

@@ -43,7 +43,7 @@ QString RecordFile::headerLine(const QDate &day, const QLocale &locale)
 {
     QString line = cLocale(locale) ? day.toString(Qt::ISODate) : locale.toString(day, QLocale::ShortFormat);
     for (const char *name : texts::recording::RecordColumns)
-        line += QLatin1Char('\t') + tr8(name);
+        line += QLatin1Char('\t') + fileText(name);
     return line;
 }
 

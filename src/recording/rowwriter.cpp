@@ -23,7 +23,7 @@ constexpr int RowsPerStatement = 32;
 QSqlError engineError(sqlite3 *handle, int code)
 {
     const int extended = handle ? sqlite3_extended_errcode(handle) : code;
-    const QString text = tr8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code));
+    const QString text = QString::fromUtf8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code));
     return QSqlError(QStringLiteral("reading log insert"), text, QSqlError::StatementError,
                      QString::number(extended));
 }
