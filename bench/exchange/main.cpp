@@ -54,8 +54,9 @@ struct Rig {
     SilentOperator op;
     std::unique_ptr<Exchange> ex;
 
-    Rig(int baud) : sim(QString::fromLatin1(kBus), baud > 0 ? QStringList{QStringLiteral("--baud"), QString::number(baud)}
-                                                             : QStringList{})
+    Rig(int baud)
+        : sim(QString::fromLatin1(kBus),
+              baud > 0 ? QStringList{QStringLiteral("--baud"), QString::number(baud)} : QStringList{})
     {
     }
     bool start(int baud)
@@ -105,7 +106,8 @@ int main(int argc, char **argv)
     std::printf("Round trip of readRegisters over a pseudo-terminal to kestrel-sim (median of %d)\n", kRuns);
     std::printf("wire: request + reply bytes x 10 bits / baud; turnaround: the simulated slave's 3.5\n"
                 "characters + 2 ms; rest: what the port, the exchange and the scheduler add.\n\n");
-    std::printf("%-24s %8s %9s %11s %11s %9s\n", "read", "baud", "wire ms", "turnaround", "median ms", "rest ms");
+    std::printf("%-24s %8s %9s %11s %11s %9s\n", "read", "baud", "wire ms", "turnaround", "median ms",
+                "rest ms");
     for (int baud : {9600, 115200, 0}) {
         Rig rig(baud);
         if (!rig.start(baud))

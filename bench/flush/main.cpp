@@ -18,8 +18,7 @@
 
 using namespace kestrel;
 
-namespace
-{
+namespace {
 
 void fillBuffer(ReadingBuffer &buffer, DeviceTable &devices, qint64 start)
 {

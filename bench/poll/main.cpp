@@ -80,7 +80,8 @@ RateResult measureRate(int devices, int baud, Path path)
     clock.start();
     // Taken at the first good reading of a pass, which is already counted.
     auto mark = [&](long counted) {
-        marks.push_back({clock.nsecsElapsed(), cpuSeconds(), rig.goodReadings - counted, rig.requests - counted, rig.panelChanges});
+        marks.push_back({clock.nsecsElapsed(), cpuSeconds(), rig.goodReadings - counted,
+                         rig.requests - counted, rig.panelChanges});
     };
 
     if (path == Path::ExchangeOnly) {
@@ -129,7 +130,8 @@ RateResult measureRate(int devices, int baud, Path path)
     r.failures = (to.requests - from.requests) - r.readings;
     r.readingsPerSecond = static_cast<double>(r.readings) / seconds;
     r.cpuMsPerReading = 1000.0 * (to.cpu - from.cpu) / static_cast<double>(r.readings);
-    r.panelChangesPerReading = static_cast<double>(to.panelChanges - from.panelChanges) / static_cast<double>(r.readings);
+    r.panelChangesPerReading =
+        static_cast<double>(to.panelChanges - from.panelChanges) / static_cast<double>(r.readings);
     r.ok = true;
     return r;
 }
@@ -267,14 +269,18 @@ int main(int argc, char **argv)
     const double limitFrames = busDevices / wireFrames;
     const double limitTurn = busDevices / wireTurn;
 
-    std::printf("1. Polling %d devices of kestrel-sim at %d baud, interval out of the way\n", busDevices, fastBaud);
-    std::printf("   (types known; mix T+RH, T+RH+CO2, T+RH+PM2.5, T+RH+CO2+VOC+PM2.5, CO2; %d passes timed after %d)\n",
+    std::printf("1. Polling %d devices of kestrel-sim at %d baud, interval out of the way\n", busDevices,
+                fastBaud);
+    std::printf("   (types known; mix T+RH, T+RH+CO2, T+RH+PM2.5, T+RH+CO2+VOC+PM2.5, CO2; %d passes timed "
+                "after %d)\n",
                 kTimedPasses, kWarmPasses);
-    std::printf("   wire: (8 + 5 + 2 x registers) bytes x 10 bits / baud; turnaround: 3.5 characters + 2 ms\n\n");
-    std::printf("   %-34s %10s %9s %8s %7s %9s %8s\n", "", "readings/s", "ms/read", "% limit", "failed", "CPU ms",
-                "changes");
+    std::printf(
+        "   wire: (8 + 5 + 2 x registers) bytes x 10 bits / baud; turnaround: 3.5 characters + 2 ms\n\n");
+    std::printf("   %-34s %10s %9s %8s %7s %9s %8s\n", "", "readings/s", "ms/read", "% limit", "failed",
+                "CPU ms", "changes");
     std::printf("   %-34s %10.1f %9.3f\n", "wire limit, frames only", limitFrames, 1000.0 / limitFrames);
-    std::printf("   %-34s %10.1f %9.3f %8.1f\n", "wire limit incl. turnaround", limitTurn, 1000.0 / limitTurn, 100.0);
+    std::printf("   %-34s %10.1f %9.3f %8.1f\n", "wire limit incl. turnaround", limitTurn, 1000.0 / limitTurn,
+                100.0);
     std::fflush(stdout);
     const struct {
         Path path;
@@ -301,7 +307,8 @@ int main(int argc, char **argv)
     for (const auto &[name, ms] : over)
         std::printf("   %-34s %+9.3f ms/reading over the exchange alone\n", name, ms);
     std::printf("   CPU ms: CPU time of this process per reading (the simulator not included)\n");
-    std::printf("   changes: value-panel change signals per reading (the window re-renders its value side on each)\n");
+    std::printf("   changes: value-panel change signals per reading (the window re-renders its value side on "
+                "each)\n");
     std::printf("   goal: at least 90 %% of the limit incl. turnaround\n\n");
 
     constexpr int cpuDevices = 8;
@@ -313,8 +320,9 @@ int main(int argc, char **argv)
         const CpuResult c = measureCpu(cpuDevices, cpuBaud, 1, withWindow);
         if (!c.ok)
             return 1;
-        std::printf("   %-34s %8.2f %8.3f %9ld %14.2f\n", withWindow ? "station + main window (offscreen)" : "station",
-                    c.wall, c.cpu, c.readings, 100.0 * c.cpu / c.wall);
+        std::printf("   %-34s %8.2f %8.3f %9ld %14.2f\n",
+                    withWindow ? "station + main window (offscreen)" : "station", c.wall, c.cpu, c.readings,
+                    100.0 * c.cpu / c.wall);
         std::fflush(stdout);
     }
     std::printf("   goal: under 2 %%\n\n");
@@ -323,8 +331,9 @@ int main(int argc, char **argv)
     std::printf("   %-34s %11s %13s %15s\n", "", "build", "one row", "view geometry");
     for (bool withView : {false, true}) {
         const GridFigures g = measureGrid(withView);
-        std::printf("   %-34s %11.1f %13.2f %15s\n", withView ? "grid + view shown (offscreen)" : "grid model", g.build,
-                    g.rowUpdate, g.geometry < 0 ? "" : qPrintable(QString::number(g.geometry, 'f', 1)));
+        std::printf("   %-34s %11.1f %13.2f %15s\n",
+                    withView ? "grid + view shown (offscreen)" : "grid model", g.build, g.rowUpdate,
+                    g.geometry < 0 ? "" : qPrintable(QString::number(g.geometry, 'f', 1)));
     }
     std::printf("   one row: the 5 cells of a T+RH+CO2+VOC+PM2.5 device as its polled display sets them\n");
     std::printf("   view geometry: the view applying every column width and row height once\n");

@@ -19,8 +19,7 @@
 #include <memory>
 #include <sys/resource.h>
 
-namespace kestrel::bench
-{
+namespace kestrel::bench {
 
 struct Codes {
     uint8_t mixpro;
@@ -73,8 +72,7 @@ private:
     int m_interval = 0;
 };
 
-class ImmediateTimerFactory : public TimerFactory
-{
+class ImmediateTimerFactory : public TimerFactory {
 public:
     std::unique_ptr<Timer> create() override { return std::make_unique<ImmediateTimer>(); }
 };
@@ -95,8 +93,7 @@ inline int baudIndex(int baud)
 }
 
 // A station on a simulated bus, polling addresses 1..devices whose types are already known.
-class Rig
-{
+class Rig {
 public:
     Rig(int devices, int baud, TimerFactory &timers, bool withWindow)
         : m_devices(devices), m_baud(baud), m_timers(timers), m_withWindow(withWindow),

@@ -43,23 +43,28 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(kestrel::Version));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Commissioning and watching RS-485 environmental sensors."));
+    parser.setApplicationDescription(
+        QStringLiteral("Commissioning and watching RS-485 environmental sensors."));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption portOpt(QStringLiteral("port"),
-                               QStringLiteral("Map a COM item to a device or a device server, e.g. COM3=/dev/ttyUSB0 or "
-                                              "COM3=tcp://192.168.1.20:4001 (repeatable)."),
-                               QStringLiteral("COMn=PATH"));
-    QCommandLineOption dataOpt(QStringLiteral("data-dir"),
-                               QStringLiteral("Folder of Record.mdb, record/ and export/ (default: the program's folder, or ~/.local/share/kestrel when that cannot be written)."),
-                               QStringLiteral("DIR"));
+    QCommandLineOption portOpt(
+        QStringLiteral("port"),
+        QStringLiteral("Map a COM item to a device or a device server, e.g. COM3=/dev/ttyUSB0 or "
+                       "COM3=tcp://192.168.1.20:4001 (repeatable)."),
+        QStringLiteral("COMn=PATH"));
+    QCommandLineOption dataOpt(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Folder of Record.mdb, record/ and export/ (default: the program's folder, or "
+                       "~/.local/share/kestrel when that cannot be written)."),
+        QStringLiteral("DIR"));
     QCommandLineOption shotOpt(QStringLiteral("screenshot"),
                                QStringLiteral("Save a picture of the main window after start-up and quit."),
                                QStringLiteral("FILE"));
-    QCommandLineOption langOpt(QStringLiteral("lang"),
-                               QStringLiteral("Interface language: zh (default) or en. Files and the data base "
-                                              "keep their Chinese texts."),
-                               QStringLiteral("LANG"), QStringLiteral("zh"));
+    QCommandLineOption langOpt(
+        QStringLiteral("lang"),
+        QStringLiteral("Interface language: zh (default) or en. Files and the data base "
+                       "keep their Chinese texts."),
+        QStringLiteral("LANG"), QStringLiteral("zh"));
     parser.addOption(langOpt);
     parser.addOption(portOpt);
     parser.addOption(dataOpt);
@@ -89,7 +94,8 @@ int main(int argc, char *argv[])
         }
     }
 
-    const QString dataFolder = chooseDataFolder(QCoreApplication::applicationDirPath(), parser.value(dataOpt));
+    const QString dataFolder =
+        chooseDataFolder(QCoreApplication::applicationDirPath(), parser.value(dataOpt));
     setLogFolder(dataFolder);
 
     BusPort port(map, QtTimerFactory::instance());

@@ -29,7 +29,10 @@ private:
 };
 } // namespace
 
-std::unique_ptr<Timer> QtTimerFactory::create() { return std::make_unique<QtTimer>(); }
+std::unique_ptr<Timer> QtTimerFactory::create()
+{
+    return std::make_unique<QtTimer>();
+}
 
 QtTimerFactory &QtTimerFactory::instance()
 {

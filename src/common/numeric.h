@@ -10,7 +10,10 @@ double leadingNumber(const QString &text);
 
 // leadingNumber rounded to an integer, halves to even.
 qint64 roundHalfEven(double value);
-inline qint64 numericValue(const QString &text) { return roundHalfEven(leadingNumber(text)); }
+inline qint64 numericValue(const QString &text)
+{
+    return roundHalfEven(leadingNumber(text));
+}
 
 // A whole number lo..hi written with digits only (blanks around allowed); nothing else.
 std::optional<int> strictWholeNumber(const QString &text, int lo, int hi);

@@ -9,11 +9,9 @@
 #include <QLocale>
 #include <QRegularExpression>
 
-namespace kestrel
-{
+namespace kestrel {
 
-namespace
-{
+namespace {
 
 QString hexByte(int v)
 {

@@ -8,8 +8,7 @@
 #include <QString>
 #include <optional>
 
-namespace kestrel
-{
+namespace kestrel {
 
 class Operator;
 
@@ -17,8 +16,7 @@ class Operator;
 // space (a tab or a line end pasted in, an ideographic space) counts as a blank.
 QString normaliseBlanks(const QString &text);
 
-class CrcConsole : public QObject
-{
+class CrcConsole : public QObject {
     Q_OBJECT
 public:
     static constexpr int MaxBytes = 50;

@@ -44,11 +44,14 @@ std::optional<bool> parseBoolean(const QString &text)
 
 int toInt16(qint64 v)
 {
-    return static_cast<int>(std::clamp<qint64>(v, std::numeric_limits<int16_t>::min(),
-                                                std::numeric_limits<int16_t>::max()));
+    return static_cast<int>(
+        std::clamp<qint64>(v, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
 }
 
-bool isByte(qint64 v) { return v >= 0 && v <= 255; }
+bool isByte(qint64 v)
+{
+    return v >= 0 && v <= 255;
+}
 
 // Line 3: the minutes must fit a byte, the seconds 0..60, and the interval be at least 1 s.
 bool takeInterval(const QString &line, PollSettings &settings)
@@ -96,7 +99,10 @@ bool takeAddressLine(const QString &line, DeviceEntry &entry)
     return true;
 }
 
-QString shownPath(const QString &path) { return QDir::toNativeSeparators(path); }
+QString shownPath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 } // namespace
 
@@ -166,8 +172,7 @@ ConfigLoad loadConfiguration(Operator &op, const QString &folder, PollSettings &
     }
     if (!readOk) {
         appendLog(QStringLiteral("configuration file %1 not read: %2").arg(path, file.errorString()));
-        op.message(tr8(texts::devices::ConfigFileUnreadable) + shownPath(path), {},
-                   Operator::Icon::Warning);
+        op.message(tr8(texts::devices::ConfigFileUnreadable) + shownPath(path), {}, Operator::Icon::Warning);
         return ConfigLoad::Unreadable;
     }
     file.close();
@@ -199,8 +204,7 @@ bool saveConfiguration(Operator &op, const QString &folder, const PollSettings &
     QString why;
     if (!writeWholeFile(path, bytes, &why)) {
         appendLog(QStringLiteral("configuration file %1 not written: %2").arg(path, why));
-        op.message(tr8(texts::devices::ConfigFileUnwritable) + shownPath(path), {},
-                   Operator::Icon::Warning);
+        op.message(tr8(texts::devices::ConfigFileUnwritable) + shownPath(path), {}, Operator::Icon::Warning);
         return false;
     }
     return true;

@@ -23,7 +23,10 @@ enum class ConfigLoad {
 };
 
 // The dialog shows the file's range and interval after these two results.
-inline bool showsLoadedValues(ConfigLoad r) { return r == ConfigLoad::Partial || r == ConfigLoad::Complete; }
+inline bool showsLoadedValues(ConfigLoad r)
+{
+    return r == ConfigLoad::Partial || r == ConfigLoad::Complete;
+}
 
 struct ConfigApplied {
     ConfigLoad result = ConfigLoad::Refused;

@@ -16,7 +16,8 @@
 
 namespace kestrel {
 
-namespace {} // namespace
+namespace {
+} // namespace
 
 ConnTest::ConnTest(Exchange &exchange, DeviceTable &devices, Operator &op, TimerFactory &timers,
                    CommissioningHost &host, QObject *parent)

@@ -146,9 +146,15 @@ void DeviceGrid::setRowHeight(int row, int twips)
     Q_EMIT rowHeightChanged(row, twips);
 }
 
-int DeviceGrid::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : rows(); }
+int DeviceGrid::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : rows();
+}
 
-int DeviceGrid::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : Columns; }
+int DeviceGrid::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : Columns;
+}
 
 QVariant DeviceGrid::data(const QModelIndex &index, int role) const
 {

@@ -16,10 +16,10 @@ class DeviceGrid : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int Columns = 15;
-    static constexpr int AddressWidth = 450;   // twips
-    static constexpr int NameWidth = 1200;     // twips
-    static constexpr int ValueWidth = 900;     // a quantity column once it shows values
-    static constexpr int RowHeight = 225;      // a shown row
+    static constexpr int AddressWidth = 450; // twips
+    static constexpr int NameWidth = 1200;   // twips
+    static constexpr int ValueWidth = 900;   // a quantity column once it shows values
+    static constexpr int RowHeight = 225;    // a shown row
     static constexpr int AddressColumn = 0;
     static constexpr int NameColumn = 1;
     static constexpr int FirstQuantityColumn = 2;
@@ -51,7 +51,7 @@ public:
 
     int columnWidth(int column) const; // twips
     void setColumnWidth(int column, int twips);
-    int rowHeight(int row) const;      // twips
+    int rowHeight(int row) const; // twips
     void setRowHeight(int row, int twips);
 
     // QAbstractTableModel: the cell texts as DisplayRole; headers are row 0, not header data.

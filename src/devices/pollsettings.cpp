@@ -24,7 +24,8 @@ SettingsAnswer acceptSettings(PollSettings &s, DeviceTable &table, const QString
         if (first < 1 || last < first)
             return SettingsAnswer::RangeRefused;
         // The box's change rule keeps it within 1..600; the clamp guards text set past it.
-        s.setInterval(static_cast<int>(std::clamp<qint64>(numericValue(interval), 1, PollSettings::MaxInterval)));
+        s.setInterval(
+            static_cast<int>(std::clamp<qint64>(numericValue(interval), 1, PollSettings::MaxInterval)));
         table.PollStart = static_cast<int>(first);
         table.PollEnd = static_cast<int>(last);
     }

@@ -32,8 +32,8 @@ struct PollSettings {
 // complete, the range start..end and the interval come from the boxes; the save choice always.
 // A range that starts below 1 or after its end is refused and nothing changes.
 enum class SettingsAnswer { Accepted, RangeRefused };
-SettingsAnswer acceptSettings(PollSettings &settings, DeviceTable &table, const QString &start, const QString &end,
-                              const QString &interval, bool save);
+SettingsAnswer acceptSettings(PollSettings &settings, DeviceTable &table, const QString &start,
+                              const QString &end, const QString &interval, bool save);
 
 // One question "which settings?" at a time. The polling start calls open() and continues when
 // answered() arrives; the settings dialog reports its OK and Cancel here. The flags

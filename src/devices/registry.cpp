@@ -12,8 +12,9 @@
 
 namespace kestrel {
 
-DeviceRegistry::DeviceRegistry(Exchange &exchange, DeviceTable &devices, DeviceGrid &grid, ProductSide &products,
-                               Operator &op, const RecordDb &db, PollingControl &polling, QObject *parent)
+DeviceRegistry::DeviceRegistry(Exchange &exchange, DeviceTable &devices, DeviceGrid &grid,
+                               ProductSide &products, Operator &op, const RecordDb &db,
+                               PollingControl &polling, QObject *parent)
     : QObject(parent), m_exchange(exchange), m_devices(devices), m_grid(grid), m_products(products), m_op(op),
       m_db(db), m_polling(polling)
 {
@@ -111,7 +112,8 @@ void DeviceRegistry::addBelow(int a, int s, int e)
 void DeviceRegistry::cmdAlias_Click(const QString &Text3)
 {
     const int r = GridRow;
-    const int address = r >= 1 ? static_cast<int>(numericValue(m_grid.cell(r, DeviceGrid::AddressColumn))) : 0;
+    const int address =
+        r >= 1 ? static_cast<int>(numericValue(m_grid.cell(r, DeviceGrid::AddressColumn))) : 0;
     if (!DeviceTable::valid(address)) {
         m_op.message(tr8(texts::devices::NoRowSelected));
         return;

@@ -22,8 +22,7 @@ namespace kestrel {
 
 using ExportResult = Result<qint64>; // the readings written
 
-class HistoryExport
-{
+class HistoryExport {
 public:
     static constexpr int PageSize = 20000;
 

@@ -11,8 +11,7 @@
 
 namespace kestrel {
 
-class HistoryModel : public QAbstractTableModel
-{
+class HistoryModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { Time, Value, Type, Address, Name, Columns };

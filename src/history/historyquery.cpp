@@ -110,7 +110,7 @@ std::optional<ReadingSnapshot> HistoryQuery::prepare(const QString &start, const
 }
 
 std::optional<HistoryQuery::Question> HistoryQuery::ask(const QString &start, const QString &end,
-                                                       const QString &address)
+                                                        const QString &address)
 {
     const AliasListResult list = m_db.deviceList();
     if (!list.ok) {

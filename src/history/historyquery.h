@@ -41,8 +41,7 @@ FormCheck checkForm(const QString &start, const QString &end, const QString &add
 
 } // namespace history
 
-class HistoryQuery : public QObject
-{
+class HistoryQuery : public QObject {
     Q_OBJECT
 public:
     // folder: where the export's file dialog starts.

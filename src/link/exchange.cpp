@@ -197,7 +197,8 @@ void Exchange::finish(Outcome outcome)
             t->loop->quit();
     }
     if (!m_queue.empty())
-        QMetaObject::invokeMethod(this, [this] { startNext(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { startNext(); }, Qt::QueuedConnection);
 }
 
 // The receive handler: a reply is complete when n + 5 bytes are waiting; the first n + 5
@@ -211,7 +212,7 @@ void Exchange::onDataReceived()
     if (!m_current) {
         if (!m_strayAt.isValid())
             m_strayAt = m_clock.now(); // published when the next request discards them
-        lineNotQuiet(); // stray bytes: discarded by the next request
+        lineNotQuiet();                // stray bytes: discarded by the next request
         return;
     }
     const int total = m_current->expected + 5;

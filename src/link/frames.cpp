@@ -40,8 +40,17 @@ std::optional<ValueReadPlan> valueReadPlan(uint8_t selector, uint8_t selIndex, u
         const uint8_t count = (selIndex == 1 || selIndex == 2) ? 1 : 2;
         return ValueReadPlan{selector, count, 2 * count};
     }
-    case 6: case 8: case 9: case 10: case 11: case 13:
-    case 16: case 18: case 19: case 20: case 21:
+    case 6:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 13:
+    case 16:
+    case 18:
+    case 19:
+    case 20:
+    case 21:
         return ValueReadPlan{selector, 1, 2};
     case 255:
         if (customStart == 240)

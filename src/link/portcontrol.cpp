@@ -7,7 +7,8 @@
 
 namespace kestrel {
 
-PortControl::PortControl(SerialPort &port, Operator &op, QObject *parent) : QObject(parent), m_port(port), m_op(op)
+PortControl::PortControl(SerialPort &port, Operator &op, QObject *parent)
+    : QObject(parent), m_port(port), m_op(op)
 {
     // An adapter pulled out while open is reported like a port that cannot be opened.
     connect(&m_port, &SerialPort::lost, this, [this] {
@@ -22,7 +23,10 @@ QString PortControl::comCaption() const
     return tr8(m_toggle ? texts::link::OpenPort : texts::link::ClosePort);
 }
 
-void PortControl::uncheckAllPorts() { m_comChecked.fill(false); }
+void PortControl::uncheckAllPorts()
+{
+    m_comChecked.fill(false);
+}
 
 bool PortControl::openPort()
 {
@@ -137,10 +141,11 @@ void PortControl::reportPortError(const QString &handler, const QString &descrip
     const QString detail = tr8(texts::link::ErrorNumber) + number + crlf +
                            tr8(texts::link::ErrorDescription) + e.description + crlf;
     // The log keeps its own texts whatever the interface language.
-    appendLog(fileText(texts::link::AppError) + QStringLiteral(" ") + fileText(texts::link::ErrorNumber) + number +
-              crlf + fileText(texts::link::ErrorDescription) + e.description + crlf + e.systemText + crlf +
-              fileText(texts::link::ErrorSource) + QStringLiteral("frmroughin.%1 (%2)").arg(handler, m_port.devicePath()) +
-              crlf + fileText(texts::link::ErrorLine) + QStringLiteral("COM%1").arg(m_portNumber) + crlf);
+    appendLog(fileText(texts::link::AppError) + QStringLiteral(" ") + fileText(texts::link::ErrorNumber) +
+              number + crlf + fileText(texts::link::ErrorDescription) + e.description + crlf + e.systemText +
+              crlf + fileText(texts::link::ErrorSource) +
+              QStringLiteral("frmroughin.%1 (%2)").arg(handler, m_port.devicePath()) + crlf +
+              fileText(texts::link::ErrorLine) + QStringLiteral("COM%1").arg(m_portNumber) + crlf);
     m_op.message(tr8(texts::link::AppError) + crlf + detail, QString(), Operator::Icon::Question);
 }
 

@@ -12,7 +12,10 @@ QtSerialPort::QtSerialPort(PortMap map, QObject *parent) : SerialPort(parent), m
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
 
-void QtSerialPort::setPortNumber(int n) { m_number = n; }
+void QtSerialPort::setPortNumber(int n)
+{
+    m_number = n;
+}
 
 QtSerialPort::Error QtSerialPort::errorOf(QSerialPort::SerialPortError e) const
 {

@@ -1,7 +1,6 @@
 #include "countdown.h"
 
-namespace kestrel
-{
+namespace kestrel {
 
 Countdown::Countdown(TimerFactory &timers, uint8_t &waitMinutes, uint8_t &waitSeconds,
                      const uint8_t &reloadMinutes, const uint8_t &reloadSeconds)

@@ -14,11 +14,9 @@
 #include <cstdint>
 #include <memory>
 
-namespace kestrel
-{
+namespace kestrel {
 
-class Countdown
-{
+class Countdown {
 public:
     static constexpr int MinuteMs = 60000;
     static constexpr int ZeroIntervalMs = 1000;

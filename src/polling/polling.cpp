@@ -29,15 +29,24 @@ Polling::Polling(const PollingParts &parts, Clock &clock, TimerFactory &timers, 
 
 Polling::~Polling() = default;
 
-bool Polling::timerActive() const { return m_timer->isActive(); }
-int Polling::timerInterval() const { return m_timer->interval(); }
+bool Polling::timerActive() const
+{
+    return m_timer->isActive();
+}
+int Polling::timerInterval() const
+{
+    return m_timer->interval();
+}
 
 QString Polling::loopRCaption() const
 {
     return tr8(m_phase == Phase::Active ? texts::polling::LoopStop : texts::polling::LoopStart);
 }
 
-QString Polling::loopPCaption() const { return tr8(m_paused ? texts::polling::LoopContinue : texts::polling::LoopPause); }
+QString Polling::loopPCaption() const
+{
+    return tr8(m_paused ? texts::polling::LoopContinue : texts::polling::LoopPause);
+}
 
 void Polling::setPhase(Phase p, bool paused)
 {
@@ -55,7 +64,10 @@ void Polling::stop()
     setPhase(Phase::Stopped, false);
 }
 
-void Polling::stopTimer() { m_timer->stop(); }
+void Polling::stopTimer()
+{
+    m_timer->stop();
+}
 
 bool Polling::flushIfSaving(bool atStop)
 {
@@ -111,7 +123,7 @@ void Polling::cmdLoopR_Click()
 
     if (m_phase != Phase::Active) {
         setPhase(Phase::AwaitingSettings, false); // a new run starts unpaused
-        Q_EMIT settingsWanted(); // answered through settingsAccepted / settingsCancelled
+        Q_EMIT settingsWanted();                  // answered through settingsAccepted / settingsCancelled
         return;
     }
     setPhase(Phase::Stopped, false);
@@ -142,7 +154,8 @@ void Polling::loadAliases()
     }
     m_aliasFailureTold = false;
     for (const AliasRow &row : r.value)
-        if (row.address >= m_devices.PollStart && row.address <= m_devices.PollEnd && DeviceTable::valid(row.address))
+        if (row.address >= m_devices.PollStart && row.address <= m_devices.PollEnd &&
+            DeviceTable::valid(row.address))
             m_devices.at(row.address).alias = row.alias;
 }
 
@@ -154,7 +167,10 @@ void Polling::storeCodes(int address)
         appendLog(QStringLiteral("codes of %1 not stored: %2").arg(address).arg(st.error));
 }
 
-void Polling::hideRow(int address) { m_grid.setRowHeight(address - m_devices.PollStart + 1, 0); }
+void Polling::hideRow(int address)
+{
+    m_grid.setRowHeight(address - m_devices.PollStart + 1, 0);
+}
 
 void Polling::settingsCancelled()
 {

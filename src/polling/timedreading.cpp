@@ -7,8 +7,7 @@
 #include "recording/timedbuffer.h"
 #include "texts.h"
 
-namespace kestrel
-{
+namespace kestrel {
 
 TimedReading::TimedReading(TimedReadingActions &actions, TimedBuffer &buffer, RecordFile &records,
                            Operator &op, TimerFactory &timers, QObject *parent)
@@ -20,8 +19,7 @@ TimedReading::TimedReading(TimedReadingActions &actions, TimedBuffer &buffer, Re
 
 QString TimedReading::autoReadCaption() const
 {
-    return tr8(m_state == State::Running ? texts::polling::AutoReadStop
-                                                       : texts::polling::AutoReadStart);
+    return tr8(m_state == State::Running ? texts::polling::AutoReadStop : texts::polling::AutoReadStart);
 }
 
 void TimedReading::setTxtSetTime(const QString &text)

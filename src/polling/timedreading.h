@@ -11,16 +11,14 @@
 #include <QString>
 #include <cstdint>
 
-namespace kestrel
-{
+namespace kestrel {
 
 class Operator;
 class RecordFile;
 struct TimedBuffer;
 
 // What the timed reading needs of the rest of the main window.
-class TimedReadingActions
-{
+class TimedReadingActions {
 public:
     virtual ~TimedReadingActions() = default;
     // The single read, as a click on "单个读取" does it.
@@ -29,8 +27,7 @@ public:
     virtual void stopPolling() = 0;
 };
 
-class TimedReading : public QObject
-{
+class TimedReading : public QObject {
     Q_OBJECT
 public:
     enum class State { Stopped, Running };

@@ -44,15 +44,31 @@ const std::vector<ProductType> kTypes = {
     // Combined types that only a device's codes choose.
     {-1, 49, 11, "T+RH+VOC", 0, 0, {0, 1, 3}, {Temperature, Humidity, VOC}, PollingBlock{2, 7}},
     {-1, 49, 13, "T+RH+PM2.5", 0, 0, {0, 1, 4}, {Temperature, Humidity, PM25}, PollingBlock{2, 9}},
-    {-1, 81, 27, "T+RH+CO2+VOC+PM2.5", 0, 0, {0, 1, 2, 3, 4},
-     {Temperature, Humidity, CO2, VOC, PM25}, PollingBlock{2, 9}},
+    {-1,
+     81,
+     27,
+     "T+RH+CO2+VOC+PM2.5",
+     0,
+     0,
+     {0, 1, 2, 3, 4},
+     {Temperature, Humidity, CO2, VOC, PM25},
+     PollingBlock{2, 9}},
 };
 
 } // namespace
 
-QString Quantity::name() const { return fileText(texts::products::QuantityNames[index]); }
-QString Quantity::caption() const { return tr8(texts::products::LabelCaptions[index]); }
-QString Quantity::unitHint() const { return tr8(texts::products::UnitHints[index]); }
+QString Quantity::name() const
+{
+    return fileText(texts::products::QuantityNames[index]);
+}
+QString Quantity::caption() const
+{
+    return tr8(texts::products::LabelCaptions[index]);
+}
+QString Quantity::unitHint() const
+{
+    return tr8(texts::products::UnitHints[index]);
+}
 
 int Quantity::clamp(int value) const
 {
@@ -63,7 +79,10 @@ int Quantity::clamp(int value) const
     return value;
 }
 
-QString Quantity::display(int value) const { return formatNumber(value, divisor, format); }
+QString Quantity::display(int value) const
+{
+    return formatNumber(value, divisor, format);
+}
 
 QString formatNumber(qint64 value, int divisor, const char *pattern)
 {
@@ -98,7 +117,10 @@ QString formatNumber(qint64 value, int divisor, const char *pattern)
     return digits;
 }
 
-const std::array<Quantity, QuantityCount> &quantities() { return kQuantities; }
+const std::array<Quantity, QuantityCount> &quantities()
+{
+    return kQuantities;
+}
 
 const Quantity &quantity(int index)
 {
@@ -128,7 +150,10 @@ QString ProductType::menuCaption() const
     return tr8(texts::products::MenuCaptions[menuIndex]);
 }
 
-const std::vector<ProductType> &productTypes() { return kTypes; }
+const std::vector<ProductType> &productTypes()
+{
+    return kTypes;
+}
 
 const ProductType *productAtMenu(int menuIndex)
 {

@@ -17,12 +17,13 @@ constexpr int QuantityCount = 13;
 constexpr int ProductMenuItems = 15;
 
 // Catalogue indexes of the quantities.
-enum QuantityIndex {
-    Temperature = 0, Humidity, CO2, VOC, PM25, PM10, CO, O2, O3, HCHO, H2S, NH3, NO2
-};
+enum QuantityIndex { Temperature = 0, Humidity, CO2, VOC, PM25, PM10, CO, O2, O3, HCHO, H2S, NH3, NO2 };
 
 // A word above 32767 stands for word − 65536.
-constexpr int signedWord(int word) { return word > 32767 ? word - 65536 : word; }
+constexpr int signedWord(int word)
+{
+    return word > 32767 ? word - 65536 : word;
+}
 
 struct Quantity {
     int index;          // catalogue index 0..12 (grid column 2 + index)
@@ -45,9 +46,9 @@ struct Quantity {
 };
 
 const std::array<Quantity, QuantityCount> &quantities();
-const Quantity &quantity(int index);                    // by catalogue index (0..12)
-const Quantity *quantityAtRegister(int reg);            // nullptr for registers not in the table
-const Quantity *quantityInBox(int box);                 // nullptr outside 0..12
+const Quantity &quantity(int index);         // by catalogue index (0..12)
+const Quantity *quantityAtRegister(int reg); // nullptr for registers not in the table
+const Quantity *quantityInBox(int box);      // nullptr outside 0..12
 
 // Renders value / divisor with a number pattern of '#' (optional digit), '0' (required digit)
 // and '.': as many decimals as the pattern has after the point, at least as many integer
@@ -68,14 +69,14 @@ struct PollingBlock {
 };
 
 struct ProductType {
-    int menuIndex;       // Product-menu index 0..14, -1 for types no menu item chooses
+    int menuIndex; // Product-menu index 0..14, -1 for types no menu item chooses
     uint8_t mixpro;
     uint8_t protype;
-    const char *typeName; // kept per device: "T+RH", "CO2", ...
-    uint8_t selector;     // SelStart of a single read; 0 for types without a menu item
-    uint8_t selector2;    // SelStart2; 0 when none
-    std::vector<int> boxes;         // value boxes enabled for the type
-    std::vector<int> components;    // catalogue indexes of the name's parts, in name order
+    const char *typeName;        // kept per device: "T+RH", "CO2", ...
+    uint8_t selector;            // SelStart of a single read; 0 for types without a menu item
+    uint8_t selector2;           // SelStart2; 0 when none
+    std::vector<int> boxes;      // value boxes enabled for the type
+    std::vector<int> components; // catalogue indexes of the name's parts, in name order
     std::optional<PollingBlock> block;
 
     QString name() const { return fileText(typeName); }

@@ -13,9 +13,9 @@ class Panel : public QObject {
     Q_OBJECT
 public:
     static constexpr int Boxes = 13;
-    static constexpr int ReadSelfItem = 15; // the custom-read item after the 15 product items
-    static constexpr int NarrowWidth = 6180;  // twips: the value side only
-    static constexpr int WideWidth = 12615;   // twips: with the device frame
+    static constexpr int ReadSelfItem = 15;  // the custom-read item after the 15 product items
+    static constexpr int NarrowWidth = 6180; // twips: the value side only
+    static constexpr int WideWidth = 12615;  // twips: with the device frame
 
     using QObject::QObject;
 
@@ -32,8 +32,8 @@ public:
     void setCheckedItem(int item);
 
     // Text boxes of the main window, by their names.
-    QString TxtB1 = QStringLiteral("1");              // single-read address
-    QString Text2;                                    // device name
+    QString TxtB1 = QStringLiteral("1");                                       // single-read address
+    QString Text2;                                                             // device name
     std::array<QString, 2> txtSelf{QStringLiteral("0"), QStringLiteral("11")}; // custom start, count
 
     int windowWidth() const { return m_width; } // twips

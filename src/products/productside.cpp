@@ -46,7 +46,10 @@ void ProductSide::startUp()
     enableBoxes(productAtMenu(0)->boxes);
 }
 
-bool ProductSide::customRead() const { return m_panel.checkedItem() == Panel::ReadSelfItem; }
+bool ProductSide::customRead() const
+{
+    return m_panel.checkedItem() == Panel::ReadSelfItem;
+}
 
 void ProductSide::disableValueBoxes()
 {
@@ -248,8 +251,8 @@ QString ProductSide::identityMessage(const uint8_t *d)
     const auto h2 = [&h](uint8_t b) { return b <= 9 ? QStringLiteral("0") + h(b) : h(b); };
     const QString crlf = QStringLiteral("\r\n");
     return tr8(texts::products::BatchPrefix) + h2(d[0]) + h2(d[1]) + h2(d[2]) + crlf +
-           tr8(texts::products::SerialPrefix) + h(d[3]) + h2(d[4]) + crlf +
-           tr8(texts::products::DatePrefix) + h(d[5]);
+           tr8(texts::products::SerialPrefix) + h(d[3]) + h2(d[4]) + crlf + tr8(texts::products::DatePrefix) +
+           h(d[5]);
 }
 
 void ProductSide::showCustomRead(int start, int count)
@@ -299,6 +302,9 @@ QString ProductSide::TxtB1_Change(const QString &text)
     return (v < 1 || v > 255) ? QStringLiteral("1") : text;
 }
 
-bool ProductSide::acceptsEntryKey(int key) { return key == 8 || (key >= '0' && key <= '9'); }
+bool ProductSide::acceptsEntryKey(int key)
+{
+    return key == 8 || (key >= '0' && key <= '9');
+}
 
 } // namespace kestrel

@@ -64,7 +64,8 @@ public:
     static constexpr int HighestCustomStart = 128;
     static constexpr int TimedEntries = 100; // the buffer is written out at this many entries
 
-    ProductSide(Exchange &exchange, Panel &panel, TimedBuffer &timed, Operator &op, Clock &clock, Outside &outside);
+    ProductSide(Exchange &exchange, Panel &panel, TimedBuffer &timed, Operator &op, Clock &clock,
+                Outside &outside);
 
     // State of the product choice.
     uint8_t SelIndex = 0;  // Product-menu index of the product chosen last

@@ -20,9 +20,15 @@ using namespace texts::recording;
 
 namespace {
 
-MaintenanceResult failed(const QString &message) { return MaintenanceResult::failure(message); }
+MaintenanceResult failed(const QString &message)
+{
+    return MaintenanceResult::failure(message);
+}
 
-MaintenanceResult done(const QString &message) { return {true, {}, message}; }
+MaintenanceResult done(const QString &message)
+{
+    return {true, {}, message};
+}
 
 QString quoted(const QString &text)
 {

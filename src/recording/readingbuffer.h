@@ -33,7 +33,10 @@ public:
         if (valid(address, slot))
             m_times[pos(address, slot)] = t.toSecsSinceEpoch() * 1000 + 1; // +1: 0 means empty
     }
-    bool hasTime(int address, int slot) const { return valid(address, slot) && m_times[pos(address, slot)] != 0; }
+    bool hasTime(int address, int slot) const
+    {
+        return valid(address, slot) && m_times[pos(address, slot)] != 0;
+    }
     QDateTime time(int address, int slot) const
     {
         if (!hasTime(address, slot))

@@ -23,7 +23,7 @@ struct AliasRow {
 };
 
 using AliasListResult = Result<std::vector<AliasRow>>; // ascending address
-using AliasResult = Result<std::optional<QString>>;     // nullopt: ALIAS is NULL
+using AliasResult = Result<std::optional<QString>>;    // nullopt: ALIAS is NULL
 
 // One reading to append: the time in whole seconds since the epoch (written as local time),
 // the raw register value, the quantity name and the bus address.

@@ -13,11 +13,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace kestrel
-{
+namespace kestrel {
 
-namespace
-{
+namespace {
 constexpr int NH3Slot = 10;
 constexpr int Columns = 13;
 
@@ -159,9 +157,8 @@ void RecordFile::reportFailure(const QString &path, const QString &error, const 
     if (!unsaved.isEmpty())
         text +=
             QStringLiteral("\r\n") +
-            (rescue.isEmpty()
-                 ? tr8(texts::recording::RecordEntriesLost).arg(unsaved.size())
-                 : tr8(texts::recording::RecordEntriesRescued).arg(unsaved.size()).arg(rescue));
+            (rescue.isEmpty() ? tr8(texts::recording::RecordEntriesLost).arg(unsaved.size())
+                              : tr8(texts::recording::RecordEntriesRescued).arg(unsaved.size()).arg(rescue));
     if (report == Report::Now)
         m_op.message(text);
     else

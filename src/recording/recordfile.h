@@ -17,14 +17,12 @@
 #include <QString>
 #include <QStringList>
 
-namespace kestrel
-{
+namespace kestrel {
 
 class Clock;
 class Operator;
 
-class RecordFile : public QObject
-{
+class RecordFile : public QObject {
     Q_OBJECT
 public:
     // Now: a failure is told at once. Later: from inside a timed read, told once the read is over,

@@ -6,8 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace kestrel
-{
+namespace kestrel {
 
 QString writeRescueFile(const QString &dataFolder, const QDateTime &now, const QStringList &lines)
 {

@@ -7,8 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace kestrel
-{
+namespace kestrel {
 
 // Returns the file written, or an empty string when it could not be written.
 QString writeRescueFile(const QString &dataFolder, const QDateTime &now, const QStringList &lines);

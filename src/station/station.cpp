@@ -18,7 +18,8 @@ Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &
     : QObject(parent), port(port_), op(op_), clock(clock_), timers(timers_), dataFolder(dataFolder_),
       exchange(port_, op_, timers_, clock_), portControl(port_, op_), db(dataFolder_), log(db),
       products(exchange, panel, timed, op_, clock_, *this), settingsRequest(settings),
-      polling(PollingParts{exchange, devices, grid, readings, log, db, products, panel, settings, op_}, clock_, timers_),
+      polling(PollingParts{exchange, devices, grid, readings, log, db, products, panel, settings, op_},
+              clock_, timers_),
       registry(exchange, devices, grid, products, op_, db, *this), records(timed, dataFolder_, clock_, op_),
       timedReading(*this, timed, records, op_, timers_)
 {

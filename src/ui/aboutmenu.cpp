@@ -13,8 +13,7 @@
 #include <QMenuBar>
 #include <QUrl>
 
-namespace kestrel
-{
+namespace kestrel {
 
 using namespace texts::ui;
 

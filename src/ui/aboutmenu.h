@@ -6,8 +6,7 @@
 class QMenu;
 class QMenuBar;
 
-namespace kestrel
-{
+namespace kestrel {
 
 class Operator;
 
@@ -23,8 +22,7 @@ QMenu *addHelpMenu(QMenuBar *bar, Operator &op);
 
 // "WEB": a click, or Enter or Space while it has the focus, asks the system to open the maker's
 // site with its registered handler. Nothing is shown when that fails; the failure is logged.
-class WebLabel : public QLabel
-{
+class WebLabel : public QLabel {
     Q_OBJECT
 public:
     explicit WebLabel(QWidget *parent = nullptr);

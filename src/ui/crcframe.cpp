@@ -12,18 +12,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace kestrel
-{
+namespace kestrel {
 
 using namespace texts::console;
 
-namespace
-{
+namespace {
 
 // The command box: typed characters pass through the console's key rule (Enter calculates);
 // editing keys, Backspace and shortcuts (copy, paste, select all) work as in any box.
-class CommandEdit : public QLineEdit
-{
+class CommandEdit : public QLineEdit {
     Q_OBJECT
 public:
     CommandEdit(CrcConsole &console, QWidget *parent) : QLineEdit(parent), m_console(console) {}

@@ -9,13 +9,11 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
-namespace kestrel
-{
+namespace kestrel {
 
 class CrcConsole;
 
-class CrcFrame : public QGroupBox
-{
+class CrcFrame : public QGroupBox {
     Q_OBJECT
 public:
     // Sizes in twips.

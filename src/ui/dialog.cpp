@@ -26,7 +26,6 @@
 namespace kestrel {
 namespace {
 
-
 constexpr int MaxInterval = PollSettings::MaxInterval;
 constexpr int MaxAddress = DeviceTable::LastAddress;
 
@@ -198,9 +197,9 @@ void Dialog::txtloopAdd_Change()
 void Dialog::OKButton_Click()
 {
     m_request.enableFrames();
-    const SettingsAnswer a = acceptSettings(m_request.settings(), m_table, m_txtloopAdd[0]->text(),
-                                            m_txtloopAdd[1]->text(), m_Text1->text(),
-                                            m_checkSave->checkState() != Qt::Unchecked);
+    const SettingsAnswer a =
+        acceptSettings(m_request.settings(), m_table, m_txtloopAdd[0]->text(), m_txtloopAdd[1]->text(),
+                       m_Text1->text(), m_checkSave->checkState() != Qt::Unchecked);
     if (a == SettingsAnswer::RangeRefused) {
         m_txtloopAdd[0]->setText(QStringLiteral("1"));
         m_txtloopAdd[1]->setText(QStringLiteral("5"));

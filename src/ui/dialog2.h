@@ -20,8 +20,7 @@ class Clock;
 class Operator;
 class RecordDb;
 
-class Dialog2 : public QDialog
-{
+class Dialog2 : public QDialog {
     Q_OBJECT
 public:
     // folder: where the export's file dialog starts; the calendars start on the clock's date.

@@ -50,6 +50,9 @@ void showText(QLineEdit *box, const QString &text)
         box->setText(text);
 }
 
-void makeDigitsOnly(QLineEdit *box) { box->installEventFilter(new DigitFilter(box)); }
+void makeDigitsOnly(QLineEdit *box)
+{
+    box->installEventFilter(new DigitFilter(box));
+}
 
 } // namespace kestrel

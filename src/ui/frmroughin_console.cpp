@@ -8,8 +8,7 @@
 #include <QLayout>
 #include <QMenuBar>
 
-namespace kestrel
-{
+namespace kestrel {
 
 void frmroughin::buildConsoleSide(QWidget *host)
 {

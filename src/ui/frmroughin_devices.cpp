@@ -43,7 +43,8 @@ void frmroughin::buildPollingButtons(QWidget *host)
     connect(m_cmdLoopR, &QPushButton::clicked, this, [&p] { p.cmdLoopR_Click(); });
     connect(m_cmdLoopP, &QPushButton::clicked, this, [&p] { p.cmdLoopP_Click(); });
     connect(&m_station, &Station::changed, this, &frmroughin::renderPolling);
-    connect(&m_station.settingsRequest, &SettingsRequest::openRequested, this, &frmroughin::openSettingsDialog);
+    connect(&m_station.settingsRequest, &SettingsRequest::openRequested, this,
+            &frmroughin::openSettingsDialog);
     connect(&m_station, &Station::dialog1Requested, this, &frmroughin::openDialog1);
 }
 
@@ -120,7 +121,8 @@ void frmroughin::renderPolling()
 
 void frmroughin::openSettingsDialog()
 {
-    Dialog::openPollingFace(m_station.op, m_station.settingsRequest, m_station.devices, m_station.dataFolder, this);
+    Dialog::openPollingFace(m_station.op, m_station.settingsRequest, m_station.devices, m_station.dataFolder,
+                            this);
 }
 
 void frmroughin::openDialog1()

@@ -13,8 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace kestrel
-{
+namespace kestrel {
 
 void frmroughin::buildTimedReading(QWidget *host)
 {

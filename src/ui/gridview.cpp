@@ -45,7 +45,8 @@ GridView::GridView(DeviceGrid &grid, QWidget *parent) : QTableView(parent), m_gr
     // edge, so the narrow address column still shows "地址" rather than an ellipsis.
     setTextElideMode(Qt::ElideNone);
     setWordWrap(false);
-    connect(&grid, &DeviceGrid::columnWidthChanged, this, [this](int c, int tw) { setColumnWidth(c, px(tw)); });
+    connect(&grid, &DeviceGrid::columnWidthChanged, this,
+            [this](int c, int tw) { setColumnWidth(c, px(tw)); });
     connect(&grid, &DeviceGrid::rowHeightChanged, this, [this](int r, int tw) { setRowHeight(r, px(tw)); });
     connect(&grid, &DeviceGrid::geometryReset, this, &GridView::applyGeometry);
     connect(&grid, &QAbstractItemModel::rowsInserted, this, &GridView::applyGeometry);

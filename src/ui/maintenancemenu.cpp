@@ -19,8 +19,8 @@ namespace {
 std::optional<QString> askWithDialog(QWidget *parent)
 {
     bool ok = false;
-    const QString name = QInputDialog::getText(parent, QString(), tr8(TableNamePrompt),
-                                               QLineEdit::Normal, tr8(DefaultTableName), &ok);
+    const QString name = QInputDialog::getText(parent, QString(), tr8(TableNamePrompt), QLineEdit::Normal,
+                                               tr8(DefaultTableName), &ok);
     if (!ok)
         return std::nullopt;
     return name;
@@ -28,7 +28,8 @@ std::optional<QString> askWithDialog(QWidget *parent)
 
 void report(Operator &op, const MaintenanceResult &r)
 {
-    op.message(r.ok ? r.value : r.error, QString(), r.ok ? Operator::Icon::Information : Operator::Icon::Warning);
+    op.message(r.ok ? r.value : r.error, QString(),
+               r.ok ? Operator::Icon::Information : Operator::Icon::Warning);
 }
 
 QAction *addCommand(QMenu *menu, const char *objectName, const char *caption)

@@ -23,11 +23,21 @@ void WidgetOperator::message(const QString &text, const QString &title, Icon ico
     box.setWindowTitle(title.isEmpty() ? tr8(texts::link::AppTitle) : title);
     box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

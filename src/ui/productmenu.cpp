@@ -40,9 +40,9 @@ ProductMenu::ProductMenu(Panel &panel, QWidget *parent)
 void ProductMenu::render()
 {
     const int item = m_panel.checkedItem();
-    QAction *checked = item == Panel::ReadSelfItem ? m_readSelf
+    QAction *checked = item == Panel::ReadSelfItem              ? m_readSelf
                        : (item >= 0 && item < ProductMenuItems) ? m_protype[static_cast<size_t>(item)]
-                                                                 : nullptr;
+                                                                : nullptr;
     if (checked) {
         if (!checked->isChecked())
             checked->setChecked(true);

@@ -5,8 +5,7 @@
 
 #include <QtSql>
 
-namespace kestrel::test
-{
+namespace kestrel::test {
 
 // The rows of one statement on the file, each as its columns joined by "|" (NULL as "<null>");
 // none when the statement fails.

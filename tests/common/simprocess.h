@@ -25,7 +25,9 @@ namespace kestrel::test {
 class SimProcess {
 public:
     explicit SimProcess(QString bus = QStringLiteral("demo"), QStringList extraArgs = {})
-        : m_bus(std::move(bus)), m_args(std::move(extraArgs)) {}
+        : m_bus(std::move(bus)), m_args(std::move(extraArgs))
+    {
+    }
     ~SimProcess() { stop(); }
 
     static QString executable()
@@ -88,15 +90,34 @@ public:
         m_process.reset();
     }
 
-    QString linkPath() const { return m_link; }
-    QString errorString() const { return m_error; }
-    int exitCode() const { return m_exitCode; } // after stop(); -1 when it crashed or was killed
+    QString linkPath() const
+    {
+        return m_link;
+    }
+    QString errorString() const
+    {
+        return m_error;
+    }
+    int exitCode() const
+    {
+        return m_exitCode;
+    } // after stop(); -1 when it crashed or was killed
     // What the simulator wrote so far (stderr carries the --verbose frame trace).
-    QByteArray standardOutput() { return m_stdout += m_process ? m_process->readAllStandardOutput() : ""; }
-    QByteArray standardError() { return m_stderr += m_process ? m_process->readAllStandardError() : ""; }
+    QByteArray standardOutput()
+    {
+        return m_stdout += m_process ? m_process->readAllStandardOutput() : "";
+    }
+    QByteArray standardError()
+    {
+        return m_stderr += m_process ? m_process->readAllStandardError() : "";
+    }
 
 private:
-    bool fail(const QString &why) { m_error = why; return false; }
+    bool fail(const QString &why)
+    {
+        m_error = why;
+        return false;
+    }
 
     QString m_bus;
     QStringList m_args;

@@ -60,9 +60,9 @@ struct StationRig {
     QString why() { return sim.errorString() + QString::fromUtf8(sim.standardError()); }
 };
 // A rig of `Type` named r, checked, with its station as s.
-#define STATION_RIG(Type, r, ...)                                                                                      \
-    Type r(__VA_ARGS__);                                                                                               \
-    QVERIFY2(r.ok(), qPrintable(r.why()));                                                                             \
+#define STATION_RIG(Type, r, ...)                                                                            \
+    Type r(__VA_ARGS__);                                                                                     \
+    QVERIFY2(r.ok(), qPrintable(r.why()));                                                                   \
     Station &s = *r.station
 
 } // namespace kestrel::test

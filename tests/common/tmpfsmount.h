@@ -5,11 +5,9 @@
 #include <QProcess>
 #include <QString>
 
-namespace kestrel::test
-{
+namespace kestrel::test {
 
-class TmpfsMount
-{
+class TmpfsMount {
 public:
     // options such as "ro,size=1m" or "size=64k"
     TmpfsMount(const QString &folder, const QString &options) : m_folder(folder)

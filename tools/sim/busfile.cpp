@@ -25,8 +25,7 @@ std::optional<long> integer(const QString &t, long lo, long hi, bool hexOk = fal
 }
 
 // Exactly 2 × N hex digits → N bytes.
-template <size_t N>
-bool hexBytes(const QString &t, std::array<uint8_t, N> &out)
+template <size_t N> bool hexBytes(const QString &t, std::array<uint8_t, N> &out)
 {
     static const QRegularExpression re(QStringLiteral("^[0-9A-Fa-f]+$"));
     if (t.size() != static_cast<qsizetype>(2 * N) || !re.match(t).hasMatch())
@@ -42,8 +41,8 @@ QString applyOption(const QString &tok, DeviceSpec &d, QStringList &seen)
     const qsizetype eq = tok.indexOf(u'=');
     const QString key = eq < 0 ? tok : tok.left(eq);
     const QString val = eq < 0 ? QString() : tok.mid(eq + 1);
-    const bool flag = key == QLatin1String("silent") || key == QLatin1String("badcrc") ||
-                      key == QLatin1String("wrongaddr");
+    const bool flag =
+        key == QLatin1String("silent") || key == QLatin1String("badcrc") || key == QLatin1String("wrongaddr");
     const bool valued = key == QLatin1String("late") || key == QLatin1String("trailing") ||
                         key == QLatin1String("set") || key == QLatin1String("split");
     if (!flag && !valued)

@@ -27,11 +27,11 @@ struct DeviceSpec {
     std::array<uint8_t, 2> number{};
     uint8_t date = 0;
     // Faults.
-    bool silent = false;   // never answers
-    int lateMs = 0;        // answers this much later than it would
-    bool badCrc = false;   // both CRC bytes of every reply inverted
+    bool silent = false;    // never answers
+    int lateMs = 0;         // answers this much later than it would
+    bool badCrc = false;    // both CRC bytes of every reply inverted
     bool wrongAddr = false; // reply address byte one above the request's, CRC right for it
-    int trailing = 0;      // bytes appended after every reply
+    int trailing = 0;       // bytes appended after every reply
     // Every reply in pieces: the first of splitPieces[0] bytes, the next of splitPieces[1], ...,
     // the rest last, each splitGapMs after the one before (as a USB adapter delivers them).
     QList<int> splitPieces;

@@ -34,7 +34,10 @@ PtyLink::PtyLink(SimBus &bus, QObject *parent) : QObject(parent), m_bus(bus)
     m_clock.start();
 }
 
-PtyLink::~PtyLink() { close(); }
+PtyLink::~PtyLink()
+{
+    close();
+}
 
 std::optional<RawPty> openRawPty(QString *error)
 {
@@ -59,7 +62,7 @@ std::optional<RawPty> openRawPty(QString *error)
     p.slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (p.slave < 0)
         return fail("open slave");
-    termios tio {};
+    termios tio{};
     if (::tcgetattr(p.slave, &tio) != 0)
         return fail("tcgetattr");
     ::cfmakeraw(&tio);
@@ -205,7 +208,8 @@ void PtyLink::schedule(const QByteArray &bytes, qint64 startUs)
         m_out.emplace(startUs, Out{bytes, bytes, bytes});
     } else {
         for (qsizetype i = 0; i < bytes.size(); ++i) {
-            Out o{bytes.mid(i, 1), i + 1 == bytes.size() ? bytes : QByteArray(), i == 0 ? bytes : QByteArray()};
+            Out o{bytes.mid(i, 1), i + 1 == bytes.size() ? bytes : QByteArray(),
+                  i == 0 ? bytes : QByteArray()};
             m_out.emplace(startUs + wireTimeUs(i + 1), std::move(o));
         }
     }

@@ -83,11 +83,24 @@ QList<int> quantityRegisters(uint8_t mixpro, uint8_t protype)
         return {2, 3};
     if (mixpro == 0) {
         switch (protype) {
-        case 1: return {3};
-        case 2: return {2};
-        case 6: case 8: case 9: case 10: case 11: case 13: case 16: case 18: case 19: case 20: case 21:
+        case 1:
+            return {3};
+        case 2:
+            return {2};
+        case 6:
+        case 8:
+        case 9:
+        case 10:
+        case 11:
+        case 13:
+        case 16:
+        case 18:
+        case 19:
+        case 20:
+        case 21:
             return {protype};
-        default: return {};
+        default:
+            return {};
         }
     }
     if (mixpro == 49 && protype == 9)
@@ -108,7 +121,10 @@ SimBus::SimBus(QList<DeviceSpec> devices, QObject *parent) : QObject(parent)
     m_clock.start();
 }
 
-qint64 SimBus::now() const { return m_time ? m_time() : m_clock.elapsed(); }
+qint64 SimBus::now() const
+{
+    return m_time ? m_time() : m_clock.elapsed();
+}
 
 bool SimBus::setRegister(uint8_t address, int reg, uint16_t value)
 {
@@ -152,8 +168,8 @@ uint16_t SimBus::word(const Device &d, int reg, qint64 ms) const
     if (reg == 0)
         return d.address;
     if (reg >= IdentityRegister && reg < IdentityRegister + 4) {
-        const uint8_t id[8] = {d.setup.batch[0], d.setup.batch[1], d.setup.batch[2], d.setup.number[0],
-                               d.setup.number[1], d.setup.date, d.setup.mixpro, d.setup.protype};
+        const uint8_t id[8] = {d.setup.batch[0],  d.setup.batch[1], d.setup.batch[2], d.setup.number[0],
+                               d.setup.number[1], d.setup.date,     d.setup.mixpro,   d.setup.protype};
         const int i = 2 * (reg - IdentityRegister);
         return static_cast<uint16_t>(id[i] << 8 | id[i + 1]);
     }
@@ -176,9 +192,15 @@ int SimBus::requestLength(const QByteArray &buf)
     if (buf.size() < 2)
         return 0;
     switch (static_cast<uint8_t>(buf[1])) {
-    case 1: case 2: case 3: case 4: case 5: case 6:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
         return 8;
-    case 15: case 16:
+    case 15:
+    case 16:
         return buf.size() < 7 ? 0 : 9 + static_cast<uint8_t>(buf[6]);
     default:
         return -1;
