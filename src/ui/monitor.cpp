@@ -1,4 +1,6 @@
 #include "monitor.h"
+
+#include "devices/devicegrid.h"
 #include "common/tr8.h"
 
 #include "common/clock.h"
@@ -132,8 +134,11 @@ public:
         const QModelIndex i = m_view->indexAt(help->pos());
         bool isAddress = false;
         const int address = i.isValid() ? i.siblingAtColumn(0).data().toInt(&isAddress) : 0;
-        const QString note =
-            isAddress && address >= 1 && address <= 255 ? faultNote(m_traffic.stats(address)) : QString();
+        // Only an old row (its last read failed, or its port is gone) says why.
+        const bool old = i.data(DeviceGrid::RowStateRole).toInt() == int(DeviceGrid::RowState::Old);
+        const QString note = old && isAddress && address >= 1 && address <= 255
+                                 ? faultNote(m_traffic.stats(address))
+                                 : QString();
         if (note.isEmpty())
             QToolTip::hideText();
         else

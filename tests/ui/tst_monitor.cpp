@@ -9,6 +9,8 @@
 #include "ui/frmroughin.h"
 #include "ui/monitor.h"
 
+#include "devices/devicegrid.h"
+
 #include <QtTest>
 #include <QtWidgets>
 
@@ -109,7 +111,8 @@ private Q_SLOTS:
                  QColor(Qt::red));
         QVERIFY(!frames->data(frames->index(0, 0), Qt::ForegroundRole).isValid());
 
-        // The grid's tooltips: the cause for a device whose last exchange failed; none for a good one.
+        // The grid's old rows and their tooltips: the cause for a device whose last exchange failed; none
+        // for a live one.
         auto *grid = w.findChild<QTableView *>(QStringLiteral("grid"));
         const auto tooltip = [grid](int row) {
             const QRect cell = grid->visualRect(grid->model()->index(row, 0));
@@ -117,6 +120,11 @@ private Q_SLOTS:
             QCoreApplication::sendEvent(grid->viewport(), &e);
             return QToolTip::isVisible() ? QToolTip::text() : QString();
         };
+        const auto state = [grid](int row) {
+            return grid->model()->index(row, 0).data(DeviceGrid::RowStateRole).toInt();
+        };
+        QCOMPARE(state(1), int(DeviceGrid::RowState::Live));
+        QCOMPARE(state(4), int(DeviceGrid::RowState::Old)); // drawn grey
         QCOMPARE(tooltip(1), QString());
         QCOMPARE(tooltip(4), QStringLiteral("超时，最后正常读数：无"));
         QCOMPARE(tooltip(2), QStringLiteral("CRC错误，最后正常读数：无"));
