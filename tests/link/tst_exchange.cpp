@@ -8,12 +8,15 @@
 #include "busfile.h"
 #include "common/manualtime.h"
 #include "common/recordingoperator.h"
+#include "common/log.h"
 #include "common/simprocess.h"
+#include "common/timedwire.h"
 #include "console/crcconsole.h"
 #include "link/checkinput.h"
 #include "link/crc16.h"
 #include "link/exchange.h"
 #include "link/frames.h"
+#include "link/portcontrol.h"
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "link/texts.h"
@@ -161,6 +164,60 @@ struct Wire {
     qint64 lastByteMs = -1;
 };
 
+// The exchange on the simulator's bus model, on injected time.
+struct WireRig {
+    explicit WireRig(const QString &busText) : bus(sim::parseBusText(busText).devices)
+    {
+        bus.setFixed(true);
+        wire.open();
+    }
+    test::ManualTime time;
+    sim::SimBus bus;
+    test::TimedWire wire{bus, time};
+    test::RecordingOperator op;
+    Exchange ex{wire, op, time, time};
+
+    bool read(int addr)
+    {
+        ex.CurAddr = uint8_t(addr);
+        return ex.readRegisters(3, 2); // temperature and humidity
+    }
+};
+
+// A port that opens and takes a baud rate only when told to.
+class ScriptedPort : public SerialPort {
+public:
+    bool opens = true, takesBaud = true;
+    bool open() override { return m_open = opens; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    bool write(const QByteArray &) override { return m_open; }
+    QByteArray readAll() override { return {}; }
+    qint64 bytesWaiting() const override { return 0; }
+    void discardInput() override {}
+    Error lastError() const override
+    {
+        return {12, QStringLiteral("refused"), QStringLiteral("system words")};
+    }
+    void setPortNumber(int n) override { m_number = n; }
+    int portNumber() const override { return m_number; }
+    QString devicePath() const override { return QStringLiteral("/dev/ttyS%1").arg(m_number - 1); }
+    QString devicePathFor(int n) const override { return QStringLiteral("/dev/ttyS%1").arg(n - 1); }
+    bool setBaudRate(int baud) override { return takesBaud && (m_baud = baud, true); }
+    int baudRate() const override { return m_baud; }
+    void setRts(bool) override {}
+    void setDtr(bool) override {}
+
+private:
+    bool m_open = false;
+    int m_number = 1, m_baud = 9600;
+};
+
+QString t8(const char *s)
+{
+    return QString::fromUtf8(s);
+}
+
 const QString kThRh = QStringLiteral("1 33 3 230415 0001 17 set=2:215 set=3:456\n");
 
 } // namespace
@@ -170,10 +227,12 @@ class TestExchange : public QObject {
     test::SimProcess m_sim{QString::fromLatin1(kBus)};
     NullModem m_modem; // a Qt SerialBus server on its end a
     QModbusRtuSerialServer m_server;
+    QTemporaryDir m_logDir;
 
 private Q_SLOTS:
     void initTestCase()
     {
+        setLogFolder(m_logDir.path());
         QVERIFY2(m_sim.start(), qPrintable(m_sim.errorString()));
         QString error;
         QVERIFY2(m_modem.open(&error), qPrintable(error));
@@ -628,6 +687,173 @@ private Q_SLOTS:
         QCOMPARE(sim.exitCode(), 2);
         QVERIFY(plain.open(QIODevice::ReadOnly));
         QCOMPARE(plain.readAll(), QByteArray("keep me"));
+    }
+
+    // The program ends (the application's loops are told to quit) while a silent device is
+    // waited for and a second request waits its turn: both waits return, and no transaction is
+    // left for the exchange's destructor to write through.
+    void waitCutShortLeavesNoTransaction()
+    {
+        WireRig r(QStringLiteral("1 33 3 230415 0001 17\n9 33 3 230415 0009 17 silent\n"));
+        r.time.setGraceMs(5000); // the injected time-out must not end the wait first
+        L results;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] { results << r.read(1); }); // queued behind the silent device
+            QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
+            results << r.read(9);
+        });
+        QCoreApplication::exec();
+        QCOMPARE(results, (L{false, false}));
+        QVERIFY(!r.ex.busy());
+        QCOMPARE(r.ex.transactionsLeft(), 0);
+    }
+
+    // A device answers after its request timed out, and is asked again at once: its late reply
+    // comes while the next request waits for the line to be quiet, and is dropped, never taken
+    // for the new request's answer.
+    void lateReplyIsNotTakenForTheNextRequest_data()
+    {
+        QTest::addColumn<int>("lateMs");
+        QTest::addColumn<int>("sentAtMs"); // of the second request
+        QTest::newRow("3.5 s late") << 3500 << 3500 + Exchange::LateGuardMs;
+        QTest::newRow("4.2 s late") << 4200 << 4200 + Exchange::LateGuardMs;
+    }
+    void lateReplyIsNotTakenForTheNextRequest()
+    {
+        QFETCH(int, lateMs);
+        QFETCH(int, sentAtMs);
+        WireRig r(QStringLiteral("1 33 3 230415 0001 17 set=2:215 late=%1\n").arg(lateMs));
+        QList<qint64> sent;
+        QObject::connect(&r.ex, &Exchange::frameSent, [&] { sent << r.time.elapsedMs(); });
+        QVERIFY(!r.read(1));
+        QVERIFY(!r.read(1));
+        QCOMPARE(r.ex.lateReplies(), 1);
+        QCOMPARE(sent, (QList<qint64>{0, sentAtMs}));
+        QVERIFY(r.ex.valueTimeout);
+    }
+
+    // Only the device that timed out waits: a request to another device goes out at once.
+    void otherDevicesAreNotDelayed()
+    {
+        WireRig r(QStringLiteral("1 33 3 230415 0001 17 late=4200\n2 33 3 230415 0002 17 set=2:215\n"));
+        QVERIFY(!r.read(1));
+        const qint64 t = r.time.elapsedMs();
+        QVERIFY(r.read(2));
+        QCOMPARE(r.time.elapsedMs(), t);
+        QCOMPARE(r.ex.word(0), 215);
+    }
+
+    // A reply in pieces (as a USB adapter delivers it) is taken only when complete, as long as
+    // it completes within the time-out.
+    void replyInPiecesOnInjectedTime_data()
+    {
+        QTest::addColumn<QString>("split");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("1 + 8, 2.9 s apart") << "1/2900" << true;
+        QTest::newRow("3 + 3 + 3") << "3+3/1000" << true;
+        QTest::newRow("last piece after the time-out") << "3+3/1600" << false;
+    }
+    void replyInPiecesOnInjectedTime()
+    {
+        QFETCH(QString, split);
+        QFETCH(bool, ok);
+        WireRig r(QStringLiteral("1 33 3 230415 0001 17 set=2:215 set=3:456 split=%1\n").arg(split));
+        QCOMPARE(r.read(1), ok);
+        QCOMPARE(r.ex.word(0), ok ? 215 : 0);
+        QCOMPARE(r.ex.word(2), ok ? 456 : 0);
+    }
+
+    // The same through kestrel-sim on a pseudo-terminal, the pieces 30 ms apart.
+    void replyInPiecesFromTheSimulator_data()
+    {
+        QTest::addColumn<QString>("split");
+        QTest::newRow("1 + 8") << "1/30";
+        QTest::newRow("3 + 3 + 3") << "3+3/30";
+    }
+    void replyInPiecesFromTheSimulator()
+    {
+        QFETCH(QString, split);
+        test::SimProcess sim(
+            QStringLiteral("7 33 3 230415 0007 17 set=2:215 set=3:456 split=%1\n").arg(split));
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        Rig r(sim.linkPath());
+        QVERIFY(r.opened);
+        r.time.setGraceMs(1000); // a 30-ms gap must not end the wait on injected time
+        QVERIFY(r.read(7));
+        QCOMPARE(r.ex.lastReply().size(), 9);
+        QCOMPARE(r.words(2), (L{215, 456}));
+    }
+
+    // COM3 cannot be opened at start-up; COM5 is then opened from the menu. The button reads
+    // "关闭串口", and its first click closes the port.
+    void captionSaysWhatTheClickDoes()
+    {
+        ScriptedPort port;
+        test::RecordingOperator op;
+        PortControl pc(port, op);
+        port.opens = false;
+        pc.startUp();
+        QCOMPARE(pc.comCaption(), t8(texts::link::OpenPort));
+        port.opens = true;
+        pc.mnu_com_Click(4);
+        QCOMPARE(pc.comCaption(), t8(texts::link::ClosePort));
+        pc.Com_Click();
+        QCOMPARE(port.isOpen(), false);
+        QCOMPARE(pc.comCaption(), t8(texts::link::OpenPort));
+        pc.Com_Click();
+        QCOMPARE(port.isOpen(), true);
+        QCOMPARE(pc.comCaption(), t8(texts::link::ClosePort));
+    }
+
+    // A rate the port refuses is reported as port errors are; the menu keeps the rate in use checked.
+    void refusedBaudRateIsTold()
+    {
+        ScriptedPort port;
+        test::RecordingOperator op;
+        PortControl pc(port, op);
+        pc.startUp();
+        pc.mnuBaudRate_Click(4);
+        port.takesBaud = false;
+        pc.mnuBaudRate_Click(5);
+        QCOMPARE(pc.baudChecked(), 4);
+        QCOMPARE(op.messages.size(), 1);
+        QVERIFY(op.messages[0].text.startsWith(t8(texts::link::AppError)));
+        QVERIFY(op.messages[0].text.contains(t8(texts::link::BaudFailed)));
+        QCOMPARE(pc.comCaption(), t8(texts::link::ClosePort)); // the port stays open
+    }
+
+    // The box describes the failure in Chinese; the system's words go to kestrel.log.
+    void portFailureInChinese_data()
+    {
+        QTest::addColumn<bool>("unplug"); // the adapter goes away while open; else it never existed
+        QTest::addColumn<QString>("description");
+        QTest::newRow("no such device") << false << t8(texts::link::PortNotFound);
+        QTest::newRow("removed while open") << true << t8(texts::link::PortRemoved);
+    }
+    void portFailureInChinese()
+    {
+        QFETCH(bool, unplug);
+        QFETCH(QString, description);
+        test::SimProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        PortMap map;
+        map.set(3, unplug ? sim.linkPath() : m_logDir.filePath(QStringLiteral("ttyUSB9")));
+        QtSerialPort port(map);
+        test::RecordingOperator op;
+        PortControl pc(port, op);
+        QFile::remove(logFilePath());
+        pc.startUp();
+        if (unplug) {
+            QVERIFY(port.isOpen());
+            sim.stop();
+            QTRY_VERIFY(!port.isOpen());
+        }
+        QCOMPARE(op.messages.size(), 1);
+        QVERIFY2(op.messages[0].text.contains(description), qPrintable(op.messages[0].text));
+        QVERIFY(!op.messages[0].text.contains(port.lastError().systemText));
+        QFile log(logFilePath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(log.readAll()).contains(port.lastError().systemText));
     }
 };
 
