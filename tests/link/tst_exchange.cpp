@@ -61,13 +61,16 @@ const char *const kBus = R"(
 13 33 3  230415 0013 17 trailing=4 set=2:1 set=3:2
 )";
 
-// The system's exchange on COM3, COM3 mapped to `path`.
-struct Rig {
-    explicit Rig(const QString &path)
-        : port([&] {
+// The system's exchange on COM3, COM3 mapped to `path`: a serial port, or a serial device server.
+template <class Port> struct PortRig {
+    explicit PortRig(const QString &path, int graceMs = test::ManualTime::DefaultGraceMs)
+        : time(graceMs), port([&]() -> Port {
               PortMap m;
               m.set(3, path);
-              return m;
+              if constexpr (std::is_same_v<Port, BusPort>)
+                  return Port(m, time);
+              else
+                  return Port(m);
           }())
     {
         port.setPortNumber(3);
@@ -75,7 +78,7 @@ struct Rig {
     }
     test::ManualTime time;
     test::RecordingOperator op;
-    QtSerialPort port;
+    Port port;
     Exchange ex{port, op, time, time};
     bool opened = false;
 
@@ -91,6 +94,11 @@ struct Rig {
             w << ex.word(2 * i);
         return w;
     }
+};
+using Rig = PortRig<QtSerialPort>;
+// A loaded machine may take longer than the default grace to report a connection made.
+struct TcpRig : PortRig<BusPort> {
+    explicit TcpRig(const QString &path) : PortRig(path, 250) {}
 };
 
 // Two pseudo-terminals joined master to master: what goes into one's device comes out of the
@@ -293,33 +301,6 @@ const char *const kTcpBus = R"(
 
 // The first bytes of device 1's reply to the read of registers 2 and 3, then the line goes dead.
 const QByteArray kReplyHead = QByteArray::fromHex("010304");
-
-struct TcpRig {
-    explicit TcpRig(const QString &path)
-        : port(
-              [&] {
-                  PortMap m;
-                  m.set(3, path);
-                  return m;
-              }(),
-              time)
-    {
-        port.setPortNumber(3);
-        opened = port.open();
-    }
-    // A loaded machine may take longer than the default grace to report a connection made.
-    test::ManualTime time{250};
-    test::RecordingOperator op;
-    BusPort port;
-    Exchange ex{port, op, time, time};
-    bool opened = false;
-
-    bool read(int addr)
-    {
-        ex.CurAddr = uint8_t(addr);
-        return ex.readRegisters(3, 2);
-    }
-};
 
 // Answers the first request with the head of a reply and hangs up: over TCP it closes the
 // connection, on a pseudo-terminal it closes the terminal.
