@@ -8,23 +8,33 @@
 #include "busfile.h"
 #include "common/manualtime.h"
 #include "common/recordingoperator.h"
+#include "common/log.h"
 #include "common/simprocess.h"
+#include "common/timedwire.h"
 #include "console/crcconsole.h"
+#include "link/busport.h"
 #include "link/checkinput.h"
 #include "link/crc16.h"
 #include "link/exchange.h"
 #include "link/frames.h"
+#include "link/portcontrol.h"
 #include "link/portmap.h"
 #include "link/qtserialport.h"
 #include "link/texts.h"
+#include "link/trafficmodel.h"
 #include "ptylink.h"
 #include "simbus.h"
+#include "tcplink.h"
 
+#include <QAbstractItemModelTester>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QModbusRtuSerialServer>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 #include <unistd.h>
 #ifdef KESTREL_HAVE_LIBMODBUS
@@ -51,13 +61,16 @@ const char *const kBus = R"(
 13 33 3  230415 0013 17 trailing=4 set=2:1 set=3:2
 )";
 
-// The system's exchange on COM3, COM3 mapped to `path`.
-struct Rig {
-    explicit Rig(const QString &path)
-        : port([&] {
+// The system's exchange on COM3, COM3 mapped to `path`: a serial port, or a serial device server.
+template <class Port> struct PortRig {
+    explicit PortRig(const QString &path, int graceMs = test::ManualTime::DefaultGraceMs)
+        : time(graceMs), port([&]() -> Port {
               PortMap m;
               m.set(3, path);
-              return m;
+              if constexpr (std::is_same_v<Port, BusPort>)
+                  return Port(m, time);
+              else
+                  return Port(m);
           }())
     {
         port.setPortNumber(3);
@@ -65,7 +78,7 @@ struct Rig {
     }
     test::ManualTime time;
     test::RecordingOperator op;
-    QtSerialPort port;
+    Port port;
     Exchange ex{port, op, time, time};
     bool opened = false;
 
@@ -81,6 +94,11 @@ struct Rig {
             w << ex.word(2 * i);
         return w;
     }
+};
+using Rig = PortRig<QtSerialPort>;
+// A loaded machine may take longer than the default grace to report a connection made.
+struct TcpRig : PortRig<BusPort> {
+    explicit TcpRig(const QString &path) : PortRig(path, 250) {}
 };
 
 // Two pseudo-terminals joined master to master: what goes into one's device comes out of the
@@ -161,21 +179,205 @@ struct Wire {
     qint64 lastByteMs = -1;
 };
 
+// The exchange on the simulator's bus model, on injected time.
+struct WireRig {
+    explicit WireRig(const QString &busText) : bus(sim::parseBusText(busText).devices)
+    {
+        bus.setFixed(true);
+        wire.open();
+    }
+    test::ManualTime time;
+    sim::SimBus bus;
+    test::TimedWire wire{bus, time};
+    test::RecordingOperator op;
+    Exchange ex{wire, op, time, time};
+
+    bool read(int addr)
+    {
+        ex.CurAddr = uint8_t(addr);
+        return ex.readRegisters(3, 2); // temperature and humidity
+    }
+};
+
+// A port that opens and takes a baud rate only when told to.
+class ScriptedPort : public SerialPort {
+public:
+    bool opens = true, takesBaud = true;
+    bool open() override { return m_open = opens; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    bool write(const QByteArray &) override { return m_open; }
+    QByteArray readAll() override { return {}; }
+    qint64 bytesWaiting() const override { return 0; }
+    void discardInput() override {}
+    Error lastError() const override
+    {
+        return {12, QStringLiteral("refused"), QStringLiteral("system words")};
+    }
+    void setPortNumber(int n) override { m_number = n; }
+    int portNumber() const override { return m_number; }
+    QString devicePath() const override { return QStringLiteral("/dev/ttyS%1").arg(m_number - 1); }
+    QString devicePathFor(int n) const override { return QStringLiteral("/dev/ttyS%1").arg(n - 1); }
+    bool setBaudRate(int baud) override { return takesBaud && (m_baud = baud, true); }
+    int baudRate() const override { return m_baud; }
+    void setRts(bool) override {}
+    void setDtr(bool) override {}
+
+private:
+    bool m_open = false;
+    int m_number = 1, m_baud = 9600;
+};
+
+QString t8(const char *s)
+{
+    return QString::fromUtf8(s);
+}
+
 const QString kThRh = QStringLiteral("1 33 3 230415 0001 17 set=2:215 set=3:456\n");
+
+// 1 answers well, 6 after 150 ms, 9 never, 10 with the wrong address byte, 11 with a bad CRC,
+// 13 with four zero bytes after its reply, 5 after 300 ms (after its injected time-out).
+const char *const kTrafficBus = R"(
+1  33 3 230415 0001 17 set=2:215 set=3:456
+5  33 3 230415 0005 17 late=300
+6  33 3 230415 0006 17 late=150
+9  33 3 230415 0009 17 silent
+10 33 3 230415 0010 17 wrongaddr
+11 33 3 230415 0011 17 badcrc
+13 33 3 230415 0013 17 trailing=4
+)";
+
+// An exchange on COM3 (mapped to `path`) and the traffic it publishes.
+struct TrafficRig {
+    TrafficRig(const QString &path, Clock &clock, TimerFactory &timers)
+        : port([&] {
+              PortMap m;
+              m.set(3, path);
+              return m;
+          }()),
+          ex(port, op, timers, clock)
+    {
+        port.setPortNumber(3);
+        opened = port.open();
+    }
+    test::RecordingOperator op;
+    QtSerialPort port;
+    Exchange ex;
+    Traffic traffic{ex};
+    bool opened = false;
+
+    bool read(int address)
+    {
+        ex.CurAddr = uint8_t(address);
+        return ex.readRegisters(3, 2); // temperature and humidity: registers 2 and 3
+    }
+};
+
+// The read request of temperature and humidity (registers 2 and 3).
+QByteArray request(int address)
+{
+    const char body[] = {char(address), 3, 0, 2, 0, 2};
+    return withCrc(QByteArray(body, 6));
+}
+
+TrafficRecord record(int address, qint64 responseMs, Verdict v = Verdict::Ok)
+{
+    TrafficRecord r;
+    r.sentAt = QDateTime(QDate(2026, 12, 6), QTime(10, 0));
+    r.receivedAt = r.sentAt.addMSecs(responseMs);
+    r.request = request(address);
+    r.reply = QByteArray::fromHex("0003040001000200");
+    r.address = uint8_t(address);
+    r.function = 3;
+    r.verdict = v;
+    return r;
+}
+
+const char *const kTcpBus = R"(
+1  33 3  230415 0001 17 set=2:215 set=3:456
+9  33 3  230415 0009 17 silent
+11 33 3  230415 0011 17 badcrc
+)";
+
+// The first bytes of device 1's reply to the read of registers 2 and 3, then the line goes dead.
+const QByteArray kReplyHead = QByteArray::fromHex("010304");
+
+// Answers the first request with the head of a reply and hangs up: over TCP it closes the
+// connection, on a pseudo-terminal it closes the terminal.
+struct HangUpPeer : QObject {
+    QTcpServer server;
+    QTcpSocket *client = nullptr;
+    sim::RawPty pty;
+    QSocketNotifier *notifier = nullptr;
+
+    QString open(const QString &transport, QString *error)
+    {
+        if (transport == QLatin1String("tcp")) {
+            if (!server.listen(QHostAddress::LocalHost, 0))
+                return *error = server.errorString(), QString();
+            connect(&server, &QTcpServer::newConnection, this, [this] {
+                client = server.nextPendingConnection();
+                connect(client, &QTcpSocket::readyRead, this, [this] {
+                    client->readAll();
+                    client->write(kReplyHead);
+                    client->flush();
+                    client->disconnectFromHost();
+                });
+            });
+            return QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort());
+        }
+        const auto p = sim::openRawPty(error);
+        if (!p)
+            return {};
+        pty = *p;
+        notifier = new QSocketNotifier(pty.master, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this] {
+            char buf[64];
+            while (::read(pty.master, buf, sizeof buf) > 0) {
+            }
+            [[maybe_unused]] const ssize_t n =
+                ::write(pty.master, kReplyHead.constData(), size_t(kReplyHead.size()));
+            notifier->setEnabled(false);
+            QTimer::singleShot(5, this, [this] { sim::closeRawPty(pty); });
+        });
+        return pty.device;
+    }
+    ~HangUpPeer() override
+    {
+        delete notifier;
+        sim::closeRawPty(pty);
+    }
+};
 
 } // namespace
 
 class TestExchange : public QObject {
     Q_OBJECT
     test::SimProcess m_sim{QString::fromLatin1(kBus)};
+    test::SimProcess m_trafficSim{QString::fromLatin1(kTrafficBus)};
     NullModem m_modem; // a Qt SerialBus server on its end a
     QModbusRtuSerialServer m_server;
+    QTemporaryDir m_logDir;
+    QTemporaryDir m_tcpDir;
+    sim::SimBus m_bus{sim::parseBusText(QString::fromLatin1(kTcpBus)).devices};
+    sim::PtyLink m_pty{m_bus};
+    sim::TcpLink m_tcp{m_bus};
+
+    QString pathOf(const QString &transport) const
+    {
+        return transport == QLatin1String("tcp") ? QStringLiteral("tcp://127.0.0.1:%1").arg(m_tcp.port())
+                                                 : m_pty.linkPath();
+    }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(m_sim.start(), qPrintable(m_sim.errorString()));
+        setLogFolder(m_logDir.path());
         QString error;
+        QVERIFY2(m_pty.open(m_tcpDir.filePath(QStringLiteral("com3")), &error), qPrintable(error));
+        QVERIFY2(m_tcp.listen(0, &error), qPrintable(error));
+        QVERIFY2(m_sim.start(), qPrintable(m_sim.errorString()));
+        QVERIFY2(m_trafficSim.start(), qPrintable(m_trafficSim.errorString()));
         QVERIFY2(m_modem.open(&error), qPrintable(error));
         m_server.setConnectionParameter(QModbusDevice::SerialPortNameParameter, m_modem.a.device);
         m_server.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 9600);
@@ -628,6 +830,462 @@ private Q_SLOTS:
         QCOMPARE(sim.exitCode(), 2);
         QVERIFY(plain.open(QIODevice::ReadOnly));
         QCOMPARE(plain.readAll(), QByteArray("keep me"));
+    }
+
+    // The program ends (the application's loops are told to quit) while a silent device is
+    // waited for and a second request waits its turn: both waits return, and no transaction is
+    // left for the exchange's destructor to write through.
+    void waitCutShortLeavesNoTransaction()
+    {
+        WireRig r(QStringLiteral("1 33 3 230415 0001 17\n9 33 3 230415 0009 17 silent\n"));
+        r.time.setGraceMs(5000); // the injected time-out must not end the wait first
+        L results;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] { results << r.read(1); }); // queued behind the silent device
+            QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
+            results << r.read(9);
+        });
+        QCoreApplication::exec();
+        QCOMPARE(results, (L{false, false}));
+        QVERIFY(!r.ex.busy());
+        QCOMPARE(r.ex.transactionsLeft(), 0);
+    }
+
+    // A device answers after its request timed out, and is asked again at once: its late reply
+    // comes while the next request waits for the line to be quiet, and is dropped, never taken
+    // for the new request's answer.
+    void lateReplyIsNotTakenForTheNextRequest_data()
+    {
+        QTest::addColumn<int>("lateMs");
+        QTest::addColumn<int>("sentAtMs"); // of the second request
+        QTest::newRow("3.5 s late") << 3500 << 3500 + Exchange::LateGuardMs;
+        QTest::newRow("4.2 s late") << 4200 << 4200 + Exchange::LateGuardMs;
+    }
+    void lateReplyIsNotTakenForTheNextRequest()
+    {
+        QFETCH(int, lateMs);
+        QFETCH(int, sentAtMs);
+        WireRig r(QStringLiteral("1 33 3 230415 0001 17 set=2:215 late=%1\n").arg(lateMs));
+        QList<qint64> sent;
+        QObject::connect(&r.ex, &Exchange::frameSent, [&] { sent << r.time.elapsedMs(); });
+        QVERIFY(!r.read(1));
+        QVERIFY(!r.read(1));
+        QCOMPARE(r.ex.lateReplies(), 1);
+        QCOMPARE(sent, (QList<qint64>{0, sentAtMs}));
+        QVERIFY(r.ex.valueTimeout);
+    }
+
+    // Only the device that timed out waits: a request to another device goes out at once.
+    void otherDevicesAreNotDelayed()
+    {
+        WireRig r(QStringLiteral("1 33 3 230415 0001 17 late=4200\n2 33 3 230415 0002 17 set=2:215\n"));
+        QVERIFY(!r.read(1));
+        const qint64 t = r.time.elapsedMs();
+        QVERIFY(r.read(2));
+        QCOMPARE(r.time.elapsedMs(), t);
+        QCOMPARE(r.ex.word(0), 215);
+    }
+
+    // A reply in pieces (as a USB adapter delivers it) is taken only when complete, as long as
+    // it completes within the time-out.
+    void replyInPiecesOnInjectedTime_data()
+    {
+        QTest::addColumn<QString>("split");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("1 + 8, 2.9 s apart") << "1/2900" << true;
+        QTest::newRow("3 + 3 + 3") << "3+3/1000" << true;
+        QTest::newRow("last piece after the time-out") << "3+3/1600" << false;
+    }
+    void replyInPiecesOnInjectedTime()
+    {
+        QFETCH(QString, split);
+        QFETCH(bool, ok);
+        WireRig r(QStringLiteral("1 33 3 230415 0001 17 set=2:215 set=3:456 split=%1\n").arg(split));
+        QCOMPARE(r.read(1), ok);
+        QCOMPARE(r.ex.word(0), ok ? 215 : 0);
+        QCOMPARE(r.ex.word(2), ok ? 456 : 0);
+    }
+
+    // The same through kestrel-sim on a pseudo-terminal, the pieces 30 ms apart.
+    void replyInPiecesFromTheSimulator_data()
+    {
+        QTest::addColumn<QString>("split");
+        QTest::newRow("1 + 8") << "1/30";
+        QTest::newRow("3 + 3 + 3") << "3+3/30";
+    }
+    void replyInPiecesFromTheSimulator()
+    {
+        QFETCH(QString, split);
+        test::SimProcess sim(
+            QStringLiteral("7 33 3 230415 0007 17 set=2:215 set=3:456 split=%1\n").arg(split));
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        Rig r(sim.linkPath());
+        QVERIFY(r.opened);
+        r.time.setGraceMs(1000); // a 30-ms gap must not end the wait on injected time
+        QVERIFY(r.read(7));
+        QCOMPARE(r.ex.lastReply().size(), 9);
+        QCOMPARE(r.words(2), (L{215, 456}));
+    }
+
+    // COM3 cannot be opened at start-up; COM5 is then opened from the menu. The button reads
+    // "关闭串口", and its first click closes the port.
+    void captionSaysWhatTheClickDoes()
+    {
+        ScriptedPort port;
+        test::RecordingOperator op;
+        PortControl pc(port, op);
+        port.opens = false;
+        pc.startUp();
+        QCOMPARE(pc.comCaption(), t8(texts::link::OpenPort));
+        port.opens = true;
+        pc.mnu_com_Click(4);
+        QCOMPARE(pc.comCaption(), t8(texts::link::ClosePort));
+        pc.Com_Click();
+        QCOMPARE(port.isOpen(), false);
+        QCOMPARE(pc.comCaption(), t8(texts::link::OpenPort));
+        pc.Com_Click();
+        QCOMPARE(port.isOpen(), true);
+        QCOMPARE(pc.comCaption(), t8(texts::link::ClosePort));
+    }
+
+    // A rate the port refuses is reported as port errors are; the menu keeps the rate in use checked.
+    void refusedBaudRateIsTold()
+    {
+        ScriptedPort port;
+        test::RecordingOperator op;
+        PortControl pc(port, op);
+        pc.startUp();
+        pc.mnuBaudRate_Click(4);
+        port.takesBaud = false;
+        pc.mnuBaudRate_Click(5);
+        QCOMPARE(pc.baudChecked(), 4);
+        QCOMPARE(op.messages.size(), 1);
+        QVERIFY(op.messages[0].text.startsWith(t8(texts::link::AppError)));
+        QVERIFY(op.messages[0].text.contains(t8(texts::link::BaudFailed)));
+        QCOMPARE(pc.comCaption(), t8(texts::link::ClosePort)); // the port stays open
+    }
+
+    // The box describes the failure in Chinese; the system's words go to kestrel.log.
+    void portFailureInChinese_data()
+    {
+        QTest::addColumn<bool>("unplug"); // the adapter goes away while open; else it never existed
+        QTest::addColumn<QString>("description");
+        QTest::newRow("no such device") << false << t8(texts::link::PortNotFound);
+        QTest::newRow("removed while open") << true << t8(texts::link::PortRemoved);
+    }
+    void portFailureInChinese()
+    {
+        QFETCH(bool, unplug);
+        QFETCH(QString, description);
+        test::SimProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        PortMap map;
+        map.set(3, unplug ? sim.linkPath() : m_logDir.filePath(QStringLiteral("ttyUSB9")));
+        QtSerialPort port(map);
+        test::RecordingOperator op;
+        PortControl pc(port, op);
+        QFile::remove(logFilePath());
+        pc.startUp();
+        if (unplug) {
+            QVERIFY(port.isOpen());
+            sim.stop();
+            QTRY_VERIFY(!port.isOpen());
+        }
+        QCOMPARE(op.messages.size(), 1);
+        QVERIFY2(op.messages[0].text.contains(description), qPrintable(op.messages[0].text));
+        QVERIFY(!op.messages[0].text.contains(port.lastError().systemText));
+        QFile log(logFilePath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(log.readAll()).contains(port.lastError().systemText));
+    }
+
+    // The traffic the exchange publishes: the verdict and the counters of each fault kestrel-sim
+    // plays, a response time against a device's delay, the frame trace from the same records, the
+    // bounded ring, and the monitor's models batching, filtering and counting.
+    void eachFaultHasItsVerdictAndCount_data()
+    {
+        QTest::addColumn<int>("address");
+        QTest::addColumn<Verdict>("verdict");
+        QTest::addColumn<quint32>("replies");
+        QTest::newRow("good reply") << 1 << Verdict::Ok << 1u;
+        QTest::newRow("silent") << 9 << Verdict::Timeout << 0u;
+        QTest::newRow("wrong address byte") << 10 << Verdict::WrongAddress << 1u;
+        QTest::newRow("bad CRC") << 11 << Verdict::BadCrc << 1u;
+        QTest::newRow("trailing bytes") << 13 << Verdict::Trailing << 1u;
+    }
+    void eachFaultHasItsVerdictAndCount()
+    {
+        QFETCH(int, address);
+        QFETCH(Verdict, verdict);
+        QFETCH(quint32, replies);
+        test::ManualTime time;
+        TrafficRig r(m_trafficSim.linkPath(), time, time);
+        QVERIFY(r.opened);
+        r.read(address);
+        if (address != 1)
+            r.read(1); // bytes that came apart from their reply are published as this request goes out
+        const AddressStats &s = r.traffic.stats(address);
+        QCOMPARE(s.requests, 1u);
+        QCOMPARE(s.replies, replies);
+        QCOMPARE(s.count(verdict), 1u);
+        const FrameRing &f = r.traffic.frames();
+        QCOMPARE(f.at(f.first()).bytes, request(address));
+        QCOMPARE(f.at(f.first() + 1).verdict, std::optional<Verdict>(verdict)); // the reply (or its absence)
+    }
+
+    // Device 5's reply comes 300 ms after the request, its injected 3 s limit long run out.
+    void replyAfterTheTimeoutIsLate()
+    {
+        test::ManualTime time;
+        TrafficRig r(m_trafficSim.linkPath(), time, time);
+        QVERIFY(r.opened);
+        QVERIFY(!r.read(5));
+        QTRY_VERIFY(r.port.bytesWaiting() >= 9);
+        QVERIFY(r.read(1));
+        const AddressStats &s = r.traffic.stats(5);
+        QCOMPARE(s.count(Verdict::Timeout), 1u);
+        QCOMPARE(s.count(Verdict::Late), 1u);
+        QCOMPARE(s.requests, 1u);
+        QCOMPARE(s.maxMs, qint64(-1)); // a time-out is not a response time
+    }
+
+    // On the system clock and real timers: device 6 answers after 150 ms.
+    void responseTimeCoversTheDelay()
+    {
+        TrafficRig r(m_trafficSim.linkPath(), SystemClock::instance(), QtTimerFactory::instance());
+        QVERIFY(r.opened);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(r.read(6));
+        const AddressStats &s = r.traffic.stats(6);
+        qInfo("response of a device 150 ms late: min %lld, mean %lld, max %lld ms", s.minMs, s.meanMs(),
+              s.maxMs);
+        QVERIFY(s.minMs >= 150);
+    }
+
+    void frameTraceReadsTheSameRecords()
+    {
+        test::ManualTime time;
+        TrafficRig r(m_trafficSim.linkPath(), time, time);
+        QVERIFY(r.opened);
+        const_cast<QLoggingCategory &>(lcFrames()).setEnabled(QtDebugMsg, true);
+        QTest::ignoreMessage(QtDebugMsg, "TX 01 03 00 02 00 02 65 cb");
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^RX 01 03 04 00 d7 01 c8 .. ..$"));
+        QTest::ignoreMessage(QtDebugMsg, "TX 09 03 00 02 00 02 64 83");
+        QTest::ignoreMessage(QtDebugMsg, "-- 超时");
+        r.read(1);
+        r.read(9);
+        const_cast<QLoggingCategory &>(lcFrames()).setEnabled(QtDebugMsg, false);
+    }
+
+    // A Modbus exception reply (5 bytes) never completes the reply the exchange waits for.
+    void exceptionReply()
+    {
+        test::SimProcess sim(QStringLiteral("1 33 3 230415 0001 17\n"));
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        test::ManualTime time;
+        TrafficRig r(sim.linkPath(), time, time);
+        QVERIFY(r.opened);
+        QVERIFY(!r.ex.addrExchange(16, 0, 0)); // address 0 is refused
+        QCOMPARE(r.traffic.stats(0).count(Verdict::Exception), 1u);
+        QCOMPARE(r.traffic.stats(0).count(Verdict::Timeout), 0u);
+    }
+
+    void ringKeepsTheLastFrames()
+    {
+        Traffic t;
+        for (int i = 0; i < 6000; ++i) // two frames each
+            t.add(record(i % 200 + 1, 10));
+        QCOMPARE(t.frames().size(), Traffic::RingFrames);
+        QCOMPARE(t.frames().total(), 12000);
+        QCOMPARE(t.frames().at(t.frames().first()).address, uint8_t(1000 % 200 + 1));
+        QVERIFY(t.frames().at(t.frames().first()).sent);
+    }
+
+    void modelTakesFramesInBatches()
+    {
+        Traffic t;
+        TrafficModel m(t);
+        QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        AddressFilter only2;
+        only2.setSourceModel(&m);
+        only2.setAddress(2);
+        QSignalSpy inserted(&m, &QAbstractItemModel::rowsInserted);
+        for (int a : {1, 2, 1})
+            t.add(record(a, 10));
+        QCOMPARE(m.rowCount(), 0); // nothing until the refresh
+        m.refresh();
+        QCOMPARE(m.rowCount(), 6);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(only2.rowCount(), 2);
+
+        m.setPaused(true);
+        t.add(record(2, 10));
+        m.refresh();
+        QCOMPARE(m.rowCount(), 6);
+        m.setPaused(false);
+        m.refresh();
+        QCOMPARE(m.rowCount(), 8);
+
+        for (int i = 0; i < 5000; ++i)
+            t.add(record(3, 10));
+        m.refresh();
+        QCOMPARE(m.rowCount(), Traffic::RingFrames);
+        QCOMPARE(only2.rowCount(), 0); // the oldest rows went first
+        m.clear();
+        QCOMPARE(m.rowCount(), 0);
+    }
+
+    void statisticsTable()
+    {
+        Traffic t;
+        TrafficStatsModel m(t);
+        for (qint64 ms : {10, 20, 40})
+            t.add(record(7, ms));
+        t.add(record(7, 3000, Verdict::Timeout));
+        t.add(record(9, 5, Verdict::BadCrc));
+        m.refresh();
+        QCOMPARE(m.rowCount(), 2);
+        const auto cell = [&](int row, int column) { return m.data(m.index(row, column)).toString(); };
+        QCOMPARE(cell(0, TrafficStatsModel::Address), QStringLiteral("7"));
+        QCOMPARE(cell(0, TrafficStatsModel::Requests), QStringLiteral("4"));
+        QCOMPARE(cell(0, TrafficStatsModel::Replies), QStringLiteral("3"));
+        QCOMPARE(cell(0, TrafficStatsModel::FirstVerdict), QStringLiteral("1")); // time-outs
+        QCOMPARE(cell(0, TrafficStatsModel::MinMs), QStringLiteral("10"));
+        QCOMPARE(cell(0, TrafficStatsModel::MeanMs), QStringLiteral("23"));
+        QCOMPARE(cell(0, TrafficStatsModel::MaxMs), QStringLiteral("40"));
+        QCOMPARE(cell(1, TrafficStatsModel::FirstVerdict + 1), QStringLiteral("1")); // CRC errors
+        QCOMPARE(faultNote(t.stats(7)), QStringLiteral("超时，最后正常读数：2026-12-06 10:00:00"));
+        t.add(record(7, 10));
+        QCOMPARE(faultNote(t.stats(7)), QString());
+        m.reset();
+        QCOMPARE(m.rowCount(), 0);
+    }
+
+    // The exchange over a serial device server (TCP) and over a pseudo-terminal: the same cases, the
+    // transport a column; a peer that hangs up in the middle of a reply stands for a lost
+    // connection. Then the port side: a refused or lost connection is reported as a port error, and
+    // the port opens again.
+    void exchange_data()
+    {
+        QTest::addColumn<QString>("transport");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("timedOut");
+        QTest::addColumn<int>("injectedMs"); // of the wait
+        QTest::addColumn<int>("firstWord");  // the data starts as 0x55 bytes
+        for (const char *t : {"pty", "tcp"}) {
+            QTest::addRow("%s good reply", t) << t << 1 << true << false << 0 << 215;
+            QTest::addRow("%s silent device", t)
+                << t << 9 << false << true << Exchange::TimeLimitMs << 0x5555;     // left as it was
+            QTest::addRow("%s bad CRC", t) << t << 11 << false << false << 0 << 0; // cleared
+        }
+    }
+    void exchange()
+    {
+        QFETCH(QString, transport);
+        QFETCH(int, address);
+        QFETCH(bool, ok);
+        QFETCH(bool, timedOut);
+        QFETCH(int, injectedMs);
+        QFETCH(int, firstWord);
+        TcpRig r(pathOf(transport));
+        QVERIFY(r.opened);
+        QCOMPARE(r.port.overTcp(), transport == QLatin1String("tcp"));
+        r.ex.data[0] = r.ex.data[1] = 0x55;
+        QCOMPARE(r.read(address), ok);
+        QCOMPARE(r.ex.failureCount, quint16(ok ? 0 : 1));
+        QCOMPARE(r.ex.valueTimeout, timedOut);
+        QCOMPARE(r.time.elapsedMs(), qint64(injectedMs));
+        QCOMPARE(r.ex.word(0), firstWord);
+        QVERIFY(r.port.isOpen());
+    }
+
+    // The line goes dead after three bytes of the reply: the read fails at once, not after the
+    // time limit, and the port reports itself lost and closed.
+    void hangUpDuringReply_data()
+    {
+        QTest::addColumn<QString>("transport");
+        QTest::newRow("pty") << "pty";
+        QTest::newRow("tcp") << "tcp";
+    }
+    void hangUpDuringReply()
+    {
+        QFETCH(QString, transport);
+        HangUpPeer peer;
+        QString error;
+        const QString path = peer.open(transport, &error);
+        QVERIFY2(!path.isEmpty(), qPrintable(error));
+        TcpRig r(path);
+        QVERIFY(r.opened);
+        QSignalSpy lost(&r.port, &ByteTransport::lost);
+        QVERIFY(!r.read(1));
+        QCOMPARE(r.ex.failureCount, quint16(1));
+        QVERIFY2(r.time.elapsedMs() < Exchange::TimeLimitMs, qPrintable(QString::number(r.time.elapsedMs())));
+        QCOMPARE(lost.count(), 1);
+        QVERIFY(!r.port.isOpen());
+    }
+
+    // The simulator serves one client at a time: a second connection takes the bus, the first is
+    // told its connection is lost.
+    void oneClientAtATime()
+    {
+        TcpRig first(pathOf(QStringLiteral("tcp")));
+        QSignalSpy lost(&first.port, &ByteTransport::lost);
+        TcpRig second(pathOf(QStringLiteral("tcp")));
+        QVERIFY(second.read(1));
+        QTRY_COMPARE(lost.count(), 1);
+        QVERIFY(!first.read(1));
+    }
+
+    // A device server that is not listening: the start-up reports the port error with the refusal
+    // in Chinese; once the server listens, the button opens the port and reads go through.
+    void refusedThenReopened()
+    {
+        QTcpServer probe; // a port that nothing listens on
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 free = probe.serverPort();
+        probe.close();
+        TcpRig r(QStringLiteral("tcp://127.0.0.1:%1").arg(free));
+        QVERIFY(!r.opened);
+        PortControl control(r.port, r.op);
+        control.startUp();
+        QCOMPARE(r.op.messages.size(), 1);
+        QVERIFY(r.op.messages[0].text.startsWith(QString::fromUtf8(texts::link::AppError)));
+        QVERIFY2(r.op.messages[0].text.contains(QString::fromUtf8(texts::link::TcpRefused)),
+                 qPrintable(r.op.messages[0].text));
+        QVERIFY(!control.portOpen());
+
+        sim::TcpLink server(m_bus);
+        QVERIFY(server.listen(free));
+        control.Com_Click();
+        QVERIFY(control.portOpen());
+        QCOMPARE(r.op.messages.size(), 1);
+        QVERIFY(r.read(1));
+    }
+
+    // The server drops the connection: reported once as a port error (the window's "OnComm"
+    // path), polling's reads fail at once; the button reconnects.
+    void lostThenReopened()
+    {
+        sim::TcpLink server(m_bus);
+        QVERIFY(server.listen(0));
+        TcpRig r(QStringLiteral("tcp://127.0.0.1:%1").arg(server.port()));
+        PortControl control(r.port, r.op);
+        control.startUp();
+        QVERIFY(control.portOpen());
+        QTRY_VERIFY(server.hasClient());
+        server.close();
+        QTRY_VERIFY(!control.portOpen());
+        QCOMPARE(r.op.messages.size(), 1);
+        QVERIFY2(r.op.messages[0].text.contains(QString::fromUtf8(texts::link::TcpLost)),
+                 qPrintable(r.op.messages[0].text));
+        QVERIFY(!r.read(1));
+        QCOMPARE(r.time.elapsedMs(), qint64(0)); // no wait on a closed port
+
+        QVERIFY(server.listen(r.port.devicePath().section(u':', -1).toUShort()));
+        control.Com_Click();
+        QVERIFY(control.portOpen());
+        QVERIFY(r.read(1));
     }
 };
 

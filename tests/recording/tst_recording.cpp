@@ -7,17 +7,25 @@
 // from the main window and worked through its widgets.
 #include "common/files.h"
 #include "common/peek.h"
+#include "common/manualtime.h"
 #include "common/recordingoperator.h"
+#include "common/simprocess.h"
 #include "common/stationrig.h"
+#include "common/tmpfsmount.h"
 #include "common/tr8.h"
+#include "devices/configfile.h"
 #include "devices/devicetable.h"
 #include "history/historyexport.h"
 #include "history/historymodel.h"
 #include "history/historyquery.h"
 #include "history/texts.h"
+#include "polling/texts.h"
+#include "recording/dbconnection.h"
 #include "recording/readingbuffer.h"
 #include "recording/readinglog.h"
 #include "recording/recorddb.h"
+#include "recording/recordfile.h"
+#include "recording/rescuefile.h"
 #include "recording/texts.h"
 #include "recording/timetext.h"
 #include "ui/dialog2.h"
@@ -30,7 +38,9 @@
 #include <QtSql>
 #include <QtTest>
 #include <QtWidgets>
+#include <csignal>
 #include <ctime>
+#include <sqlite3.h>
 
 using namespace kestrel;
 using namespace kestrel::texts::recording;
@@ -151,6 +161,116 @@ QString resultLine(int n)
            tr8(th::NoteOthers) + "\r\n" + tr8(th::ResultBefore) + QString::number(n) + tr8(th::ResultAfter);
 }
 
+const QByteArray Good = "a good file\r\n";
+
+bool put(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+}
+
+// Fills the disk of `folder` to the last byte.
+void fill(const QString &folder)
+{
+    QFile f(QDir(folder).filePath(QStringLiteral("filler")));
+    f.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    const QByteArray block(512, 'x');
+    while (f.write(block) == block.size()) {
+    }
+    while (f.write("x", 1) == 1) {
+    }
+}
+
+QStringList filesUnder(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+// What a writer did: whether it said the file was saved, and what the operator was told.
+struct Outcome {
+    bool saved = true;
+    QString told;
+};
+
+// A T+RH sensor at address 1 polled every second, saving as chosen.
+struct PollRig : ManualTime, StationRig {
+    explicit PollRig(bool save)
+        : StationRig(QStringLiteral("1 33 3 230415 0001 17\n"), *this, *this, {QStringLiteral("--fixed")})
+    {
+        if (!ok())
+            return;
+        station->devices.at(1) = {33, 3, 0, QStringLiteral("T+RH"), {}};
+        station->devices.PollStart = station->devices.PollEnd = 1;
+        station->settings.setInterval(1);
+        station->settings.SaveEnabled = save;
+    }
+    void start(bool save)
+    {
+        station->settings.SaveEnabled = save;
+        station->polling.cmdLoopR_Click();
+        station->settingsRequest.accept();
+    }
+    void passes(int n) { advance(100 + qint64(n - 1) * 1000 + 1); }
+    int logged() const
+    {
+        return int(station->db.readings(now().addYears(-1), now().addYears(1)).value.size());
+    }
+    // Record.mdb goes away under the running program: a folder takes its name.
+    void breakDb()
+    {
+        QVERIFY(QFile::remove(station->db.filePath()) && QDir().mkpath(station->db.filePath()));
+    }
+    void repairDb() { QVERIFY(QDir(station->db.filePath()).removeRecursively()); }
+    QStringList told()
+    {
+        QCoreApplication::processEvents(); // messages of a tick come after it
+        return op.texts();
+    }
+};
+
+// Another program's write lock on a data base file, held until the object goes.
+struct WriteLock {
+    sqlite3 *db = nullptr;
+    explicit WriteLock(const QString &path)
+    {
+        sqlite3_open(path.toUtf8().constData(), &db);
+        held = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~WriteLock() { sqlite3_close(db); }
+    bool held = false;
+};
+
+// The lines a poller printed: the reading times after "taken", the rest after "message".
+struct PollerOutput {
+    QList<qint64> taken;
+    QStringList messages;
+    QByteArray partial;
+    void add(const QByteArray &bytes)
+    {
+        partial += bytes;
+        qsizetype end;
+        while ((end = partial.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(partial.left(end));
+            partial.remove(0, end + 1);
+            if (line.startsWith(QLatin1String("taken ")))
+                taken << line.mid(6).toLongLong();
+            else if (line.startsWith(QLatin1String("message ")))
+                messages << line.mid(8);
+        }
+    }
+};
+
+QStringList pollerArgs(const QTemporaryDir &data, const SimProcess &sim)
+{
+    return {QStringLiteral("--data-dir"), data.path(), QStringLiteral("--link"), sim.linkPath()};
+}
+
 } // namespace
 
 class TstRecording : public QObject {
@@ -159,6 +279,58 @@ class TstRecording : public QObject {
     int m_n = 0;
     // A data folder path with blanks and Chinese characters.
     QString folder() { return m_dir.filePath(QStringLiteral("记录 数据/程序 目录 %1").arg(++m_n)); }
+    QTemporaryDir m_writesDb; // a log on a disk with room, for the history export
+    RecordDb *m_record = nullptr;
+
+    Outcome write(const QString &writer, const QString &folder, const QString &target)
+    {
+        RecordingOperator op;
+        ManualTime time;
+        Outcome o;
+        if (writer == QLatin1String("configuration")) {
+            PollSettings settings;
+            DeviceTable table;
+            table.PollStart = 1;
+            table.PollEnd = 200; // a file of some kilobytes
+            op.saveAnswers << QFileInfo(target).fileName();
+            o.saved = saveConfiguration(op, folder, settings, table);
+        } else if (writer == QLatin1String("history export")) {
+            const SnapshotResult s = m_record->snapshot(
+                {QDateTime(QDate(2026, 1, 1), QTime(0, 0)), QDateTime(QDate(2027, 1, 1), QTime(0, 0)), 0});
+            history::Aliases aliases;
+            const ExportResult r = HistoryExport(*m_record, s.value, aliases).writeTo(target);
+            o.saved = r.ok;
+            o.told = r.error;
+        } else if (writer == QLatin1String("rescue file")) {
+            QStringList lines(10, QStringLiteral("2026-12-06 10:00:00,215,T,1"));
+            o.saved = !writeRescueFile(folder, time.now(), lines).isEmpty();
+            o.told = o.saved ? QString() : QStringLiteral("(empty path)");
+        } else if (writer == QLatin1String("record file")) {
+            TimedBuffer buffer;
+            RecordFile records(buffer, folder, time, op);
+            RecordFile::empty(buffer);
+            for (int i = 0; i < 99; ++i)
+                buffer.entries[size_t(i)].time = QStringLiteral("10:00:%1").arg(i % 60);
+            buffer.recCount = 99;
+            o.saved = records.wData();
+        }
+        if (!op.messages.isEmpty())
+            o.told = op.messages.first().text;
+        return o;
+    }
+
+    QString targetOf(const QString &writer, const QString &folder)
+    {
+        if (writer == QLatin1String("record file")) {
+            TimedBuffer b;
+            ManualTime time;
+            RecordingOperator op;
+            return RecordFile(b, folder, time, op).filePath(time.now().date());
+        }
+        if (writer == QLatin1String("rescue file"))
+            return QDir(folder).filePath(QStringLiteral("export/kept.txt"));
+        return QDir(folder).filePath(QStringLiteral("target.txt"));
+    }
 
 private Q_SLOTS:
     // Every operation closes its connection, so the file is free between operations.
@@ -612,6 +784,257 @@ private Q_SLOTS:
         QTest::mouseClick(window.findChild<QPushButton *>("cmdOD"), Qt::LeftButton);
         QCOMPARE(window.findChildren<Dialog2 *>().size(), 1);
         QCOMPARE(grid->model()->rowCount(), 5);
+    }
+
+    void initTestCase()
+    {
+        m_record = new RecordDb(m_writesDb.path());
+        std::vector<LogRow> rows;
+        const qint64 start = QDateTime(QDate(2026, 6, 1), QTime(0, 0)).toSecsSinceEpoch();
+        for (int i = 0; i < 100; ++i)
+            rows.push_back({start + i, uint16_t(i), 1, QStringLiteral("T")});
+        QVERIFY(m_record->appendReadings(rows).ok);
+    }
+    void cleanupTestCase() { delete m_record; }
+
+    // Files written on a disk that is full or read-only (a small tmpfs the test mounts, as root;
+    // skipped otherwise): each writer tells the operator, never says "saved", never shortens the
+    // good file it was to replace and leaves no stray file behind.
+    void nothingGoodIsShortened_data()
+    {
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<bool>("readOnly");
+        for (const char *w : {"configuration", "history export", "rescue file", "record file"}) {
+            QTest::addRow("%s, disk full", w) << QString::fromLatin1(w) << false;
+            QTest::addRow("%s, read-only", w) << QString::fromLatin1(w) << true;
+        }
+    }
+    void nothingGoodIsShortened()
+    {
+        QFETCH(QString, writer);
+        QFETCH(bool, readOnly);
+        QTemporaryDir base;
+        const QString folder = base.filePath(QStringLiteral("disk"));
+        TMPFS_MOUNT(disk, folder, QStringLiteral("size=64k"));
+        const QString target = targetOf(writer, folder);
+        QVERIFY(put(target, Good));
+        if (readOnly)
+            QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro", folder}), 0);
+        else
+            fill(folder);
+        const QStringList before = filesUnder(folder);
+
+        const Outcome o = write(writer, folder, target);
+        QVERIFY(!o.saved);
+        QVERIFY(!o.told.isEmpty());
+        // The record file is appended to: the lines that fit stay, the rest is told.
+        if (writer == QLatin1String("record file"))
+            QVERIFY(fileBytes(target).startsWith(Good));
+        else
+            QCOMPARE(fileBytes(target), Good);
+        QCOMPARE(filesUnder(folder), before);
+    }
+
+    // A flush that finds Record.mdb locked gives up within a blink, keeps its readings and writes
+    // them at the next flush; the readings still land beside it meanwhile.
+    void lockedDataBaseNeverFreezesTheWindow()
+    {
+        QTemporaryDir dir;
+        RecordDb db(dir.path());
+        QVERIFY(db.check().ok);
+        ReadingLog log(db);
+        ReadingBuffer buffer;
+        const std::vector<LoggedDevice> devices{{1, {QStringLiteral("T"), QStringLiteral("RH")}}};
+        buffer.setTime(1, 1, QDateTime(QDate(2026, 12, 6), QTime(10, 0)));
+        buffer.CycleCount = 1;
+
+        auto lock = std::make_unique<WriteLock>(db.filePath());
+        QVERIFY(lock->held);
+        QVERIFY(log.land(buffer, devices.front(), 1).ok);
+        QElapsedTimer held;
+        held.start();
+        const FlushResult failed = log.flushReadings(buffer, devices, true);
+        QVERIFY(!failed.ok);
+        QVERIFY2(held.elapsed() < db::BusyTimeoutMs * 2 + 100, qPrintable(QString::number(held.elapsed())));
+        QCOMPARE(failed.waiting, 2);
+
+        lock.reset();
+        QCOMPARE(log.flushReadings(buffer, devices, true).written, 2);
+        QCOMPARE(int(db.readings(QDateTime(QDate(2026, 1, 1), QTime()), QDateTime(QDate(2027, 1, 1), QTime()))
+                         .value.size()),
+                 2);
+    }
+
+    // A crash between the commit of SAVEDATA and the clearing of Record.pending: the next start
+    // writes the rows only when SAVEDATA does not hold them yet.
+    void crashDuringAMoveLogsOnce_data()
+    {
+        QTest::addColumn<bool>("committed");
+        QTest::newRow("SAVEDATA committed") << true;
+        QTest::newRow("SAVEDATA not committed") << false;
+    }
+    void crashDuringAMoveLogsOnce()
+    {
+        QFETCH(bool, committed);
+        QTemporaryDir dir;
+        const RecordDb db(dir.path());
+        const qint64 t = QDateTime(QDate(2026, 12, 6), QTime(10, 0)).toSecsSinceEpoch();
+        const std::vector<LogRow> earlier{{t - 60, 1, 2, QStringLiteral("CO2")}};
+        const std::vector<LogRow> rows{{t, 215, 1, QStringLiteral("T")}, {t, 500, 1, QStringLiteral("RH")}};
+        QVERIFY(db.appendReadings(earlier).ok);
+        {
+            PendingStore pending(dir.path());
+            QVERIFY(pending.land(1, 1, rows).ok);
+            QVERIFY(pending.markMove({1, 1, 2}).ok);
+        }
+        if (committed)
+            QVERIFY(db.appendReadings(rows).ok);
+
+        const ReadingLog::Recovery r = ReadingLog(db).recoverPending();
+        QVERIFY(r.ok);
+        QCOMPARE(r.recovered, committed ? 0 : 2);
+        QCOMPARE(db.readings(QDateTime::fromSecsSinceEpoch(t - 60), QDateTime::fromSecsSinceEpoch(t + 1))
+                     .value.size(),
+                 size_t(3));
+        QCOMPARE(PendingStore(dir.path()).count(), 0);
+    }
+
+    // A run with saving on whose last flush failed, then a run without saving: at program end the
+    // first run's readings are logged, the second run's are not.
+    void onlyReadingsTakenWithSavingAreLogged()
+    {
+        STATION_RIG(PollRig, r, true);
+        r.start(true);
+        r.passes(2);
+        r.breakDb();
+        s.polling.cmdLoopR_Click(); // the stop's flush fails
+        QCOMPARE(s.log.waitingRows(), size_t(4));
+        r.repairDb();
+        r.start(false);
+        r.passes(3);
+        s.Form_Unload();
+        QCOMPARE(r.logged(), 4);
+    }
+
+    // 300 passes without saving wrap the buffer and leave no reading in it.
+    void wrapWithoutSavingEmptiesTheBuffer()
+    {
+        STATION_RIG(PollRig, r, false);
+        r.start(false);
+        r.passes(300);
+        QCOMPARE(s.readings.CycleCount, 0);
+        QVERIFY(!s.readings.hasTime(1, 1));
+        QVERIFY(!s.readings.hasTime(1, 300));
+    }
+
+    // The flush of the 300th pass fails: one message box, the readings kept and written by the
+    // next flush, nothing in the message line.
+    void failedFlushIsToldOnceAndRetried()
+    {
+        STATION_RIG(PollRig, r, true);
+        r.start(true);
+        r.passes(299);
+        r.breakDb();
+        r.advance(2000); // the 300th pass and one more
+        QCOMPARE(r.told().size(), 1);
+        QVERIFY(r.told().first().startsWith(tr8(texts::polling::SaveFailed)));
+        QVERIFY(s.Text5.isEmpty());
+        r.repairDb();
+        s.polling.cmdLoopR_Click();
+        QCOMPARE(r.logged(), 2 * 301);
+        QCOMPARE(r.told().size(), 1);
+    }
+
+    // Polling with saving on a data folder whose disk fills up: the landing failure is told once,
+    // the flush at the stop and the rescue at program end each say so; nothing goes unmentioned.
+    void fullDiskIsToldNotHidden()
+    {
+        STATION_RIG(PollRig, r, true);
+        TMPFS_MOUNT(disk, r.data.path(), QStringLiteral("size=256k"));
+        QVERIFY(s.db.check().ok); // a fresh Record.mdb on the small disk
+        QFile filler(QDir(r.data.path()).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(512, 'x')) == 512) {
+        }
+        while (filler.write("x", 1) == 1) {
+        }
+        r.start(true);
+        r.passes(3);
+        QCOMPARE(r.told().size(), 1);
+        QVERIFY(r.told().first().startsWith(tr8(texts::polling::LandFailed)));
+        s.polling.cmdLoopR_Click();
+        QCOMPARE(r.told().size(), 2);
+        QVERIFY(r.told().last().startsWith(tr8(texts::polling::SaveFailed)));
+        QCOMPARE(s.log.waitingRows(), size_t(6));
+        s.Form_Unload(); // the day's record file says so too, before
+        QVERIFY(r.told().last().endsWith(tr8(texts::recording::RescueNone)));
+    }
+
+    // Aliases that cannot be read at the start of polling are told once; polling goes on.
+    void aliasesNotReadAreToldOnce()
+    {
+        STATION_RIG(PollRig, r, false);
+        r.breakDb();
+        for (int run = 0; run < 2; ++run) {
+            r.start(false);
+            r.passes(2);
+            QCOMPARE(s.polling.phase(), Polling::Phase::Active);
+            QCOMPARE(s.readings.CycleCount, 2);
+            s.polling.cmdLoopR_Click();
+        }
+        QCOMPARE(r.told().size(), 1);
+        QVERIFY(r.told().first().startsWith(tr8(texts::polling::AliasesFailed)));
+    }
+
+    // A polling program killed with SIGKILL loses no reading: a real poller process (crashpoller)
+    // polls kestrel-sim with saving on, is killed after a known number of readings, and a start on
+    // the same data folder finds every reading it had taken in SAVEDATA, none twice.
+    // 320 readings: 300 passes were flushed to SAVEDATA, the last ones only landed beside it.
+    void killedPollerLosesNoReading()
+    {
+        constexpr int Readings = 320;
+        SimProcess sim(QStringLiteral("1 33 3 230415 0001 17\n"));
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        QTemporaryDir data;
+
+        QProcess poller;
+        poller.start(QStringLiteral(KESTREL_CRASHPOLLER), pollerArgs(data, sim));
+        PollerOutput out;
+        QElapsedTimer waited;
+        waited.start();
+        while (out.taken.size() < Readings && waited.elapsed() < 120000 &&
+               poller.state() != QProcess::NotRunning) {
+            poller.waitForReadyRead(200);
+            out.add(poller.readAllStandardOutput());
+        }
+        QVERIFY2(out.taken.size() >= Readings, qPrintable(poller.readAllStandardError()));
+        ::kill(pid_t(poller.processId()), SIGKILL);
+        QVERIFY(poller.waitForFinished(5000));
+        out.add(poller.readAllStandardOutput());
+        QCOMPARE(poller.exitStatus(), QProcess::CrashExit);
+        QVERIFY(out.messages.isEmpty());
+
+        QProcess again;
+        again.start(QStringLiteral(KESTREL_CRASHPOLLER), pollerArgs(data, sim)
+                                                             << QStringLiteral("--recover-only"));
+        QVERIFY(again.waitForFinished(30000));
+        PollerOutput restart;
+        restart.add(again.readAllStandardOutput());
+
+        const RecordDb db(data.path());
+        const ReadingsResult logged = db.readings(QDateTime::fromSecsSinceEpoch(out.taken.first()),
+                                                  QDateTime::fromSecsSinceEpoch(out.taken.last() + 60));
+        QVERIFY2(logged.ok, qPrintable(logged.error));
+        QMap<qint64, QStringList> byReading;
+        for (const ReadingRecord &r : logged.value)
+            byReading[r.readTime.toSecsSinceEpoch()] << r.protype;
+        for (qint64 t : out.taken)
+            QVERIFY2(byReading.value(t) == (QStringList{"T", "RH"}), qPrintable(QString::number(t)));
+        // The reading under way at the kill may have landed too; nothing else, nothing twice.
+        QVERIFY(byReading.size() <= out.taken.size() + 1);
+        QCOMPARE(logged.value.size(), size_t(2 * byReading.size()));
+        const int recovered = int(logged.value.size()) - 2 * 300;
+        QCOMPARE(restart.messages, QStringList{tr8(texts::recording::PendingRecovered).arg(recovered)});
     }
 };
 

@@ -5,17 +5,24 @@
 // dialog with the reading log switched on. The curve and history buffers, what the curve windows
 // draw (rendered offscreen and read back as pixels, or as the history page's segments), the hover
 // readout, and both windows opened from the main window's "实时曲线" and fed through the station.
+#include "busfile.h"
 #include "chart.h"
 #include "common/files.h"
 #include "common/log.h"
 #include "common/manualtime.h"
+#include "common/recordingoperator.h"
 #include "common/stationrig.h"
+#include "common/timedwire.h"
 #include "common/tr8.h"
 #include "console/crcconsole.h"
 #include "console/texts.h"
 #include "curves/curvebuffers.h"
 #include "curves/plotgeometry.h"
 #include "curvewindow.h"
+#include "devices/devicegrid.h"
+#include "devices/devicetable.h"
+#include "gridview.h"
+#include "link/trafficmodel.h"
 #include "recording/timedbuffer.h"
 #include "staticchart.h"
 #include "ui/aboutmenu.h"
@@ -24,7 +31,10 @@
 #include "dialog1.h"
 #include "lamp.h"
 #include "ptylink.h"
+#include "simbus.h"
+#include "station/station.h"
 #include "ui/frmroughin.h"
+#include "ui/monitor.h"
 
 #include <QDesktopServices>
 #include <QtTest>
@@ -33,7 +43,9 @@
 
 using namespace kestrel;
 using test::ManualTime;
+using test::RecordingOperator;
 using test::StationRig;
+using test::TimedWire;
 
 namespace {
 
@@ -146,6 +158,54 @@ QList<QLineF> humiditySegments(const CurveBuffers &b, int page)
 
 const auto humidityOfSample = [](int n) -> int { return n % 1000 + 1; };
 
+// The darkest pixel of a row's address and name cells: the text colour.
+int darkest(const QImage &img, const QRect &r)
+{
+    int least = 255;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            least = std::min(least, qGray(img.pixel(x, y)));
+    return least;
+}
+
+// Counts the repaint passes of one top-level window.
+struct RepaintCounter : QObject {
+    int passes = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::UpdateRequest)
+            ++passes;
+        return false;
+    }
+};
+
+// Device 2 answers every request with a bad CRC; 4 has gone quiet.
+const char *kMonitorBus = "1 33 3 230415 0001 17 set=2:215 set=3:456\n"
+                          "2 0 6 230415 0002 17 badcrc\n"
+                          "3 49 9 230415 0003 17\n"
+                          "4 0 6 230415 0004 17 silent\n";
+
+TrafficRecord record(int address, const QByteArray &request, int sentMs, int responseMs,
+                     const QByteArray &reply, Verdict v)
+{
+    TrafficRecord r;
+    r.sentAt = QDateTime(QDate(2026, 12, 6), QTime(10, 0)).addMSecs(sentMs);
+    r.receivedAt = r.sentAt.addMSecs(responseMs);
+    r.request = QByteArray::fromHex(request);
+    r.reply = QByteArray::fromHex(reply);
+    r.address = uint8_t(address);
+    r.function = 3;
+    r.verdict = v;
+    return r;
+}
+
+QStringList column(const QAbstractItemModel *m, int c)
+{
+    QStringList cells;
+    for (int r = 0; r < m->rowCount(); ++r)
+        cells << m->data(m->index(r, c)).toString();
+    return cells;
+}
 } // namespace
 
 class UrlRecorder : public QObject {
@@ -675,6 +735,239 @@ private Q_SLOTS:
 
         QVERIFY(test::screenshot(c, QStringLiteral("curve-window.png")));
         QVERIFY(test::screenshot(h, QStringLiteral("history-window.png")));
+    }
+
+    // The device grid's view draws an old row grey and a live row in the normal text colour.
+    void oldRowsAreGrey()
+    {
+        DeviceTable table;
+        table.at(1).alias = table.at(2).alias = QStringLiteral("WWWW");
+        DeviceGrid grid;
+        grid.build(1, 2, table);
+        GridView view(grid);
+        view.resize(400, 200);
+        grid.setRowState(2, DeviceGrid::RowState::Old);
+        const QImage img = view.viewport()->grab().toImage();
+        const auto rowRect = [&](int row) {
+            return view.visualRect(grid.index(row, 0))
+                .united(view.visualRect(grid.index(row, 1)))
+                .adjusted(1, 1, -1, -1);
+        };
+        QVERIFY(darkest(img, rowRect(1)) < 80);
+        QCOMPARE(darkest(img, rowRect(2)), qGray(GridView::OldRowColor.rgb()));
+    }
+
+    // However many boxes a reading changes, the window repaints at most once per reading.
+    void atMostOneRepaintPerReading()
+    {
+        QString busText; // T+RH+CO2+VOC+PM2.5 sensors: five boxes change per reading
+        for (int a = 1; a <= 8; ++a)
+            busText += QStringLiteral("%1 81 27 230415 0001 17\n").arg(a);
+        ManualTime time;
+        sim::SimBus bus(sim::parseBusText(busText).devices);
+        TimedWire wire(bus, time);
+        RecordingOperator op;
+        QTemporaryDir data;
+        Station s(wire, op, time, time, data.path());
+        frmroughin w(s);
+        s.Form_Load();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (int a = 1; a <= 8; ++a)
+            s.devices.at(a) = {81, 27, 0, QStringLiteral("T+RH+CO2+VOC+PM2.5"), {}};
+        s.devices.PollStart = 1;
+        s.devices.PollEnd = 8;
+        s.settings.setInterval(1);
+        s.polling.cmdLoopR_Click();
+        s.settingsRequest.accept();
+        QTest::qWait(100); // the window settles at its polling width
+        RepaintCounter counter;
+        w.installEventFilter(&counter);
+        int readings = 0;
+        connect(&s.exchange, &Exchange::replyTaken, this, [&] { ++readings; });
+        for (int i = 0; i < 24; ++i) {
+            time.advance(1000);
+            QCoreApplication::processEvents(); // the turn in which a window repaints
+        }
+        QCOMPARE(readings, 24);
+        QVERIFY2(counter.passes <= readings, qPrintable(QString::number(counter.passes)));
+        QVERIFY(counter.passes >= 1); // it does show the readings
+    }
+
+    // The operator closes the window while a polling tick waits for a silent device: the
+    // program's loops end, the wait returns, and no transaction is left behind for the station
+    // that is destroyed next.
+    void closedDuringAWait()
+    {
+        ManualTime time(5000); // the injected time-out must not end the wait first
+        sim::SimBus bus(sim::parseBusText(QStringLiteral("9 33 3 230415 0001 17 silent\n")).devices);
+        TimedWire wire(bus, time);
+        RecordingOperator op;
+        QTemporaryDir data;
+        auto s = std::make_unique<Station>(wire, op, time, time, data.path());
+        auto w = std::make_unique<frmroughin>(*s);
+        s->Form_Load();
+        w->show();
+        s->devices.at(9) = {33, 3, 0, QStringLiteral("T+RH"), {}};
+        s->devices.PollStart = s->devices.PollEnd = 9;
+        s->polling.cmdLoopR_Click();
+        s->settingsRequest.accept();
+        bool waiting = false;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(20, [&] {
+                waiting = s->exchange.busy();
+                w->close(); // the last window: the application quits
+            });
+            time.advance(Polling::RestartMs); // the first tick, whose exchange waits
+        });
+        QApplication::exec();
+        QVERIFY(waiting);
+        QCOMPARE(s->exchange.transactionsLeft(), 0);
+        w.reset();
+        s.reset();
+    }
+
+    void pollingAFaultyBusWhileOpen()
+    {
+        ManualTime time;
+        STATION_RIG(StationRig, r, QString::fromLatin1(kMonitorBus), time, time, {QStringLiteral("--fixed")});
+        const uint8_t codes[][2] = {{33, 3}, {0, 6}, {49, 9}, {0, 6}};
+        for (int a = 1; a <= 4; ++a) { // types known, as a loaded configuration would say
+            s.devices.at(a).mixpro = codes[a - 1][0];
+            s.devices.at(a).protype = codes[a - 1][1];
+        }
+        frmroughin w(s);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.findChild<QAction *>(QStringLiteral("mnuMonitor"))->trigger();
+        auto *monitor = w.findChild<TrafficMonitor *>(QStringLiteral("frmMonitor"));
+        QVERIFY(monitor && monitor->isVisible());
+        QVERIFY(monitor->isWindow());
+
+        QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmdLoopR")), Qt::LeftButton);
+        Dialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = w.findChild<Dialog *>()) && dialog->isVisible());
+        dialog->findChild<QLineEdit *>(QStringLiteral("txtloopAdd_0"))->setText(QStringLiteral("1"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("txtloopAdd_1"))->setText(QStringLiteral("4"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("OKButton")), Qt::LeftButton);
+        // Two passes over 1..4, each read a second after the one before; 4 makes the first 3 s longer
+        // and the second ends in its wait.
+        time.advance(100 + 7 * 1000 + Exchange::TimeLimitMs);
+        s.polling.stop();
+        appendLog(QStringLiteral("a handled failure"));
+        time.advance(TrafficMonitor::RefreshMs);
+
+        // The statistics: each device asked twice; 2's replies all refused, 4 never answers.
+        monitor->findChild<QTabWidget *>()->setCurrentIndex(1);
+        auto *stats = monitor->findChild<QTableView *>(QStringLiteral("statsView"))->model();
+        QCOMPARE(column(stats, TrafficStatsModel::Address), (QStringList{"1", "2", "3", "4"}));
+        QCOMPARE(column(stats, TrafficStatsModel::Requests), (QStringList{"2", "2", "2", "2"}));
+        QCOMPARE(column(stats, TrafficStatsModel::Replies), (QStringList{"2", "2", "2", "0"}));
+        QCOMPARE(column(stats, TrafficStatsModel::FirstVerdict),
+                 (QStringList{"0", "0", "0", "2"})); // time-outs
+        QCOMPARE(column(stats, TrafficStatsModel::FirstVerdict + 1),
+                 (QStringList{"0", "2", "0", "0"})); // CRC
+
+        auto *frames = monitor->findChild<QTableView *>(QStringLiteral("frameView"))->model();
+        QCOMPARE(frames->rowCount(), 16); // 8 requests, 8 replies or time-outs
+        QCOMPARE(column(frames, TrafficModel::VerdictColumn).count(QStringLiteral("正常")), 4);
+        QCOMPARE(column(frames, TrafficModel::VerdictColumn).count(QStringLiteral("超时")), 2);
+        monitor->findChild<QSpinBox *>(QStringLiteral("monitorAddress"))->setValue(2);
+        QCOMPARE(column(frames, TrafficModel::Address), QStringList(4, QStringLiteral("2")));
+        QCOMPARE(column(frames, TrafficModel::Direction), (QStringList{"发送", "接收", "发送", "接收"}));
+        QCOMPARE(column(frames, TrafficModel::VerdictColumn), (QStringList{"", "CRC错误", "", "CRC错误"}));
+        QCOMPARE(frames->data(frames->index(1, 0), Qt::ForegroundRole).value<QBrush>().color(),
+                 QColor(Qt::red));
+        QVERIFY(!frames->data(frames->index(0, 0), Qt::ForegroundRole).isValid());
+
+        // The grid's old rows and their tooltips: the cause for a device whose last exchange failed;
+        // none for a live one.
+        auto *grid = w.findChild<QTableView *>(QStringLiteral("grid"));
+        const auto tooltip = [grid](int row) {
+            const QRect cell = grid->visualRect(grid->model()->index(row, 0));
+            QHelpEvent e(QEvent::ToolTip, cell.center(), grid->viewport()->mapToGlobal(cell.center()));
+            QCoreApplication::sendEvent(grid->viewport(), &e);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        const auto state = [grid](int row) {
+            return grid->model()->index(row, 0).data(DeviceGrid::RowStateRole).toInt();
+        };
+        QCOMPARE(state(1), int(DeviceGrid::RowState::Live));
+        QCOMPARE(state(4), int(DeviceGrid::RowState::Old)); // drawn grey
+        QCOMPARE(tooltip(1), QString());
+        QCOMPARE(tooltip(4), QStringLiteral("超时，最后正常读数：无"));
+        QCOMPARE(tooltip(2), QStringLiteral("CRC错误，最后正常读数：无"));
+
+        auto *log = monitor->findChild<QListWidget *>(QStringLiteral("logList"));
+        QVERIFY(log->item(0)->text().endsWith(QStringLiteral(" a handled failure")));
+
+        monitor->findChild<QTabWidget *>()->setCurrentIndex(0);
+        monitor->findChild<QSpinBox *>(QStringLiteral("monitorAddress"))->setValue(0);
+        QVERIFY(test::screenshot(monitor, QStringLiteral("monitor.png")));
+        monitor->findChild<QTabWidget *>()->setCurrentIndex(1);
+        QVERIFY(test::screenshot(monitor, QStringLiteral("monitor-statistics.png")));
+
+        QTest::mouseClick(monitor->findChild<QPushButton *>(QStringLiteral("cmdMonitorReset")),
+                          Qt::LeftButton);
+        QCOMPARE(stats->rowCount(), 0);
+    }
+
+    // Pause holds the list; clear empties it; closed, the monitor takes nothing.
+    void pauseClearAndClosed()
+    {
+        ManualTime time;
+        Traffic traffic;
+        test::RecordingOperator op;
+        TrafficMonitor m(traffic, op, time, QString());
+        m.show();
+        auto *frames = m.findChild<QTableView *>(QStringLiteral("frameView"))->model();
+        traffic.add(record(1, "010300020002", 0, 20, "", Verdict::Timeout));
+        time.advance(TrafficMonitor::RefreshMs);
+        QCOMPARE(frames->rowCount(), 2);
+        auto *pause = m.findChild<QPushButton *>(QStringLiteral("cmdMonitorPause"));
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QCOMPARE(pause->text(), QStringLiteral("继续"));
+        traffic.add(record(1, "010300020002", 0, 20, "", Verdict::Timeout));
+        time.advance(TrafficMonitor::RefreshMs);
+        QCOMPARE(frames->rowCount(), 2);
+        QTest::mouseClick(pause, Qt::LeftButton);
+        time.advance(TrafficMonitor::RefreshMs);
+        QCOMPARE(frames->rowCount(), 4);
+        QTest::mouseClick(m.findChild<QPushButton *>(QStringLiteral("cmdMonitorClear")), Qt::LeftButton);
+        QCOMPARE(frames->rowCount(), 0);
+        m.hide();
+        traffic.add(record(1, "010300020002", 0, 20, "", Verdict::Timeout));
+        time.advance(10 * TrafficMonitor::RefreshMs);
+        QCOMPARE(frames->rowCount(), 0);
+    }
+
+    void exportIsGbkWithCrLf()
+    {
+        ManualTime time;
+        Traffic traffic;
+        test::RecordingOperator op;
+        QTemporaryDir dir;
+        TrafficMonitor m(traffic, op, time, dir.filePath(QStringLiteral("export")));
+        traffic.add(record(1, "010300020002 65cb", 0, 25, "01030400d701c8 4a0d", Verdict::Ok));
+        traffic.add(record(2, "020300020002 65f8", 1000, 3000, "", Verdict::Timeout));
+        m.show();
+        const QString path = dir.filePath(QStringLiteral("frames.txt"));
+        op.saveAnswers << path;
+        QTest::mouseClick(m.findChild<QPushButton *>(QStringLiteral("cmdMonitorExport")), Qt::LeftButton);
+        QCOMPARE(op.askedFolders, QStringList{dir.filePath(QStringLiteral("export"))});
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        // 时间 方向 地址 功能 数据 响应(ms) 结论; 发送, 接收, 正常, 超时
+        const QByteArray expected =
+            "\xca\xb1\xbc\xe4\t\xb7\xbd\xcf\xf2\t\xb5\xd8\xd6\xb7\t\xb9\xa6\xc4\xdc\t\xca\xfd\xbe\xdd\t"
+            "\xcf\xec\xd3\xa6(ms)\t\xbd\xe1\xc2\xdb\r\n"
+            "2026-12-06 10:00:00.000\t\xb7\xa2\xcb\xcd\t1\t03\t01 03 00 02 00 02 65 CB\t\t\r\n"
+            "2026-12-06 10:00:00.025\t\xbd\xd3\xca\xd5\t1\t03\t01 03 04 00 D7 01 C8 4A "
+            "0D\t25\t\xd5\xfd\xb3\xa3\r\n"
+            "2026-12-06 10:00:01.000\t\xb7\xa2\xcb\xcd\t2\t03\t02 03 00 02 00 02 65 F8\t\t\r\n"
+            "2026-12-06 10:00:04.000\t\xbd\xd3\xca\xd5\t2\t03\t\t3000\t\xb3\xac\xca\xb1\r\n";
+        QCOMPARE(f.readAll(), expected);
+        QVERIFY(op.messages.isEmpty());
     }
 };
 
