@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     WirePort port;
     SilentOperator op;
     ShortTimers timers;
-    Exchange exchange(port, op, timers);
+    Exchange exchange(port, op, timers, SystemClock::instance());
     exchange.CurAddr = 1;
     exchange.CustomStart = data[1];
     exchange.CustomCount = data[2];

@@ -138,12 +138,13 @@ public:
         return true;
     }
 
-    bool startPolling(int intervalSeconds)
+    // With `saving`, every reading lands in Record.pending before the next one starts.
+    bool startPolling(int intervalSeconds, bool saving = false)
     {
         station->devices.PollStart = 1;
         station->devices.PollEnd = m_devices;
         station->settings.setInterval(intervalSeconds);
-        station->settings.SaveEnabled = false;
+        station->settings.SaveEnabled = saving;
 
         // Count the good readings as their replies are taken.
         QObject::connect(&station->exchange, &Exchange::replyTaken, [this] {
