@@ -34,6 +34,13 @@ void TcpLink::close()
         m_client->abort();
 }
 
+// The sockets go with the link; none may report its end to a link half torn down.
+TcpLink::~TcpLink()
+{
+    for (QTcpSocket *s : m_server.findChildren<QTcpSocket *>())
+        disconnect(s, nullptr, this, nullptr);
+}
+
 void TcpLink::onNewConnection()
 {
     while (QTcpSocket *s = m_server.nextPendingConnection()) {

@@ -18,6 +18,7 @@ class TcpLink : public QObject {
     Q_OBJECT
 public:
     explicit TcpLink(SimBus &bus, QObject *parent = nullptr);
+    ~TcpLink() override;
 
     // Listens on 127.0.0.1:port (0: a free port, see port()).
     bool listen(quint16 port, QString *error = nullptr);
