@@ -53,6 +53,8 @@ struct RateResult {
     long failures = 0;
     double cpuMsPerReading = 0; // CPU time of this process
     double panelChangesPerReading = 0;
+    qint64 responseMinMs = -1, responseMaxMs = -1; // over every device, as the traffic statistics count it
+    double responseMeanMs = 0;
 };
 
 enum class Path { ExchangeOnly, Station, StationSaving, StationWindow };
@@ -132,6 +134,17 @@ RateResult measureRate(int devices, int baud, Path path)
     r.cpuMsPerReading = 1000.0 * (to.cpu - from.cpu) / static_cast<double>(r.readings);
     r.panelChangesPerReading =
         static_cast<double>(to.panelChanges - from.panelChanges) / static_cast<double>(r.readings);
+    qint64 sum = 0, timed = 0;
+    for (int a = 1; a <= devices; ++a) {
+        const AddressStats &st = rig.station->traffic.stats(a);
+        if (st.timed == 0)
+            continue;
+        r.responseMinMs = r.responseMinMs < 0 ? st.minMs : std::min(r.responseMinMs, st.minMs);
+        r.responseMaxMs = std::max(r.responseMaxMs, st.maxMs);
+        sum += st.sumMs;
+        timed += st.timed;
+    }
+    r.responseMeanMs = timed ? static_cast<double>(sum) / static_cast<double>(timed) : 0;
     r.ok = true;
     return r;
 }
@@ -290,6 +303,7 @@ int main(int argc, char **argv)
                  {Path::StationSaving, "station polling, saving on"},
                  {Path::StationWindow, "station + main window (offscreen)"}};
     double bareMs = 0;
+    RateResult station;
     std::vector<std::pair<const char *, double>> over;
     for (const auto &p : paths) {
         const RateResult r = measureRate(busDevices, fastBaud, p.path);
@@ -300,6 +314,8 @@ int main(int argc, char **argv)
             bareMs = ms;
         else
             over.emplace_back(p.name, ms - bareMs);
+        if (p.path == Path::Station)
+            station = r;
         std::printf("   %-34s %10.1f %9.3f %8.1f %7ld %9.3f %8.1f\n", p.name, r.readingsPerSecond,
                     1000.0 / r.readingsPerSecond, 100.0 * r.readingsPerSecond / limitTurn, r.failures,
                     r.cpuMsPerReading, r.panelChangesPerReading);
@@ -311,6 +327,11 @@ int main(int argc, char **argv)
     std::printf("   changes: value-panel change signals per reading (the window re-renders its value side on "
                 "each)\n");
     std::printf("   saving on: each reading lands in Record.pending before the next one starts\n");
+    std::printf(
+        "   response time of the station's replies (traffic statistics, whole ms): min %lld, mean %.1f, "
+        "max %lld; the simulator waits 3.5 characters + 2 ms = %.1f ms before it answers\n",
+        static_cast<long long>(station.responseMinMs), station.responseMeanMs,
+        static_cast<long long>(station.responseMaxMs), 3.5 * 10 * 1000.0 / fastBaud + 2.0);
     std::printf("   goal: at least 90 %% of the limit incl. turnaround\n\n");
 
     constexpr int cpuDevices = 8;
