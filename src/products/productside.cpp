@@ -191,10 +191,8 @@ SingleReading ProductSide::CMDRHTread_Click()
     m_panel.clearValues();
     m_panel.setWindowWidth(Panel::NarrowWidth);
     const bool custom = plan->requests.front().selector == CustomSelector;
-    if (custom) {
-        SelStart = CustomSelector;
+    if (custom)
         CustomWords.assign(size_t(plan->requests.front().count) + 1, 0);
-    }
     SelStart = plan->requests.front().selector;
     SelStart2 = 0;
 
