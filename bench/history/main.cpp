@@ -51,7 +51,7 @@ std::pair<double, double> memoryMb()
 
 qint64 logged(const RecordDb &db)
 {
-    const SnapshotResult s = db.snapshot({FirstDay.startOfDay(), FirstDay.addDays(Days).startOfDay(), 0});
+    const SnapshotResult s = db.snapshot({FirstDay.startOfDay(), FirstDay.addDays(Days).startOfDay(), 0, {}});
     return s.ok ? s.value.count : -1;
 }
 
@@ -172,7 +172,7 @@ int main(int argc, char **argv)
     }
     {
         const history::Aliases aliases = history::aliasTable(db.deviceList());
-        const SnapshotResult snap = db.snapshot({day.startOfDay(), day.addDays(1).startOfDay(), 0});
+        const SnapshotResult snap = db.snapshot({day.startOfDay(), day.addDays(1).startOfDay(), 0, {}});
         const QString path = QDir(folder).filePath(QStringLiteral("export.txt"));
         for (int round = 1; round <= 2; ++round) {
             QElapsedTimer t;

@@ -1,6 +1,7 @@
 // kestrel-poll: polling without a window. The station's core polls the range of a saved .ini
 // configuration on one port and logs the readings as the window does; each pass is printed.
-//   kestrel-poll --config FILE.ini --port COMn=PATH [--baud N] [--data-dir DIR] [--passes N] [--csv]
+//   kestrel-poll --config FILE.ini --port COMn=PATH [--baud N] [--data-dir DIR] [--db URL]
+//                [--station NAME] [--passes N] [--csv]
 // Exit codes (docs/kestrel-poll.1): 0 done, 2 usage, 3 configuration, 4 port, 5 data base,
 // 6 readings not logged.
 #include "common/clock.h"
@@ -9,6 +10,7 @@
 #include "common/loggingoperator.h"
 #include "common/textfile.h"
 #include "common/version.h"
+#include "app/logoptions.h"
 #include "devices/configfile.h"
 #include "link/busport.h"
 #include "station/station.h"
@@ -99,6 +101,7 @@ struct Options {
     int portNumber = 3;
     int baudIndex = 3; // 9600
     QString dataDir;
+    SharedLog shared;
     int passes = 0; // 0: until stopped
     bool csv = false;
     int testSecondMs = 0;
@@ -142,6 +145,8 @@ int parseOptions(const QCoreApplication &app, Options &o)
         QStringLiteral("For tests only: each second of the interval lasts MS milliseconds."),
         QStringLiteral("MS"));
     p.addOptions({config, port, baud, data, passes, csv, testSecond});
+    const LogOptions logOpts;
+    logOpts.addTo(p);
     p.process(app);
 
     if (!p.positionalArguments().isEmpty())
@@ -171,6 +176,8 @@ int parseOptions(const QCoreApplication &app, Options &o)
     if (p.isSet(testSecond) && !positive(p.value(testSecond), o.testSecondMs))
         return fail(Usage,
                     QStringLiteral("--test-second-ms %1: expected 1 or more").arg(p.value(testSecond)));
+    if (!logOpts.read(p, o.shared, error))
+        return fail(Usage, error);
     o.dataDir = p.value(data);
     o.csv = p.isSet(csv);
     return Done;
@@ -298,7 +305,7 @@ int main(int argc, char *argv[])
     TimerFactory &timers = shortSeconds ? *shortSeconds : QtTimerFactory::instance();
     BusPort port(o.map, timers);
     LoggingOperator op(QStringLiteral("kestrel-poll"));
-    Station station(port, op, SystemClock::instance(), timers, dataFolder);
+    Station station(port, op, SystemClock::instance(), timers, dataFolder, o.shared);
     if (const int rc = loadConfig(o.config, station); rc != Done)
         return rc;
 

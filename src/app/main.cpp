@@ -1,4 +1,5 @@
 // The program: command line, port mapping, data folder, start-up.
+#include "app/logoptions.h"
 #include "common/clock.h"
 #include "common/datafolder.h"
 #include "common/language.h"
@@ -69,6 +70,8 @@ int main(int argc, char *argv[])
     parser.addOption(portOpt);
     parser.addOption(dataOpt);
     parser.addOption(shotOpt);
+    const LogOptions logOpts;
+    logOpts.addTo(parser);
     parser.process(app);
 
     const QString language = parser.value(langOpt);
@@ -94,13 +97,19 @@ int main(int argc, char *argv[])
         }
     }
 
+    SharedLog shared;
+    if (!logOpts.read(parser, shared, error)) {
+        std::fprintf(stderr, "kestrel: %s\n", qPrintable(error));
+        return 2;
+    }
+
     const QString dataFolder =
         chooseDataFolder(QCoreApplication::applicationDirPath(), parser.value(dataOpt));
     setLogFolder(dataFolder);
 
     BusPort port(map, QtTimerFactory::instance());
     WidgetOperator op;
-    Station station(port, op, SystemClock::instance(), QtTimerFactory::instance(), dataFolder);
+    Station station(port, op, SystemClock::instance(), QtTimerFactory::instance(), dataFolder, shared);
     frmroughin window(station);
     op.setParent(&window);
     station.Form_Load();

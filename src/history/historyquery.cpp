@@ -72,7 +72,7 @@ FormCheck checkForm(const QString &start, const QString &end, const QString &add
     if (!to)
         return {std::nullopt, tr8(BadEndDate).arg(end), std::nullopt};
     // Days from midnight to midnight: the end day itself is not included.
-    return {ReadingQuery{from->startOfDay(), to->startOfDay(), int(a)}, {}, std::nullopt};
+    return {ReadingQuery{from->startOfDay(), to->startOfDay(), int(a), {}}, {}, std::nullopt};
 }
 
 } // namespace history
@@ -101,7 +101,9 @@ std::optional<ReadingSnapshot> HistoryQuery::prepare(const QString &start, const
         m_op.message(form.message);
         return std::nullopt;
     }
-    const SnapshotResult snap = m_db.snapshot(*form.query);
+    ReadingQuery query = *form.query;
+    query.station = m_station;
+    const SnapshotResult snap = m_db.snapshot(query);
     if (!snap.ok) {
         m_op.message(snap.error);
         return std::nullopt;
@@ -112,7 +114,7 @@ std::optional<ReadingSnapshot> HistoryQuery::prepare(const QString &start, const
 std::optional<HistoryQuery::Question> HistoryQuery::ask(const QString &start, const QString &end,
                                                         const QString &address)
 {
-    const AliasListResult list = m_db.deviceList();
+    const AliasListResult list = m_db.deviceList(m_station);
     if (!list.ok) {
         m_op.message(list.error);
         return std::nullopt;

@@ -56,6 +56,8 @@ public:
     void Text2_Change(const QString &text);
 
     bool busy() const { return m_busy; }
+    // On a shared log: the station whose readings and device names are asked (empty: this one).
+    void setStation(const QString &station) { m_station = station; }
 
 Q_SIGNALS:
     void text3Changed(const QString &text); // the message box of the dialog, lines split by CR LF
@@ -76,6 +78,7 @@ private:
     Operator &m_op;
     HistoryModel &m_model;
     QString m_folder;
+    QString m_station;
     bool m_busy = false;
 };
 

@@ -41,6 +41,7 @@ constexpr const char *SavedIn = QT_TRANSLATE_NOOP("kestrel", "数据保存在：
 // Our own wording: a date box whose text is no date, and an export file that cannot be written.
 constexpr const char *BadStartDate = QT_TRANSLATE_NOOP("kestrel", "起始日期“%1”无效！请按 年-月-日 输入，例如 2026-12-1 或 2026/12/1。");
 constexpr const char *BadEndDate = QT_TRANSLATE_NOOP("kestrel", "结束日期“%1”无效！请按 年-月-日 输入，例如 2026-12-1 或 2026/12/1。");
+constexpr const char *StationLabel = QT_TRANSLATE_NOOP("kestrel", "站点：");
 constexpr const char *WriteFailed = QT_TRANSLATE_NOOP("kestrel", "无法写入文件 %1：%2");
 
 } // namespace kestrel::texts::history

@@ -2,6 +2,7 @@
 #include "common/tr8.h"
 
 #include "common/log.h"
+#include "recording/rowwriter.h"
 #include "recording/texts.h"
 
 #include <QDir>
@@ -20,10 +21,14 @@ namespace {
 
 std::atomic<int> connectionSerial{0};
 
+}
+
 QString nextName()
 {
     return QStringLiteral("kestrel-record-%1").arg(++connectionSerial);
 }
+
+namespace {
 
 QSqlDatabase addConnection(const QString &name, const QString &path)
 {
@@ -180,30 +185,37 @@ QString reason(const QSqlError &e)
     return text + QStringLiteral("（") + engine + QStringLiteral("）");
 }
 
-Connection::Connection(const QString &path) : m_path(path), m_name(nextName()) {}
+namespace {
 
-Connection::~Connection()
-{
-    if (m_db.isValid()) {
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
+class SqliteEngine final : public Engine {
+public:
+    explicit SqliteEngine(const QString &path) : m_path(path) {}
+    bool shared() const override { return false; }
+    QString shownName() const override { return QDir::toNativeSeparators(m_path); }
+    DbStatus open(QSqlDatabase &db, const QString &name) const override;
+    QString failure(const QSqlError &e) const override { return tr8(DbFailed).arg(shownName(), reason(e)); }
+    QString cannotOpen(const QString &why) const override { return tr8(DbCannotOpen).arg(shownName(), why); }
+    QString rowId() const override { return QStringLiteral("rowid"); }
+    QString addressesFrom() const override
+    {
+        return QStringLiteral("ADDRESS IN (WITH RECURSIVE a(n) AS (SELECT ? UNION ALL "
+                              "SELECT n + 1 FROM a WHERE n < 255) SELECT n FROM a)");
     }
-}
+    QSqlError insertReadings(QSqlDatabase &db, const std::vector<LogRow> &rows) const override
+    {
+        return db::insertReadings(db, rows);
+    }
+    // A big batch touches many index pages; the default cache of 2 MB would spill to the file.
+    void prepareBatch(QSqlDatabase &db) const override
+    {
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    }
 
-QString Connection::cannotOpen(const QString &why) const
-{
-    return tr8(DbCannotOpen).arg(QDir::toNativeSeparators(m_path), why);
-}
+private:
+    QString m_path;
+};
 
-QString Connection::failure(const QSqlError &e) const
-{
-    const QString text = tr8(DbFailed).arg(QDir::toNativeSeparators(m_path), reason(e));
-    appendLog(QStringLiteral("%1 [%2]").arg(text, e.text()));
-    return text;
-}
-
-DbStatus Connection::open()
+DbStatus SqliteEngine::open(QSqlDatabase &db, const QString &name) const
 {
     switch (inspect(m_path)) {
     case FileKind::Missing:
@@ -224,13 +236,48 @@ DbStatus Connection::open()
     }
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         return DbStatus::failure(cannotOpen(tr8(ReasonNoDriver)));
-    m_db = addConnection(m_name, m_path);
-    if (!m_db.open())
-        return DbStatus::failure(cannotOpen(reason(m_db.lastError())));
+    db = addConnection(name, m_path);
+    if (!db.open())
+        return DbStatus::failure(cannotOpen(reason(db.lastError())));
     // A committed batch must survive a power cut: the rollback journal with full syncs keeps
     // the file whole and in one piece between operations (no -wal file beside it).
-    QSqlQuery(m_db).exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = FULL"));
     return {};
+}
+
+} // namespace
+
+std::shared_ptr<const Engine> sqliteEngine(const QString &path)
+{
+    return std::make_shared<SqliteEngine>(path);
+}
+
+Connection::Connection(const Engine &engine) : m_engine(engine), m_name(nextName()) {}
+
+Connection::~Connection()
+{
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+}
+
+QString Connection::cannotOpen(const QString &why) const
+{
+    return m_engine.cannotOpen(why);
+}
+
+QString Connection::failure(const QSqlError &e) const
+{
+    const QString text = m_engine.failure(e);
+    appendLog(QStringLiteral("%1 [%2]").arg(text, e.text()));
+    return text;
+}
+
+DbStatus Connection::open()
+{
+    return m_engine.open(m_db, m_name);
 }
 
 DbStatus Connection::run(QSqlQuery &q, const QString &sql, const QVariantList &values)

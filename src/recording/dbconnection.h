@@ -1,6 +1,8 @@
 #pragma once
 // The open–work–close pattern of the record data base: a connection of its own for each
-// operation, checked and, when the file is missing, created before it is opened.
+// operation, opened by the engine (which first checks the file and, when it is missing,
+// creates it), closed when the operation ends.
+#include "recording/engine.h"
 #include "recording/recorddb.h"
 
 #include <QSqlDatabase>
@@ -27,22 +29,25 @@ extern const char *const RegistryColumns;
 // no half-built Record.mdb behind.
 DbStatus createFile(const QString &path);
 
+// A connection name no other connection of this process has.
+QString nextName();
+
 // The operator's text for a failed statement (without the file name).
 QString reason(const QSqlError &e);
 
 class Connection {
 public:
-    explicit Connection(const QString &path);
+    explicit Connection(const Engine &engine);
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
-    // Checks the file (creating it when missing or empty) and opens it.
+    // Checks the file (creating it when missing or empty) or the server, and opens it.
     DbStatus open();
     QSqlDatabase &db() { return m_db; }
     QSqlQuery query() const { return QSqlQuery(m_db); }
 
-    // "数据库文件 <path> 操作失败：<reason>" for a failed statement or transaction.
+    // "数据库文件 <path> 操作失败：<reason>" for a failed statement or transaction (logged).
     QString failure(const QSqlError &e) const;
     DbStatus fail(const QSqlError &e) const { return DbStatus::failure(failure(e)); }
     QString cannotOpen(const QString &why) const;
@@ -51,7 +56,7 @@ public:
     DbStatus run(QSqlQuery &q, const QString &sql, const QVariantList &values = {});
 
 private:
-    QString m_path;
+    const Engine &m_engine;
     QString m_name;
     QSqlDatabase m_db;
 };

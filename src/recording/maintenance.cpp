@@ -88,7 +88,7 @@ MaintenanceResult RecordDb::exportTemperature() const
     if (!QDir().mkpath(folder))
         return failed(tr8(ExportNoFolder).arg(QDir::toNativeSeparators(folder)));
 
-    Connection c(m_path);
+    Connection c(*m_file);
     if (DbStatus s = c.open(); !s.ok)
         return failed(s.error);
     QSqlQuery q = c.query();
@@ -129,7 +129,7 @@ MaintenanceResult RecordDb::createRegistry(const QString &tableName) const
     if (!validTableName(name))
         return failed(tr8(TableNameInvalid).arg(name));
 
-    Connection c(m_path);
+    Connection c(*m_file);
     if (DbStatus s = c.open(); !s.ok)
         return failed(s.error);
     QString error;
@@ -169,7 +169,7 @@ MaintenanceResult RecordDb::createRegistry(const QString &tableName) const
 
 MaintenanceResult RecordDb::extendDataRh() const
 {
-    Connection c(m_path);
+    Connection c(*m_file);
     if (DbStatus s = c.open(); !s.ok)
         return failed(s.error);
     QString error;

@@ -10,7 +10,8 @@
 //     GEN:  the flush the reading belongs to (each flush starts a new one)
 //     SLOT: the cycle slot 1..300 of the reading buffer
 //   MOVE (GEN, BEFORE, ROWS): a move into SAVEDATA under way: SAVEDATA's last row id before it
-//     and the rows it adds. When SAVEDATA holds BEFORE + ROWS rows or more at the next start, the
+//     (on a shared log: the sequence number before its first reading) and the rows it adds.
+//     When SAVEDATA holds the rows numbered BEFORE + 1 to BEFORE + ROWS at the next start, the
 //     move was committed and rows of GEN and older are already logged.
 #include "recording/recorddb.h"
 

@@ -93,19 +93,36 @@ FlushResult ReadingLog::flushReadings(ReadingBuffer &buffer, const std::vector<L
 FlushResult ReadingLog::moveWaiting(int generation)
 {
     FlushResult result;
+    DbStatus s = confirmSent(result);
     qint64 before = 0;
-    DbStatus s = m_db.lastReadingId(before);
-    if (s.ok) {
-        if (!m_pending.markMove({generation, before, qint64(m_waiting.size())}).ok)
+    if (s.ok && !m_waiting.empty())
+        s = m_db.lastReadingId(before);
+    if (s.ok && !m_waiting.empty()) {
+        if (m_db.shared()) {
+            // Each reading keeps the number it was first sent under, so a batch sent again
+            // after a commit that did land after all is skipped there row by row. The numbers
+            // of the waiting rows run on without a gap, oldest first.
+            qint64 next = std::max(before + 1, m_nextSeq);
+            for (LogRow &r : m_waiting) {
+                if (r.seq == 0)
+                    r.seq = next++;
+            }
+            m_nextSeq = next;
+            before = m_waiting.front().seq - 1;
+        }
+        const PendingStore::Move move{generation, before, qint64(m_waiting.size())};
+        if (!m_pending.markMove(move).ok)
             appendLog(QStringLiteral("reading log: move not marked in Record.pending"));
+        m_sent = move;
         s = m_db.appendReadings(m_waiting);
     }
     if (s.ok) {
-        if (!m_pending.finishMove(generation).ok)
+        if (!m_waiting.empty() && !m_pending.finishMove(generation).ok)
             appendLog(QStringLiteral("reading log: logged rows not removed from Record.pending"));
-        result.written = int(m_waiting.size());
+        result.written += int(m_waiting.size());
         m_waiting.clear();
         m_waiting.shrink_to_fit();
+        m_sent.reset();
         return result;
     }
 
@@ -125,6 +142,30 @@ FlushResult ReadingLog::moveWaiting(int generation)
     return result;
 }
 
+// A shared log's server can take a commit and lose the connection before it says so. Before
+// anything is sent again, the log is asked whether the last batch sent is there: if it is, its
+// rows leave the waiting ones and Record.pending.
+DbStatus ReadingLog::confirmSent(FlushResult &result)
+{
+    if (!m_db.shared() || !m_sent)
+        return {};
+    bool all = false;
+    const DbStatus s = m_db.landed(m_sent->before + 1, m_sent->rows, all);
+    if (!s.ok)
+        return s;
+    if (all) {
+        const qint64 first = m_sent->before + 1, end = first + m_sent->rows;
+        const auto sent = [&](const LogRow &r) { return r.seq >= first && r.seq < end; };
+        const auto kept = std::remove_if(m_waiting.begin(), m_waiting.end(), sent);
+        result.written += int(m_waiting.end() - kept);
+        m_waiting.erase(kept, m_waiting.end());
+        if (!m_pending.finishMove(m_sent->generation).ok)
+            appendLog(QStringLiteral("reading log: logged rows not removed from Record.pending"));
+    }
+    m_sent.reset();
+    return {};
+}
+
 ReadingLog::Recovery ReadingLog::recoverPending()
 {
     // Once per run: later, what Record.pending holds is this run's own and already in hand.
@@ -132,8 +173,8 @@ ReadingLog::Recovery ReadingLog::recoverPending()
         return {};
     // A move that was committed to SAVEDATA but not yet cleared here is not written again.
     if (const auto move = m_pending.move()) {
-        qint64 last = 0;
-        if (m_db.lastReadingId(last).ok && last >= move->before + move->rows)
+        bool all = false;
+        if (m_db.landed(move->before + 1, move->rows, all).ok && all)
             m_pending.finishMove(move->generation);
     }
     std::vector<LogRow> rows;

@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace kestrel {
@@ -80,12 +81,17 @@ public:
 
 private:
     FlushResult moveWaiting(int generation);
+    DbStatus confirmSent(FlushResult &result);
 
     const RecordDb &m_db;
     PendingStore m_pending;
     std::vector<LogRow> m_waiting;
     int m_generation = 1;
     bool m_recoveryDone = false;
+    // On a shared log: the last batch sent whose landing was not confirmed, and the number
+    // the next reading is sent under.
+    std::optional<PendingStore::Move> m_sent;
+    qint64 m_nextSeq = 1;
 };
 
 } // namespace kestrel

@@ -2,8 +2,9 @@
 // Every statement runs on the one index (ADDRESS, READTIME), whose entries carry the row id, so
 // "address, time, row id" is the index's own order: no statement sorts, and a page costs the
 // same near the end of a large result as at its start.
-#include "recording/dbconnection.h"
 #include "common/tr8.h"
+#include "recording/dbconnection.h"
+#include "recording/engine.h"
 #include "recording/recorddb.h"
 #include "recording/texts.h"
 
@@ -16,16 +17,6 @@ using db::Connection;
 using namespace texts::recording;
 
 namespace {
-
-// The addresses from ? up to 255, ascending; as the left column of the index they turn a range
-// query over all devices into one short index range per address, already in order.
-constexpr const char *AddressesFrom = "ADDRESS IN (WITH RECURSIVE a(n) AS (SELECT ? UNION ALL "
-                                      "SELECT n + 1 FROM a WHERE n < 255) SELECT n FROM a)";
-
-QString badDate(const QString &path)
-{
-    return tr8(DbFailed).arg(QDir::toNativeSeparators(path), tr8(ReasonBadDate));
-}
 
 bool validQuery(const ReadingQuery &q)
 {
@@ -57,29 +48,27 @@ void collect(QSqlQuery &q, std::vector<LoggedReading> &out)
 SnapshotResult RecordDb::snapshot(const ReadingQuery &query) const
 {
     if (!validQuery(query))
-        return {false, badDate(m_path), {}};
-    Connection c(m_path);
+        return {false, m_engine->failure(QSqlError(tr8(ReasonBadDate))), {}};
+    Connection c(*m_engine);
     if (DbStatus s = c.open(); !s.ok)
         return {false, s.error, {}};
     SnapshotResult r;
     r.value.query = query;
     QSqlQuery q = c.query();
     q.setForwardOnly(true);
+    const QString id = m_engine->rowId();
     // Rows are only ever appended, so every row logged after this has a larger row id.
-    if (DbStatus s = c.run(q, QStringLiteral("SELECT MAX(rowid) FROM SAVEDATA")); !s.ok)
+    if (DbStatus s = c.run(q, QStringLiteral("SELECT MAX(%1) FROM SAVEDATA").arg(id)); !s.ok)
         return {false, s.error, {}};
     r.value.lastRowId = q.next() ? q.value(0).toLongLong() : 0;
     const QString from = timeText(query.from), to = timeText(query.to);
-    const QString range = QStringLiteral(" AND READTIME >= ? AND READTIME < ? AND rowid <= ?");
-    DbStatus s;
-    if (query.address == 0)
-        s = c.run(
-            q, QStringLiteral("SELECT COUNT(*) FROM SAVEDATA WHERE ") + QLatin1String(AddressesFrom) + range,
-            {1, from, to, r.value.lastRowId});
-    else
-        s = c.run(q, QStringLiteral("SELECT COUNT(*) FROM SAVEDATA WHERE ADDRESS = ?") + range,
-                  {query.address, from, to, r.value.lastRowId});
-    if (!s.ok)
+    const QString range = QStringLiteral(" AND READTIME >= ? AND READTIME < ? AND %1 <= ?").arg(id);
+    const Scope w = query.address == 0 ? own(m_engine->addressesFrom() + range,
+                                             {1, from, to, r.value.lastRowId}, query.station)
+                                       : own(QStringLiteral("ADDRESS = ?") + range,
+                                             {query.address, from, to, r.value.lastRowId}, query.station);
+    if (DbStatus s = c.run(q, QStringLiteral("SELECT COUNT(*) FROM SAVEDATA WHERE ") + w.condition, w.values);
+        !s.ok)
         return {false, s.error, {}};
     r.value.count = q.next() ? q.value(0).toLongLong() : 0;
     return r;
@@ -89,29 +78,32 @@ PageResult RecordDb::readingsPage(const ReadingSnapshot &snap, const LoggedReadi
 {
     const ReadingQuery &query = snap.query;
     if (!validQuery(query))
-        return {false, badDate(m_path), {}};
+        return {false, m_engine->failure(QSqlError(tr8(ReasonBadDate))), {}};
     PageResult r;
     if (limit <= 0)
         return r;
-    Connection c(m_path);
+    Connection c(*m_engine);
     if (DbStatus s = c.open(); !s.ok)
         return {false, s.error, {}};
     const QString from = timeText(query.from), to = timeText(query.to);
     QSqlQuery q = c.query();
     q.setForwardOnly(true);
+    const QString id = m_engine->rowId();
     const QString columns =
-        QStringLiteral("SELECT rowid, READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA WHERE ");
+        QStringLiteral("SELECT %1, READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA WHERE ").arg(id);
 
     // The rest of the address of the last row: later in time, or at the same time a later row.
     const int current = after ? after->address : query.address;
     if (current != 0) {
         const QString since = after ? after->readTime : from;
         const qint64 lastId = after ? after->rowId : std::numeric_limits<qint64>::min();
-        if (DbStatus s = c.run(q,
-                               columns + QStringLiteral("ADDRESS = ? AND READTIME >= ? AND READTIME < ? "
-                                                        "AND (READTIME > ? OR rowid > ?) AND rowid <= ? "
-                                                        "ORDER BY READTIME, rowid LIMIT ?"),
-                               {current, since, to, since, lastId, snap.lastRowId, limit});
+        const Scope w = own(QStringLiteral("ADDRESS = ? AND READTIME >= ? AND READTIME < ? "
+                                           "AND (READTIME > ? OR %1 > ?) AND %1 <= ?")
+                                .arg(id),
+                            {current, since, to, since, lastId, snap.lastRowId}, query.station);
+        if (DbStatus s =
+                c.run(q, columns + w.condition + QStringLiteral(" ORDER BY READTIME, %1 LIMIT ?").arg(id),
+                      w.values + QVariantList{limit});
             !s.ok)
             return {false, s.error, {}};
         collect(q, r.value);
@@ -121,11 +113,12 @@ PageResult RecordDb::readingsPage(const ReadingSnapshot &snap, const LoggedReadi
     // Then, for all devices, the addresses after it.
     const int left = limit - int(r.value.size());
     if (query.address == 0 && left > 0) {
-        if (DbStatus s = c.run(q,
-                               columns + QLatin1String(AddressesFrom) +
-                                   QStringLiteral(" AND READTIME >= ? AND READTIME < ? AND rowid <= ? "
-                                                  "ORDER BY ADDRESS, READTIME, rowid LIMIT ?"),
-                               {current + 1, from, to, snap.lastRowId, left});
+        const Scope w = own(m_engine->addressesFrom() +
+                                QStringLiteral(" AND READTIME >= ? AND READTIME < ? AND %1 <= ?").arg(id),
+                            {current + 1, from, to, snap.lastRowId}, query.station);
+        if (DbStatus s = c.run(
+                q, columns + w.condition + QStringLiteral(" ORDER BY ADDRESS, READTIME, %1 LIMIT ?").arg(id),
+                w.values + QVariantList{left});
             !s.ok)
             return {false, s.error, {}};
         collect(q, r.value);

@@ -2,11 +2,13 @@
 #include "common/tr8.h"
 
 #include "recording/dbconnection.h"
+#include "recording/engine.h"
 #include "recording/rowwriter.h"
 #include "recording/texts.h"
 #include "recording/timetext.h"
 
 #include <QDir>
+#include <QSysInfo>
 #include <algorithm>
 
 namespace kestrel {
@@ -21,30 +23,54 @@ bool validAddress(int address)
     return address >= 1 && address <= 255;
 }
 
-DbStatus updateRow(const QString &path, int address, const QString &sql, const QVariantList &values)
+} // namespace
+
+RecordDb::Scope RecordDb::own(const QString &condition, const QVariantList &values,
+                              const QString &station) const
 {
-    Connection c(path);
+    if (!shared())
+        return {condition, values};
+    QVariantList v{station.isEmpty() ? m_station : station};
+    v += values;
+    return {condition.isEmpty() ? QStringLiteral("STATION = ?")
+                                : QStringLiteral("STATION = ? AND ") + condition,
+            v};
+}
+
+DbStatus RecordDb::updateRow(int address, const QString &set, const QVariantList &values) const
+{
+    Connection c(*m_engine);
     if (!validAddress(address))
         return DbStatus::failure(c.failure(QSqlError(tr8(ReasonBadAddress).arg(address))));
     if (DbStatus s = c.open(); !s.ok)
         return s;
     QSqlQuery q = c.query();
-    if (DbStatus s = c.run(q, sql, values); !s.ok)
+    const Scope w = own(QStringLiteral("ADDRESS = ?"), {address});
+    if (DbStatus s =
+            c.run(q, QStringLiteral("UPDATE SAVEPRO SET ") + set + QStringLiteral(" WHERE ") + w.condition,
+                  values + w.values);
+        !s.ok)
         return s;
     if (q.numRowsAffected() < 1)
         return DbStatus::failure(c.failure(QSqlError(tr8(ReasonNoAddressRow).arg(address))));
     return {};
 }
 
-AliasListResult aliasRows(const QString &path, const QString &nullText)
+AliasListResult RecordDb::aliasRows(const QString &nullText, const QString &station) const
 {
     AliasListResult r;
-    Connection c(path);
+    Connection c(*m_engine);
     if (DbStatus s = c.open(); !s.ok)
         return {false, s.error, {}};
     QSqlQuery q = c.query();
     q.setForwardOnly(true);
-    if (DbStatus s = c.run(q, QStringLiteral("SELECT ADDRESS, ALIAS FROM SAVEPRO ORDER BY ADDRESS")); !s.ok)
+    const Scope w = own({}, {}, station);
+    const QString where = w.condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + w.condition;
+    if (DbStatus s = c.run(q,
+                           QStringLiteral("SELECT ADDRESS, ALIAS FROM SAVEPRO") + where +
+                               QStringLiteral(" ORDER BY ADDRESS"),
+                           w.values);
+        !s.ok)
         return {false, s.error, {}};
     r.value.reserve(255);
     while (q.next()) {
@@ -56,15 +82,22 @@ AliasListResult aliasRows(const QString &path, const QString &nullText)
     return r;
 }
 
-ReadingsResult readRange(const QString &path, const QString &sql, const QVariantList &values)
+ReadingsResult RecordDb::readRange(const QString &condition, const QVariantList &values,
+                                   const QString &order) const
 {
     ReadingsResult r;
-    Connection c(path);
+    Connection c(*m_engine);
     if (DbStatus s = c.open(); !s.ok)
         return {false, s.error, {}};
     QSqlQuery q = c.query();
     q.setForwardOnly(true);
-    if (DbStatus s = c.run(q, sql, values); !s.ok)
+    const Scope w = own(condition, values);
+    if (DbStatus s =
+            c.run(q,
+                  QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA WHERE ") +
+                      w.condition + QStringLiteral(" ORDER BY ") + order,
+                  w.values);
+        !s.ok)
         return {false, s.error, {}};
     // The rows of one reading share their time: convert each distinct text once.
     TimeTexts times;
@@ -83,11 +116,35 @@ ReadingsResult readRange(const QString &path, const QString &sql, const QVariant
     return r;
 }
 
-} // namespace
-
-RecordDb::RecordDb(const QString &dataFolder)
-    : m_folder(dataFolder), m_path(QDir(dataFolder).filePath(QString::fromLatin1(FileName)))
+RecordDb::RecordDb(const QString &dataFolder, const SharedLog &shared)
+    : m_folder(dataFolder), m_path(QDir(dataFolder).filePath(QString::fromLatin1(FileName))),
+      m_file(db::sqliteEngine(m_path)), m_engine(m_file)
 {
+    if (!shared.url.isEmpty()) {
+        m_station = shared.station.isEmpty() ? defaultStation() : shared.station;
+        m_engine = db::postgresEngine({shared.url, m_station});
+    }
+}
+
+bool RecordDb::shared() const
+{
+    return m_engine->shared();
+}
+
+std::optional<QString> RecordDb::sharedLogProblem(const QString &url)
+{
+    return db::sharedLogProblem(url);
+}
+
+QString RecordDb::defaultStation()
+{
+    const QString host = QSysInfo::machineHostName();
+    return host.isEmpty() ? QStringLiteral("kestrel") : host;
+}
+
+QString RecordDb::shownName() const
+{
+    return m_engine->shownName();
 }
 
 QString RecordDb::exportPath() const
@@ -102,30 +159,28 @@ QString RecordDb::timeText(const QDateTime &t)
 
 DbStatus RecordDb::check() const
 {
-    Connection c(m_path);
+    Connection c(*m_engine);
     return c.open();
 }
 
 DbStatus RecordDb::setAlias(int address, const QString &alias) const
 {
-    return updateRow(m_path, address, QStringLiteral("UPDATE SAVEPRO SET ALIAS = ? WHERE ADDRESS = ?"),
-                     {alias, address});
+    return updateRow(address, QStringLiteral("ALIAS = ?"), {alias});
 }
 
 DbStatus RecordDb::setCodes(int address, uint8_t mixpro, uint8_t protype) const
 {
-    return updateRow(m_path, address,
-                     QStringLiteral("UPDATE SAVEPRO SET MIXPRO = ?, PROTYPE = ? WHERE ADDRESS = ?"),
-                     {int(mixpro), int(protype), address});
+    return updateRow(address, QStringLiteral("MIXPRO = ?, PROTYPE = ?"), {int(mixpro), int(protype)});
 }
 
 AliasResult RecordDb::readAlias(int address) const
 {
-    Connection c(m_path);
+    Connection c(*m_engine);
     if (DbStatus s = c.open(); !s.ok)
         return {false, s.error, {}};
     QSqlQuery q = c.query();
-    if (DbStatus s = c.run(q, QStringLiteral("SELECT ALIAS FROM SAVEPRO WHERE ADDRESS = ?"), {address});
+    const Scope w = own(QStringLiteral("ADDRESS = ?"), {address});
+    if (DbStatus s = c.run(q, QStringLiteral("SELECT ALIAS FROM SAVEPRO WHERE ") + w.condition, w.values);
         !s.ok)
         return {false, s.error, {}};
     if (!q.next())
@@ -136,31 +191,45 @@ AliasResult RecordDb::readAlias(int address) const
 
 AliasListResult RecordDb::loadAliases() const
 {
-    return aliasRows(m_path, QStringLiteral(" "));
+    return aliasRows(QStringLiteral(" "), {});
 }
 
-AliasListResult RecordDb::deviceList() const
+AliasListResult RecordDb::deviceList(const QString &station) const
 {
-    return aliasRows(m_path, QString());
+    return aliasRows(QString(), station);
+}
+
+Result<QStringList> RecordDb::stations() const
+{
+    if (!shared())
+        return {true, {}, {m_station}};
+    Connection c(*m_engine);
+    if (DbStatus s = c.open(); !s.ok)
+        return {false, s.error, {}};
+    QSqlQuery q = c.query();
+    q.setForwardOnly(true);
+    if (DbStatus s = c.run(q, QStringLiteral("SELECT DISTINCT STATION FROM SAVEPRO ORDER BY STATION")); !s.ok)
+        return {false, s.error, {}};
+    Result<QStringList> r;
+    while (q.next())
+        r.value << q.value(0).toString();
+    return r;
 }
 
 DbStatus RecordDb::appendReadings(const std::vector<LogRow> &rows) const
 {
     if (rows.empty())
         return {};
-    Connection c(m_path);
+    Connection c(*m_engine);
     if (DbStatus s = c.open(); !s.ok)
         return s;
     QSqlDatabase &d = c.db();
-    QSqlQuery q = c.query();
-    // A big batch touches many index pages; the default cache of 2 MB would spill to the file.
-    q.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    m_engine->prepareBatch(d);
     if (!d.transaction())
         return c.fail(d.lastError());
     DbStatus s;
-    if (const QSqlError e = db::insertReadings(d, rows); e.isValid())
+    if (const QSqlError e = m_engine->insertReadings(d, rows); e.isValid())
         s = c.fail(e);
-    q.finish();
     if (s.ok && !d.commit())
         s = c.fail(d.lastError());
     if (!s.ok)
@@ -171,41 +240,60 @@ DbStatus RecordDb::appendReadings(const std::vector<LogRow> &rows) const
 DbStatus RecordDb::lastReadingId(qint64 &id) const
 {
     id = 0;
-    Connection c(m_path);
+    Connection c(*m_engine);
     if (DbStatus s = c.open(); !s.ok)
         return s;
     QSqlQuery q = c.query();
-    if (DbStatus s = c.run(q, QStringLiteral("SELECT max(rowid) FROM SAVEDATA")); !s.ok)
+    const Scope w = own({}, {});
+    const DbStatus s =
+        shared() ? c.run(q, QStringLiteral("SELECT max(SEQ) FROM SAVEDATA WHERE ") + w.condition, w.values)
+                 : c.run(q, QStringLiteral("SELECT max(rowid) FROM SAVEDATA"));
+    if (!s.ok)
         return s;
     if (q.next())
         id = q.value(0).toLongLong();
     return {};
 }
 
+DbStatus RecordDb::landed(qint64 first, qint64 rows, bool &all) const
+{
+    all = false;
+    if (!shared()) {
+        // Rows are only appended: the file holds them when its last row id reaches theirs.
+        qint64 last = 0;
+        const DbStatus s = lastReadingId(last);
+        all = s.ok && last >= first + rows - 1;
+        return s;
+    }
+    Connection c(*m_engine);
+    if (DbStatus s = c.open(); !s.ok)
+        return s;
+    QSqlQuery q = c.query();
+    const Scope w = own(QStringLiteral("SEQ >= ? AND SEQ < ?"), {first, first + rows});
+    if (DbStatus s = c.run(q, QStringLiteral("SELECT count(*) FROM SAVEDATA WHERE ") + w.condition, w.values);
+        !s.ok)
+        return s;
+    all = q.next() && q.value(0).toLongLong() == rows;
+    return {};
+}
+
 ReadingsResult RecordDb::readings(const QDateTime &from, const QDateTime &to) const
 {
     if (!from.isValid() || !to.isValid())
-        return {false, tr8(DbFailed).arg(QDir::toNativeSeparators(m_path), tr8(ReasonBadDate)), {}};
-    return readRange(m_path,
-                     // One index on (ADDRESS, READTIME) serves both range queries: walking the
-                     // addresses 1..255 turns this one into 255 short index ranges that come out
-                     // already in order. A second index on READTIME alone would double the cost
-                     // of every flush.
-                     QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
-                                    "WHERE ADDRESS IN (WITH RECURSIVE a(n) AS (SELECT 1 UNION ALL "
-                                    "SELECT n + 1 FROM a WHERE n < 255) SELECT n FROM a) "
-                                    "AND READTIME >= ? AND READTIME < ? ORDER BY ADDRESS, READTIME"),
-                     {timeText(from), timeText(to)});
+        return {false, m_engine->failure(QSqlError(tr8(ReasonBadDate))), {}};
+    // One index on (ADDRESS, READTIME) serves both range queries: walking the addresses 1..255
+    // turns this one into 255 short index ranges that come out already in order. A second
+    // index on READTIME alone would double the cost of every flush.
+    return readRange(m_engine->addressesFrom() + QStringLiteral(" AND READTIME >= ? AND READTIME < ?"),
+                     {1, timeText(from), timeText(to)}, QStringLiteral("ADDRESS, READTIME"));
 }
 
 ReadingsResult RecordDb::readings(int address, const QDateTime &from, const QDateTime &to) const
 {
     if (!from.isValid() || !to.isValid())
-        return {false, tr8(DbFailed).arg(QDir::toNativeSeparators(m_path), tr8(ReasonBadDate)), {}};
-    return readRange(m_path,
-                     QStringLiteral("SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA "
-                                    "WHERE ADDRESS = ? AND READTIME >= ? AND READTIME < ? ORDER BY READTIME"),
-                     {address, timeText(from), timeText(to)});
+        return {false, m_engine->failure(QSqlError(tr8(ReasonBadDate))), {}};
+    return readRange(QStringLiteral("ADDRESS = ? AND READTIME >= ? AND READTIME < ?"),
+                     {address, timeText(from), timeText(to)}, QStringLiteral("READTIME"));
 }
 
 } // namespace kestrel

@@ -3,7 +3,7 @@ target_sources(kestrel_core PRIVATE
   recording/timedbuffer.h
   recording/texts.h
   recording/recorddb.h recording/recorddb.cpp recording/readingpages.cpp
-  recording/dbconnection.h recording/dbconnection.cpp
+  recording/engine.h recording/dbconnection.h recording/dbconnection.cpp recording/pgengine.cpp
   recording/maintenance.cpp
   recording/timetext.h recording/timetext.cpp
   recording/readinglog.h recording/readinglog.cpp

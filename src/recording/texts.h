@@ -11,6 +11,14 @@ constexpr const char *DbCannotOpen = QT_TRANSLATE_NOOP("kestrel", "数据库文�
 // "数据库文件 <path> 操作失败：<reason>"
 constexpr const char *DbFailed = QT_TRANSLATE_NOOP("kestrel", "数据库文件 %1 操作失败：%2");
 
+// A shared reading log on a PostgreSQL server: its address and the reason.
+constexpr const char *DbServerCannotOpen = QT_TRANSLATE_NOOP("kestrel", "数据库 %1 无法连接：%2");
+constexpr const char *DbServerFailed = QT_TRANSLATE_NOOP("kestrel", "数据库 %1 操作失败：%2");
+constexpr const char *ReasonNoServerDriver = QT_TRANSLATE_NOOP("kestrel", "缺少 PostgreSQL 数据库驱动（软件包 libqt6sql6-psql）。");
+constexpr const char *ReasonServerGone = QT_TRANSLATE_NOOP("kestrel", "与数据库服务器的连接已断开。");
+constexpr const char *ReasonServerUnreachable = QT_TRANSLATE_NOOP("kestrel", "数据库服务器没有应答。");
+constexpr const char *ReasonBadUrl = QT_TRANSLATE_NOOP("kestrel", "数据库地址“%1”无效，应为 postgresql://用户@主机[:端口]/数据库。");
+
 // Reasons for a file that cannot be opened.
 constexpr const char *ReasonAccessFormat =
     QT_TRANSLATE_NOOP("kestrel", "这是旧版 Access（Jet/ACE）格式的数据库，本程序不能读取。请将该文件移走或改名，程序会新建一个空数据库。");

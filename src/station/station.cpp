@@ -14,9 +14,9 @@
 namespace kestrel {
 
 Station::Station(SerialPort &port_, Operator &op_, Clock &clock_, TimerFactory &timers_,
-                 const QString &dataFolder_, QObject *parent)
+                 const QString &dataFolder_, const SharedLog &shared, QObject *parent)
     : QObject(parent), port(port_), op(op_), clock(clock_), timers(timers_), dataFolder(dataFolder_),
-      exchange(port_, op_, timers_, clock_), portControl(port_, op_), db(dataFolder_), log(db),
+      exchange(port_, op_, timers_, clock_), portControl(port_, op_), db(dataFolder_, shared), log(db),
       products(exchange, panel, timed, op_, clock_, *this), settingsRequest(settings),
       polling(PollingParts{exchange, devices, grid, readings, log, db, products, panel, settings, op_},
               clock_, timers_),

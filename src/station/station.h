@@ -39,8 +39,9 @@ class Station : public QObject,
                 private CommissioningHost {
     Q_OBJECT
 public:
+    // `shared`: a reading log on a PostgreSQL server instead of Record.mdb (an empty url: none).
     Station(SerialPort &port, Operator &op, Clock &clock, TimerFactory &timers, const QString &dataFolder,
-            QObject *parent = nullptr);
+            const SharedLog &shared = {}, QObject *parent = nullptr);
     ~Station() override;
 
     // Start-up and shutdown of the main window.

@@ -8,6 +8,7 @@
 #include "history/texts.h"
 
 #include <QCalendarWidget>
+#include <QComboBox>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -42,7 +43,7 @@ QLabel *label(const char *text, const QString &name, QWidget *parent)
 } // namespace
 
 Dialog2::Dialog2(const RecordDb &db, Operator &op, Clock &clock, const QString &folder, QWidget *parent)
-    : QDialog(parent), m_model(db), m_query(db, op, m_model, folder)
+    : QDialog(parent), m_db(db), m_model(db), m_query(db, op, m_model, folder)
 {
     setObjectName(QStringLiteral("Dialog2"));
     setWindowTitle(tr8(Caption));
@@ -115,11 +116,34 @@ void Dialog2::buildBoxes()
     form->addWidget(m_CancelButton, 1, 4);
     static_cast<QVBoxLayout *>(layout())->addLayout(calendars);
 
+    if (m_db.shared())
+        buildStationBox(form);
+
     followText(m_Text2, &m_query, [this](const QString &t) { m_query.Text2_Change(t); });
     connect(m_OKButton, &QPushButton::clicked, this,
             [this] { m_query.OKButton_Click(m_Text1[0]->text(), m_Text1[1]->text(), m_Text2->text()); });
     connect(m_CancelButton, &QPushButton::clicked, this,
             [this] { m_query.CancelButton_Click(m_Text1[0]->text(), m_Text1[1]->text(), m_Text2->text()); });
+}
+
+// A shared log holds the readings of several stations: the box chooses whose are shown, this
+// station's first.
+void Dialog2::buildStationBox(QGridLayout *form)
+{
+    auto *box = new QComboBox(this);
+    box->setObjectName(QStringLiteral("Combo1"));
+    auto *l = label(StationLabel, QStringLiteral("lblCombo1"), this);
+    l->setBuddy(box);
+    form->addWidget(l, 2, 0);
+    form->addWidget(box, 2, 1, 1, 2);
+    box->addItem(m_db.station());
+    if (const Result<QStringList> all = m_db.stations(); all.ok) {
+        for (const QString &s : all.value) {
+            if (s != m_db.station())
+                box->addItem(s);
+        }
+    }
+    connect(box, &QComboBox::currentTextChanged, this, [this](const QString &s) { m_query.setStation(s); });
 }
 
 void Dialog2::buildGrid()

@@ -9,6 +9,7 @@
 #include <array>
 
 class QCalendarWidget;
+class QGridLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -36,9 +37,11 @@ protected:
 
 private:
     void buildBoxes();
+    void buildStationBox(QGridLayout *form);
     void buildGrid();
     int px(int twips) const;
 
+    const RecordDb &m_db;
     HistoryModel m_model;
     HistoryQuery m_query;
     std::array<QLineEdit *, 2> m_Text1{};

@@ -295,8 +295,10 @@ class TstRecording : public QObject {
             op.saveAnswers << QFileInfo(target).fileName();
             o.saved = saveConfiguration(op, folder, settings, table);
         } else if (writer == QLatin1String("history export")) {
-            const SnapshotResult s = m_record->snapshot(
-                {QDateTime(QDate(2026, 1, 1), QTime(0, 0)), QDateTime(QDate(2027, 1, 1), QTime(0, 0)), 0});
+            const SnapshotResult s = m_record->snapshot({QDateTime(QDate(2026, 1, 1), QTime(0, 0)),
+                                                         QDateTime(QDate(2027, 1, 1), QTime(0, 0)),
+                                                         0,
+                                                         {}});
             history::Aliases aliases;
             const ExportResult r = HistoryExport(*m_record, s.value, aliases).writeTo(target);
             o.saved = r.ok;
