@@ -112,7 +112,10 @@ private:
 
 QString PostgresEngine::reason(const QSqlError &e)
 {
-    const QString engine = (e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed();
+    // The server's first line without its severity ("ERROR:  duplicate key …").
+    static const QRegularExpression severity(QStringLiteral("^(ERROR|FATAL|PANIC):\\s*"));
+    QString engine = (e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed();
+    engine = engine.section(QLatin1Char('\n'), 0, 0).remove(severity).trimmed();
     const QString state = e.nativeErrorCode();
     QString text;
     if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")))
@@ -144,6 +147,7 @@ QString PostgresEngine::buildSchema(QSqlDatabase &db) const
         return reason(db.lastError());
     QSqlQuery q(db);
     const QStringList statements = {
+        QStringLiteral("SET client_min_messages = warning"), // no notice of tables already there
         QStringLiteral("SELECT pg_advisory_xact_lock(7512485)"),
         QStringLiteral(
             "CREATE TABLE IF NOT EXISTS SAVEPRO (STATION TEXT NOT NULL, "
@@ -231,8 +235,12 @@ QSqlError PostgresEngine::insertReadings(QSqlDatabase &db, const std::vector<Log
         q.bindValue(3, value.text());
         q.bindValue(4, name.text());
         q.bindValue(5, address.text());
-        if (!q.exec())
-            return q.lastError();
+        if (!q.exec()) {
+            // Rolled back here, so the statement is released outside the failed transaction.
+            const QSqlError e = q.lastError();
+            db.rollback();
+            return e;
+        }
     }
     return {};
 }

@@ -122,7 +122,8 @@ RecordDb::RecordDb(const QString &dataFolder, const SharedLog &shared)
 {
     if (!shared.url.isEmpty()) {
         m_station = shared.station.isEmpty() ? defaultStation() : shared.station;
-        m_engine = db::postgresEngine({shared.url, m_station});
+        m_shared = {shared.url, m_station};
+        m_engine = db::postgresEngine(m_shared);
     }
 }
 
@@ -220,6 +221,16 @@ DbStatus RecordDb::appendReadings(const std::vector<LogRow> &rows) const
 {
     if (rows.empty())
         return {};
+    if (shared() && rows.front().seq == 0) {
+        // Readings not numbered by the reading log follow this station's last one.
+        qint64 last = 0;
+        if (DbStatus s = lastReadingId(last); !s.ok)
+            return s;
+        std::vector<LogRow> numbered = rows;
+        for (LogRow &r : numbered)
+            r.seq = ++last;
+        return appendReadings(numbered);
+    }
     Connection c(*m_engine);
     if (DbStatus s = c.open(); !s.ok)
         return s;

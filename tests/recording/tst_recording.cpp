@@ -1,5 +1,6 @@
-// Record.mdb on a real file: the registry, the reading log with its flushes and the history
-// queries, files that cannot be opened, the READTIME texts and the maintenance commands with their
+// Record.mdb on a real file and, in the cases marked "per engine", a PostgreSQL data base of a
+// server the test starts for itself: the registry, the reading log with its flushes and the
+// history queries, files that cannot be opened, the READTIME texts and the maintenance commands with their
 // menu. The tests look into the file through a connection of their own, so they check what the
 // file holds rather than what the data base class says it holds. The history dialog on a file
 // filled through the reading log's own writer: the range and address questions, the refusals, the
@@ -7,6 +8,7 @@
 // from the main window and worked through its widgets.
 #include "common/files.h"
 #include "common/peek.h"
+#include "common/pgserver.h"
 #include "common/manualtime.h"
 #include "common/recordingoperator.h"
 #include "common/simprocess.h"
@@ -56,9 +58,27 @@ const auto said = [](const MaintenanceResult &r) -> QString { return r.ok ? r.va
 
 const auto shown = [](const QString &path) -> QString { return QDir::toNativeSeparators(path); };
 
-const auto columns = [](const RecordDb &file, const char *table) -> QString {
-    return query(file, QString("SELECT group_concat(name) FROM pragma_table_info('%1')").arg(table)).value(0);
+const auto columns = [](const RecordDb &log, const char *table) -> QString {
+    return query(log, log.shared()
+                          ? QString("SELECT string_agg(upper(column_name), ',' ORDER BY ordinal_position) "
+                                    "FROM information_schema.columns WHERE table_name = lower('%1')")
+                                .arg(table)
+                          : QString("SELECT group_concat(name) FROM pragma_table_info('%1')").arg(table))
+        .value(0);
 };
+
+// The column that orders SAVEDATA's rows as they were logged.
+QString rowId(const RecordDb &log)
+{
+    return log.shared() ? "ID" : "rowid";
+}
+
+// The record data base cases run once per engine: the rows of a data table with "pg" last.
+void perEngine(const std::function<void(const char *engine, bool pg)> &rows)
+{
+    rows("SQLite", false);
+    rows("PostgreSQL", true);
+}
 
 // A reading to append, taken on Base's day at `time`.
 const auto logRow = [](const char *time, uint16_t value, int address, const char *protype) -> LogRow {
@@ -78,7 +98,7 @@ struct Rig {
     ReadingBuffer buffer;
     DeviceTable devices;
 
-    Rig(const QString &folder, int start, int end) : db(folder)
+    Rig(const QString &folder, const SharedLog &shared, int start, int end) : db(folder, shared)
     {
         db.check();
         devices.PollStart = start;
@@ -96,10 +116,22 @@ struct Rig {
         buffer.CycleCount = cycles;
         return log.flushReadings(buffer, loggedDevices(devices), save);
     }
-    QStringList logged() const { return query(db, "SELECT * FROM SAVEDATA ORDER BY rowid"); }
+    QStringList logged() const
+    {
+        return query(db, "SELECT READTIME, READVALUE, PROTYPE, ADDRESS FROM SAVEDATA ORDER BY " + rowId(db));
+    }
     // A write fault on the rows matching `when` (a condition on NEW); none when empty.
     void fault(const QString &when = {})
     {
+        if (db.shared()) {
+            query(db, "DROP TRIGGER IF EXISTS fault ON SAVEDATA");
+            query(db, "CREATE OR REPLACE FUNCTION fault() RETURNS trigger AS $$ BEGIN "
+                      "RAISE EXCEPTION 'disk I/O error'; END $$ LANGUAGE plpgsql");
+            if (!when.isEmpty())
+                query(db, "CREATE TRIGGER fault BEFORE INSERT ON SAVEDATA FOR EACH ROW WHEN (" + when +
+                              ") EXECUTE FUNCTION fault()");
+            return;
+        }
         query(db, "DROP TRIGGER IF EXISTS fault");
         if (!when.isEmpty())
             query(db, "CREATE TRIGGER fault BEFORE INSERT ON SAVEDATA WHEN " + when +
@@ -125,13 +157,13 @@ const std::vector<LogRow> Logged = {
 // A data base filled through the reading log's writer, and the dialog's core on it.
 struct HistoryRig {
     QTemporaryDir dir;
-    RecordDb db{dir.path()};
+    RecordDb db;
     RecordingOperator op;
     HistoryModel model{db};
     HistoryQuery query{db, op, model, dir.path()};
     QString text3, text2;
 
-    HistoryRig()
+    explicit HistoryRig(const SharedLog &shared) : db(dir.path(), shared)
     {
         db.check();
         db.appendReadings(Logged);
@@ -152,7 +184,15 @@ struct HistoryRig {
         }
         return rows;
     }
-    QByteArray hash() { return QCryptographicHash::hash(fileBytes(db.filePath()), QCryptographicHash::Sha1); }
+    // What the log holds: the file byte for byte, or the server's rows.
+    QByteArray hash()
+    {
+        const QByteArray bytes =
+            db.shared() ? test::query(db, "SELECT * FROM SAVEDATA ORDER BY ID").join('\n').toUtf8() +
+                              test::query(db, "SELECT * FROM SAVEPRO ORDER BY ADDRESS").join('\n').toUtf8()
+                        : fileBytes(db.filePath());
+        return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+    }
 };
 
 QString resultLine(int n)
@@ -273,8 +313,17 @@ QStringList pollerArgs(const QTemporaryDir &data, const SimProcess &sim)
 
 } // namespace
 
+// The shared log of a case run per engine: none on SQLite, a new data base on the test's server.
+#define ENGINE_LOG(shared)                                                                                   \
+    QFETCH(bool, pg);                                                                                        \
+    if (pg && !m_pgUp)                                                                                       \
+        QSKIP(qPrintable(m_pg.skipReason()));                                                                \
+    const SharedLog shared = pg ? SharedLog{m_pg.url(m_pg.freshDatabase()), "A"} : SharedLog {}
+
 class TstRecording : public QObject {
     Q_OBJECT
+    PgServer m_pg;
+    bool m_pgUp = false;
     QTemporaryDir m_dir;
     int m_n = 0;
     // A data folder path with blanks and Chinese characters.
@@ -338,12 +387,21 @@ private Q_SLOTS:
     // Every operation closes its connection, so the file is free between operations.
     void cleanup() { QVERIFY(QSqlDatabase::connectionNames().isEmpty()); }
 
+    void registryOfANewFile_data()
+    {
+        QTest::addColumn<bool>("pg");
+        perEngine([](const char *e, bool pg) { QTest::newRow(e) << pg; });
+    }
     void registryOfANewFile()
     {
-        RecordDb db(folder());
+        ENGINE_LOG(shared);
+        RecordDb db(folder(), shared);
         QVERIFY2(db.check().ok, qPrintable(db.check().error));
-        QCOMPARE(columns(db, "SAVEPRO"), "ADDRESS,ALIAS,MIXPRO,PROTYPE");
-        QCOMPARE(columns(db, "SAVEDATA"), "READTIME,READVALUE,PROTYPE,ADDRESS");
+        // The shared schema adds the station and the reading's number; the file keeps its own.
+        QCOMPARE(columns(db, "SAVEPRO"),
+                 pg ? "STATION,ADDRESS,ALIAS,MIXPRO,PROTYPE" : "ADDRESS,ALIAS,MIXPRO,PROTYPE");
+        QCOMPARE(columns(db, "SAVEDATA"), pg ? "ID,STATION,SEQ,READTIME,READVALUE,PROTYPE,ADDRESS"
+                                             : "READTIME,READVALUE,PROTYPE,ADDRESS");
         const QString registry = "SELECT COUNT(*), MIN(ADDRESS), MAX(ADDRESS), COUNT(ALIAS), "
                                  "SUM(MIXPRO + PROTYPE) FROM SAVEPRO";
         QCOMPARE(query(db, registry), QStringList{"255|1|255|0|0"});
@@ -364,10 +422,16 @@ private Q_SLOTS:
         for (int address : {0, 256, 20}) {
             const QString error = db.setAlias(address, "x").error;
             QVERIFY(!db.setCodes(address, 0, 2).ok && !db.readAlias(address).ok);
-            QVERIFY2(error.contains(QString(" %1 ").arg(address)) && error.contains(shown(db.filePath())),
+            QVERIFY2(error.contains(QString(" %1 ").arg(address)) && error.contains(db.shownName()),
                      qPrintable(error));
         }
         QCOMPARE(query(db, registry), QStringList{"254|1|255|4|36"});
+        if (pg) { // a second station has registry rows of its own
+            const RecordDb other(folder(), {shared.url, "B"});
+            QVERIFY(other.setAlias(7, "B7").ok);
+            QCOMPARE(*db.readAlias(7).value, aliases[0]);
+            QCOMPARE(other.stations().value, (QStringList{"A", "B"}));
+        }
     }
 
     void filesThatCannotBeOpened_data()
@@ -402,9 +466,15 @@ private Q_SLOTS:
     }
 
     // Complete cycles of the range, by address, then cycle, then the parts of the type name.
+    void flushWritesEachReadingOnce_data()
+    {
+        QTest::addColumn<bool>("pg");
+        perEngine([](const char *e, bool pg) { QTest::newRow(e) << pg; });
+    }
     void flushWritesEachReadingOnce()
     {
-        Rig r(folder(), 2, 6);
+        ENGINE_LOG(shared);
+        Rig r(folder(), shared, 2, 6);
         r.devices.at(2) = {33, 0, 0, "T+RH", {}}; // type not read yet
         r.devices.at(3) = {0, 5, 0, "PM25", {}};  // a single quantity logs its whole type name
         r.devices.at(4) = {17, 3, 0, "T+RH", {}}; // a combination that is not logged
@@ -436,9 +506,15 @@ private Q_SLOTS:
         QCOMPARE(r.logged().size(), 14);
     }
 
+    void failedFlushLosesNothing_data()
+    {
+        QTest::addColumn<bool>("pg");
+        perEngine([](const char *e, bool pg) { QTest::newRow(e) << pg; });
+    }
     void failedFlushLosesNothing()
     {
-        Rig r(folder(), 1, 4);
+        ENGINE_LOG(shared);
+        Rig r(folder(), shared, 1, 4);
         QStringList expected;
         for (int a = 1; a <= 4; ++a) {
             r.devices.at(a) = {33, 3, 0, "T+RH", {}};
@@ -448,8 +524,10 @@ private Q_SLOTS:
         r.fault("NEW.ADDRESS = 3"); // the rows before it are already inserted when it strikes
         const FlushResult failed = r.flush(1);
         QVERIFY(!failed.ok && failed.written == 0 && failed.waiting == 8);
-        QCOMPARE(failed.error,
-                 tr8(FlushFailed).arg(8).arg(tr8(DbFailed).arg(shown(r.db.filePath()), "disk I/O error")));
+        const QString told = tr8(FlushFailed).arg(8).arg(r.db.shownName());
+        QVERIFY2(failed.error.startsWith(told.left(told.indexOf('\n') + 1)) &&
+                     failed.error.contains(r.db.shownName()) && failed.error.contains("disk I/O error"),
+                 qPrintable(failed.error));
         // Polling goes on; the held rows go first, then the next cycle's (nothing twice).
         r.read(2, 1, 100, 900);
         r.fault();
@@ -466,9 +544,15 @@ private Q_SLOTS:
 
     // Many statements' worth of rows and a shorter last statement: they follow one another in
     // order, and a fault in the last one leaves nothing of the batch behind.
+    void bigBatchKeepsItsOrder_data()
+    {
+        QTest::addColumn<bool>("pg");
+        perEngine([](const char *e, bool pg) { QTest::newRow(e) << pg; });
+    }
     void bigBatchKeepsItsOrder()
     {
-        Rig r(folder(), 1, 1);
+        ENGINE_LOG(shared);
+        Rig r(folder(), shared, 1, 1);
         std::vector<LogRow> rows;
         QStringList expected;
         for (int i = 0; i < 1000; ++i) {
@@ -479,7 +563,7 @@ private Q_SLOTS:
         QVERIFY(!r.db.appendReadings(rows).ok);
         r.fault();
         QVERIFY(r.db.appendReadings(rows).ok);
-        QCOMPARE(query(r.db, "SELECT READVALUE FROM SAVEDATA ORDER BY rowid"), expected);
+        QCOMPARE(query(r.db, "SELECT READVALUE FROM SAVEDATA ORDER BY " + rowId(r.db)), expected);
     }
 
     void timeTextsAgreeWithLocalTime()
@@ -607,12 +691,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("end");
         QTest::addColumn<QString>("address");
         QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<bool>("pg");
         const QString t5a = "2026-12-01 00:00:00|230|T|5|温度计", t5b = "2026-12-01 00:00:00|456|RH|5|温度计",
                       t5c = "2026-12-02 23:59:59|235|T|5|温度计", t3 = "2026-12-01 12:00:00|800|CO2|3|",
                       t7 = "2026-12-02 08:00:00|65486|PM25|7|";
         const auto row = [](const char *name, const char *start, const char *end, const char *address,
                             const QStringList &rows) {
-            QTest::newRow(name) << start << end << address << rows;
+            perEngine([&](const char *e, bool pg) {
+                QTest::addRow("%s, %s", name, e) << start << end << address << rows << pg;
+            });
         };
         row("all devices, by address then time", "2026-12-01", "2026-12-03", "0", {t3, t5a, t5b, t5c, t7});
         row("device 5 by time", "2026-12-01", "2026-12-03", "5", {t5a, t5b, t5c});
@@ -625,7 +712,8 @@ private Q_SLOTS:
         QFETCH(QString, end);
         QFETCH(QString, address);
         QFETCH(QStringList, rows);
-        HistoryRig r;
+        ENGINE_LOG(shared);
+        HistoryRig r(shared);
         QAbstractItemModelTester tester(&r.model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         r.query.OKButton_Click(start, end, address);
         QCOMPARE(r.op.texts(), QStringList());
@@ -641,9 +729,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("text2");
+        QTest::addColumn<bool>("pg");
         const auto row = [](const char *name, bool exporting, const char *start, const char *address,
                             const QString &message, const char *text2 = "") {
-            QTest::newRow(name) << exporting << start << address << message << text2;
+            perEngine([&](const char *e, bool pg) {
+                QTest::addRow("%s, %s", name, e) << exporting << start << address << message << text2 << pg;
+            });
         };
         row("show, empty range", false, "2026-11-01", "0", tr8(th::NothingFound));
         row("export, empty range", true, "2026-11-01", "9",
@@ -660,7 +751,8 @@ private Q_SLOTS:
         QFETCH(QString, address);
         QFETCH(QString, message);
         QFETCH(QString, text2);
-        HistoryRig r;
+        ENGINE_LOG(shared);
+        HistoryRig r(shared);
         const QString end = start.startsWith("2026-11") ? "2026-11-30" : "2026-12-03";
         const QByteArray before = r.hash();
         if (exporting)
@@ -675,9 +767,15 @@ private Q_SLOTS:
     }
 
     // Two readings, one of them of a device without a name: nine lines, GBK, CR LF.
+    void exportFile_data()
+    {
+        QTest::addColumn<bool>("pg");
+        perEngine([](const char *e, bool pg) { QTest::newRow(e) << pg; });
+    }
     void exportFile()
     {
-        HistoryRig r;
+        ENGINE_LOG(shared);
+        HistoryRig r(shared);
         const QString path = r.dir.filePath("导出.txt");
         r.op.saveAnswers << path;
         r.query.CancelButton_Click("2026-12-02", "2026-12-03", "0");
@@ -703,9 +801,15 @@ private Q_SLOTS:
 
     // Pages follow one another without gap or repetition, and readings logged after "显示"
     // belong to the next show only.
+    void pagesKeepTheShownResult_data()
+    {
+        QTest::addColumn<bool>("pg");
+        perEngine([](const char *e, bool pg) { QTest::newRow(e) << pg; });
+    }
     void pagesKeepTheShownResult()
     {
-        HistoryRig r;
+        ENGINE_LOG(shared);
+        HistoryRig r(shared);
         std::vector<LogRow> many;
         for (int i = 0; i < 2 * HistoryModel::PageSize; ++i)
             for (int a : {9, 4})
@@ -790,6 +894,9 @@ private Q_SLOTS:
 
     void initTestCase()
     {
+        m_pgUp = m_pg.start();
+        if (!m_pgUp)
+            qWarning("%s", qPrintable(m_pg.skipReason()));
         m_record = new RecordDb(m_writesDb.path());
         std::vector<LogRow> rows;
         const qint64 start = QDateTime(QDate(2026, 6, 1), QTime(0, 0)).toSecsSinceEpoch();
@@ -872,14 +979,18 @@ private Q_SLOTS:
     void crashDuringAMoveLogsOnce_data()
     {
         QTest::addColumn<bool>("committed");
-        QTest::newRow("SAVEDATA committed") << true;
-        QTest::newRow("SAVEDATA not committed") << false;
+        QTest::addColumn<bool>("pg");
+        perEngine([](const char *e, bool pg) {
+            QTest::addRow("SAVEDATA committed, %s", e) << true << pg;
+            QTest::addRow("SAVEDATA not committed, %s", e) << false << pg;
+        });
     }
     void crashDuringAMoveLogsOnce()
     {
         QFETCH(bool, committed);
+        ENGINE_LOG(shared);
         QTemporaryDir dir;
-        const RecordDb db(dir.path());
+        const RecordDb db(dir.path(), shared);
         const qint64 t = QDateTime(QDate(2026, 12, 6), QTime(10, 0)).toSecsSinceEpoch();
         const std::vector<LogRow> earlier{{t - 60, 1, 2, QStringLiteral("CO2")}};
         const std::vector<LogRow> rows{{t, 215, 1, QStringLiteral("T")}, {t, 500, 1, QStringLiteral("RH")}};
