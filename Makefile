@@ -33,6 +33,8 @@ demo: build
 	@bash scripts/demo $(BUILD)
 
 test: build check
+	@ls /usr/lib/postgresql/*/bin/initdb >/dev/null 2>&1 || \
+	  echo "test: no PostgreSQL server (initdb) on this machine: the shared-log cases are skipped"
 	@cd $(BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j$(JOBS)
 
