@@ -1085,5 +1085,33 @@ Data saved in: %2</translation>
         <source>导出失败：</source>
         <translation>Export failed: </translation>
     </message>
+    <message>
+        <source>站点：</source>
+        <translation>Station:</translation>
+    </message>
+    <message>
+        <source>数据库 %1 无法连接：%2</source>
+        <translation>Cannot connect to the data base %1: %2</translation>
+    </message>
+    <message>
+        <source>数据库 %1 操作失败：%2</source>
+        <translation>Operation on the data base %1 failed: %2</translation>
+    </message>
+    <message>
+        <source>缺少 PostgreSQL 数据库驱动（软件包 libqt6sql6-psql）。</source>
+        <translation>The PostgreSQL data base driver is missing (package libqt6sql6-psql).</translation>
+    </message>
+    <message>
+        <source>与数据库服务器的连接已断开。</source>
+        <translation>The connection to the data base server was lost.</translation>
+    </message>
+    <message>
+        <source>数据库服务器没有应答。</source>
+        <translation>The data base server does not answer.</translation>
+    </message>
+    <message>
+        <source>数据库地址“%1”无效，应为 postgresql://用户@主机[:端口]/数据库。</source>
+        <translation>The data base address "%1" is not valid; expected postgresql://USER@HOST[:PORT]/DB.</translation>
+    </message>
 </context>
 </TS>
