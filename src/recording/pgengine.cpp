@@ -1,12 +1,12 @@
 // The shared reading log on a PostgreSQL server, through Qt's PostgreSQL driver.
 //
 //   SAVEPRO  (STATION, ADDRESS) key, ALIAS, MIXPRO, PROTYPE: 255 rows per station
-//   SAVEDATA (ID, STATION, SEQ, READTIME, READVALUE, PROTYPE, ADDRESS), unique (STATION, SEQ)
+//   SAVEDATA (STATION, SEQ) key, READTIME, READVALUE, PROTYPE, ADDRESS
 //
-// ID numbers the rows in the order they were logged, over all stations. SEQ numbers one
-// station's readings; a batch sent again after the connection broke during its commit skips
-// the rows that are there already. Every reading statement keeps to one station, so the one
-// index (STATION, ADDRESS, READTIME, ID) serves them all.
+// SEQ numbers one station's readings in the order they were logged (one program logs for a
+// station, so they are committed in that order too); a batch sent again after the connection
+// broke during its commit skips the rows that are there already. Every reading statement keeps
+// to one station, so the one index (STATION, ADDRESS, READTIME, SEQ) serves them all.
 #include "common/log.h"
 #include "common/tr8.h"
 #include "recording/dbconnection.h"
@@ -94,7 +94,7 @@ public:
     {
         return tr8(DbServerCannotOpen).arg(m_shown, why);
     }
-    QString rowId() const override { return QStringLiteral("ID"); }
+    QString rowId() const override { return QStringLiteral("SEQ"); }
     QString addressesFrom() const override
     {
         return QStringLiteral("ADDRESS = ANY (ARRAY(SELECT generate_series(?::integer, 255)))");
@@ -153,12 +153,11 @@ QString PostgresEngine::buildSchema(QSqlDatabase &db) const
             "CREATE TABLE IF NOT EXISTS SAVEPRO (STATION TEXT NOT NULL, "
             "ADDRESS INTEGER NOT NULL CHECK (ADDRESS BETWEEN 1 AND 255), ALIAS TEXT, "
             "MIXPRO INTEGER DEFAULT 0, PROTYPE INTEGER DEFAULT 0, PRIMARY KEY (STATION, ADDRESS))"),
-        QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS SAVEDATA (ID BIGSERIAL PRIMARY KEY, STATION TEXT NOT NULL, "
-            "SEQ BIGINT NOT NULL, READTIME TEXT NOT NULL, READVALUE TEXT NOT NULL, "
-            "PROTYPE TEXT NOT NULL, ADDRESS INTEGER NOT NULL, UNIQUE (STATION, SEQ))"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS SAVEDATA (STATION TEXT NOT NULL, SEQ BIGINT NOT NULL, "
+                       "READTIME TEXT NOT NULL, READVALUE TEXT NOT NULL, PROTYPE TEXT NOT NULL, "
+                       "ADDRESS INTEGER NOT NULL, PRIMARY KEY (STATION, SEQ))"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS SAVEDATA_STATION_ADDRESS_READTIME "
-                       "ON SAVEDATA (STATION, ADDRESS, READTIME, ID)"),
+                       "ON SAVEDATA (STATION, ADDRESS, READTIME, SEQ)"),
     };
     for (const QString &s : statements) {
         if (!q.exec(s)) {

@@ -57,8 +57,15 @@ SnapshotResult RecordDb::snapshot(const ReadingQuery &query) const
     QSqlQuery q = c.query();
     q.setForwardOnly(true);
     const QString id = m_engine->rowId();
-    // Rows are only ever appended, so every row logged after this has a larger row id.
-    if (DbStatus s = c.run(q, QStringLiteral("SELECT MAX(%1) FROM SAVEDATA").arg(id)); !s.ok)
+    // Rows are only ever appended, so every row logged after this has a larger row id (on a
+    // shared log: a larger number among the station's readings).
+    const Scope all = own({}, {}, query.station);
+    if (DbStatus s =
+            c.run(q,
+                  QStringLiteral("SELECT MAX(%1) FROM SAVEDATA").arg(id) +
+                      (all.condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + all.condition),
+                  all.values);
+        !s.ok)
         return {false, s.error, {}};
     r.value.lastRowId = q.next() ? q.value(0).toLongLong() : 0;
     const QString from = timeText(query.from), to = timeText(query.to);

@@ -144,7 +144,8 @@ public:
     // Readings of one address with from <= READTIME < to, by time.
     ReadingsResult readings(int address, const QDateTime &from, const QDateTime &to) const;
 
-    // Fixes `query` at this moment: the last row id and the count of its readings up to it.
+    // Fixes `query` at this moment: the last row id (on a shared log the station's last reading
+    // number) and the count of its readings up to it.
     SnapshotResult snapshot(const ReadingQuery &query) const;
     // Up to `limit` readings of `s` following `after` (from the first when null), in the order
     // address, time, row id. Each page opens and closes its own connection, so no read stays

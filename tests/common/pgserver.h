@@ -40,8 +40,11 @@ public:
         return found.isEmpty() ? QString() : found.last();
     }
 
-    bool start()
+    // `durable`: the server syncs its commits to the disk as a real one does (benchmarks); tests
+    // run without.
+    bool start(bool durable = false)
     {
+        m_durable = durable;
         m_bin = binaries();
         if (m_bin.isEmpty())
             return skip(
@@ -80,7 +83,8 @@ public:
         return run(QStringLiteral("pg_ctl"),
                    {QStringLiteral("-D"), data(), QStringLiteral("-l"), m_dir.filePath(QStringLiteral("log")),
                     QStringLiteral("-w"), QStringLiteral("-o"),
-                    QStringLiteral("-k %1 -c listen_addresses= -c fsync=off -p 5432").arg(m_dir.path()),
+                    QStringLiteral("-k %1 -c listen_addresses= -c fsync=%2 -p 5432")
+                        .arg(m_dir.path(), m_durable ? "on" : "off"),
                     QStringLiteral("start")});
     }
 
@@ -147,6 +151,7 @@ private:
     QString m_output;
     QString m_skip;
     bool m_asPostgres = false;
+    bool m_durable = false;
     bool m_started = false;
     int m_serial = 0;
 };

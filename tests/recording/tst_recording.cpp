@@ -70,7 +70,7 @@ const auto columns = [](const RecordDb &log, const char *table) -> QString {
 // The column that orders SAVEDATA's rows as they were logged.
 QString rowId(const RecordDb &log)
 {
-    return log.shared() ? "ID" : "rowid";
+    return log.shared() ? "SEQ" : "rowid";
 }
 
 // The record data base cases run once per engine: the rows of a data table with "pg" last.
@@ -188,7 +188,7 @@ struct HistoryRig {
     QByteArray hash()
     {
         const QByteArray bytes =
-            db.shared() ? test::query(db, "SELECT * FROM SAVEDATA ORDER BY ID").join('\n').toUtf8() +
+            db.shared() ? test::query(db, "SELECT * FROM SAVEDATA ORDER BY SEQ").join('\n').toUtf8() +
                               test::query(db, "SELECT * FROM SAVEPRO ORDER BY ADDRESS").join('\n').toUtf8()
                         : fileBytes(db.filePath());
         return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
@@ -400,7 +400,7 @@ private Q_SLOTS:
         // The shared schema adds the station and the reading's number; the file keeps its own.
         QCOMPARE(columns(db, "SAVEPRO"),
                  pg ? "STATION,ADDRESS,ALIAS,MIXPRO,PROTYPE" : "ADDRESS,ALIAS,MIXPRO,PROTYPE");
-        QCOMPARE(columns(db, "SAVEDATA"), pg ? "ID,STATION,SEQ,READTIME,READVALUE,PROTYPE,ADDRESS"
+        QCOMPARE(columns(db, "SAVEDATA"), pg ? "STATION,SEQ,READTIME,READVALUE,PROTYPE,ADDRESS"
                                              : "READTIME,READVALUE,PROTYPE,ADDRESS");
         const QString registry = "SELECT COUNT(*), MIN(ADDRESS), MAX(ADDRESS), COUNT(ALIAS), "
                                  "SUM(MIXPRO + PROTYPE) FROM SAVEPRO";
