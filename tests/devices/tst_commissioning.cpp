@@ -28,9 +28,11 @@ const auto ok = [](int a) -> QString { return QString::number(a) + tr8(dt::Devic
 const auto silent = [](int a) -> QString {
     return tr8(dt::ErrorPrefix) + QString::number(a) + tr8(dt::DeviceSilent);
 };
-const auto lines = [](const QStringList &l) -> QString {
-    return QStringLiteral("\r\n") + l.join(QStringLiteral("\r\n"));
-};
+const auto lines = [](const QStringList &l) -> QString { return u"\r\n"_qs + l.join(u"\r\n"_qs); };
+void click(QWidget *parent, const char *button)
+{
+    QTest::mouseClick(parent->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
+}
 
 // Devices 1..3 of three types; with `quiet`, device 2 never answers.
 QString threeDevices(bool quiet)
@@ -39,14 +41,13 @@ QString threeDevices(bool quiet)
         .arg(quiet ? " silent" : "");
 }
 
-// SAVEPRO row by row, every column as SQL quotes it (NULL, numbers and text told apart).
-QStringList savepro(const Station &s)
+// SAVEPRO row by row but for row 17, every column as SQL quotes it (NULL, numbers and text told
+// apart).
+QStringList saveproBut17(const Station &s)
 {
-    const QString cols =
-        query(s.db, QStringLiteral("SELECT group_concat('quote(' || name || ')', ' || ''|'' || ') "
-                                   "FROM pragma_table_info('SAVEPRO')"))
-            .value(0);
-    return query(s.db, QStringLiteral("SELECT %1 FROM SAVEPRO ORDER BY ADDRESS").arg(cols));
+    const QString cols = query(s.db, u"SELECT group_concat('quote(' || name || ')', ' || ''|'' || ') "
+                                     "FROM pragma_table_info('SAVEPRO')"_qs)[0];
+    return query(s.db, u"SELECT %1 FROM SAVEPRO WHERE ADDRESS <> 17 ORDER BY ADDRESS"_qs.arg(cols));
 }
 
 struct Rig : ManualTime, StationRig {
@@ -126,7 +127,7 @@ struct Fixture {
     explicit Fixture(bool dialog = false)
     {
         for (int a = 1; a <= 255; ++a)
-            table.at(a) = {7, 7, 0, QStringLiteral("old"), QStringLiteral("alias")};
+            table.at(a) = {7, 7, 0, u"old"_qs, u"alias"_qs};
         settings.PollMinutes = settings.PollSeconds = 4;
         if (dialog) { // left over from an earlier dialog and answer: opening clears them
             settings.ConfigLoaded = settings.PollSettingsOk = settings.PollSettingsCancel = true;
@@ -154,7 +155,6 @@ struct Fixture {
     }
     QLineEdit *box(int i) const { return i < 2 ? dlg->txtloopAdd(i) : dlg->Text1(); }
     QStringList boxes() const { return {box(0)->text(), box(1)->text(), box(2)->text()}; }
-    void click(const char *n) const { QTest::mouseClick(dlg->findChild<QPushButton *>(n), Qt::LeftButton); }
     // The range and the interval as the polling will use them, the countdown, and the save choice.
     QStringList after() const
     {
@@ -178,38 +178,30 @@ const auto ini = [](const char *lines) -> QByteArray {
 
 class TstCommissioning : public QObject {
     Q_OBJECT
-    enum How { OkButton, CloseBox };
     struct Answer {
         QByteArray file;
         QString typed, shown, message, after;
     };
+    // A connectivity run: what is typed, what is clicked during request `atFrame` (from 1), how
+    // many 500-ms steps of injected time pass; the log, whether it still runs, MIXPRO|PROTYPE of
+    // SAVEPRO rows 1..3, and the message.
+    struct Run {
+        QString bus, range, passes; // range as "first|last"
+        int known, atFrame;         // an address whose type is known before the run; 0 none
+        QString action;
+        int steps;
+        QString log;
+        bool running;
+        QString stored, message;
+    };
+    // The range 3..5 set before or not, the address typed; the message, the range after, the type
+    // learnt for the address, and the grid.
+    struct Add {
+        bool range;
+        QString typed, message, span, type, grid;
+    };
 
 private Q_SLOTS:
-    // Address 17 is written to bus address 0; the device moves there, the trimmed name goes to
-    // row 17 and every other row stays as it was.
-    void setAddress()
-    {
-        RIG(u"5 33 3 230415 0005 17\n"_qs, {u"--verbose"_qs});
-        QVERIFY(s.db.setAlias(5, u"旧名"_qs).ok && s.db.setCodes(5, 33, 3).ok &&
-                s.db.setAlias(17, u"x"_qs).ok);
-        QStringList rows = savepro(s);
-        s.panel.TxtB1 = u"17"_qs;
-        s.panel.Text2 = u"  机房一  "_qs;
-        s.address.CmdSetAddress_Click();
-        QCOMPARE(r.op.texts(), QStringList{tr8(dt::AddressSetDone)});
-        QTRY_VERIFY(r.sim.standardError().contains("00 10 00 00 00 01 02 00 11"));
-        QCOMPARE(query(s.db, u"SELECT ALIAS FROM SAVEPRO WHERE ADDRESS = 17"_qs), QStringList{u"机房一"_qs});
-        rows.removeAt(16);
-        QStringList after = savepro(s);
-        after.removeAt(16);
-        QCOMPARE(after, rows);
-        QCOMPARE(s.devices.at(17).alias, u"机房一"_qs);
-        s.exchange.CurAddr = 17;
-        QVERIFY(s.exchange.readRegisters(3, 2));
-        s.exchange.CurAddr = 5;
-        QVERIFY(!s.exchange.readRegisters(3, 2));
-    }
-
     void readAddress_data()
     {
         QTest::addColumn<QString>("bus");
@@ -217,12 +209,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("TxtB1");
         QTest::addColumn<QString>("Text2");
         QTest::addColumn<int>("CurAddr");
+        const QString fault = tr8(texts::link::CommFault), error = tr8(texts::link::CommError);
         QTest::newRow("device at 200, alias null")
             << u"200 33 3 230415 0004 17\n"_qs << QString() << u"200"_qs << QString() << 200;
-        QTest::newRow("no device") << u"# empty\n"_qs << tr8(texts::link::CommFault) << u"1"_qs << u"stale"_qs
-                                   << 9;
-        QTest::newRow("two devices collide")
-            << threeDevices(false) << tr8(texts::link::CommError) << u"1"_qs << u"stale"_qs << 9;
+        QTest::newRow("no device") << u"# empty\n"_qs << fault << u"1"_qs << u"stale"_qs << 9;
+        QTest::newRow("two devices collide") << threeDevices(false) << error << u"1"_qs << u"stale"_qs << 9;
     }
     // Polling is stopped first; the address box is emptied (showing "1") before the exchange.
     void readAddress()
@@ -236,101 +227,114 @@ private Q_SLOTS:
         s.polling.cmdLoopR_Click();
         s.address.CmdAddread_Click();
         QCOMPARE(s.polling.phase(), Polling::Phase::Stopped);
-        QCOMPARE(r.op.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(r.op.texts(), messageList(message));
         QTEST(s.panel.TxtB1, "TxtB1");
         QTEST(s.panel.Text2, "Text2");
         QTEST(int(s.exchange.CurAddr), "CurAddr");
     }
 
+    // Through the window: a fourth digit past 255 resets the address box, a pasted five-character
+    // text stays but is refused; "读取" shows the device and its name; "设置" writes 17 to bus
+    // address 0, the device moves there, the trimmed name goes to row 17 and every other row stays.
+    void addressFrame()
+    {
+        RIG(u"5 33 3 230415 0005 17\n"_qs, {u"--verbose"_qs});
+        QVERIFY(s.db.setAlias(5, u"五号"_qs).ok && s.db.setCodes(5, 33, 3).ok &&
+                s.db.setAlias(17, u"x"_qs).ok);
+        const QStringList others = saveproBut17(s);
+        frmroughin w(s);
+        w.show();
+        auto *box = w.findChild<QLineEdit *>(u"TxtB1"_qs);
+        auto *name = w.findChild<QLineEdit *>(u"Text2"_qs);
+        box->selectAll();
+        QTest::keyClicks(box, u"2555"_qs);
+        QCOMPARE(box->text(), u"1"_qs);
+        QGuiApplication::clipboard()->setText(u"12ab3"_qs);
+        box->selectAll();
+        box->paste();
+        QCOMPARE(box->text(), u"12ab3"_qs);
+        QSignalSpy sent(&s.exchange, &Exchange::frameSent);
+        click(&w, "CmdSetAddress");
+        QCOMPARE(r.op.texts(), QStringList{tr8(dt::BadEntry)});
+        QCOMPARE(sent.size(), 0);
+        click(&w, "CmdAddread");
+        QTRY_COMPARE(box->text(), u"5"_qs); // the window renders a moment later
+        QTRY_COMPARE(name->text(), u"五号"_qs);
+        box->setText(u"17"_qs);
+        name->setText(u"  机房一  "_qs);
+        click(&w, "CmdSetAddress");
+        QCOMPARE(r.op.texts().value(1), tr8(dt::AddressSetDone));
+        QTRY_VERIFY(r.sim.standardError().contains("00 10 00 00 00 01 02 00 11"));
+        QCOMPARE(query(s.db, u"SELECT ALIAS FROM SAVEPRO WHERE ADDRESS = 17"_qs), QStringList{u"机房一"_qs});
+        QCOMPARE(s.devices.at(17).alias, u"机房一"_qs);
+        QCOMPARE(saveproBut17(s), others);
+        s.exchange.CurAddr = 17;
+        QVERIFY(s.exchange.readRegisters(3, 2));
+        s.exchange.CurAddr = 5;
+        QVERIFY(!s.exchange.readRegisters(3, 2));
+    }
+
     void connectivity_data()
     {
-        QTest::addColumn<QString>("bus");
-        QTest::addColumn<QString>("passes");
-        QTest::addColumn<int>("known");   // an address whose type is known before the run; 0 none
-        QTest::addColumn<int>("atFrame"); // the request during which `action` is clicked
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<int>("steps"); // 500-ms steps of injected time
-        QTest::addColumn<QString>("log");
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<QString>("stored"); // MIXPRO and PROTYPE of SAVEPRO rows 1..3
-        const QString all = lines({ok(1), ok(2), ok(3), tr8(dt::AllConnected)});
-        QTest::newRow("all answer") << threeDevices(false) << u"1"_qs << 0 << 0 << QString() << 1 << all
-                                    << false << u"33|3 0|6 49|9"_qs;
-        QTest::newRow("passes 2, 2 silent")
-            << threeDevices(true) << u"2"_qs << 0 << 0 << QString() << 3
-            << lines({ok(1), silent(2), ok(3), silent(2)}) << false << u"33|3 0|0 49|9"_qs;
+        QTest::addColumn<Run>("run");
+        const QString three = threeDevices(false), quiet = threeDevices(true), all = tr8(dt::AllConnected);
+        const QString both = u"33|3 0|6 49|9"_qs, no2 = u"33|3 0|0 49|9"_qs, none = u"0|0 0|0 0|0"_qs;
+        const QString range = tr8(dt::BadAddress), order = tr8(dt::StartAfterEnd),
+                      count = tr8(dt::BadPassCount);
+        QTest::newRow("all answer") << Run{three, "1|3", "1", 0, 0, {}, 1, lines({ok(1), ok(2), ok(3), all}),
+                                           false, both,  {}};
+        QTest::newRow("passes 2, 2 silent") << Run{
+            quiet, "1|3", "2", 0, 0, {}, 3, lines({ok(1), silent(2), ok(3), silent(2)}), false, no2, {}};
         QTest::newRow("passes 0 until stop")
-            << threeDevices(true) << u"0"_qs << 0 << 5 << u"stop"_qs << 8
-            << lines({ok(1), silent(2), ok(3), silent(2), silent(2)}) << false << u"33|3 0|0 49|9"_qs;
-        QTest::newRow("known before, passes 0") << threeDevices(false) << u"0"_qs << 2 << 0 << QString() << 4
-                                                << lines({ok(1), ok(3)}) << true << u"33|3 0|0 49|9"_qs;
+            << Run{quiet, "1|3", "0", 0, 5, "stop", 8, lines({ok(1), silent(2), ok(3), silent(2), silent(2)}),
+                   false, no2,   {}};
+        QTest::newRow("known before, passes 0")
+            << Run{three, "1|3", "0", 2, 0, {}, 4, lines({ok(1), ok(3)}), true, no2, {}};
         QTest::newRow("log cleared during a run")
-            << threeDevices(false) << u"1"_qs << 0 << 2 << u"cls"_qs << 1
-            << u" "_qs + lines({ok(2), ok(3), tr8(dt::AllConnected)}) << false << u"33|3 0|6 49|9"_qs;
+            << Run{three, "1|3", "1", 0, 2, "cls", 1, " " + lines({ok(2), ok(3), all}), false, both, {}};
+        // Refused: nothing is sent.
+        QTest::newRow("empty start") << Run{three, "|5", "1", 0, 0, {}, 1, {}, false, none, range};
+        QTest::newRow("end above 255") << Run{three, "1|256", "1", 0, 0, {}, 1, {}, false, none, range};
+        QTest::newRow("end below start") << Run{three, "5|3", "1", 0, 0, {}, 1, {}, false, none, order};
+        QTest::newRow("no pass count") << Run{three, "1|5", "", 0, 0, {}, 1, {}, false, none, count};
     }
     void connectivity()
     {
-        QFETCH(QString, bus);
-        QFETCH(int, known);
-        QFETCH(QString, action);
-        RIG(bus);
+        QFETCH(Run, run);
+        RIG(run.bus);
         ConnTest &t = s.conntest;
-        if (known)
-            s.devices.at(known) = {0, 6, 0, u"CO2"_qs, {}};
-        QFETCH(int, atFrame);
-        r.onFrame(atFrame, [&] { action == u"stop"_qs ? t.cmdstop_Click() : t.cmdcls_Click(); });
+        if (run.known)
+            s.devices.at(run.known) = {0, 6, 0, u"CO2"_qs, {}};
+        r.onFrame(run.atFrame, [&] { run.action == u"stop"_qs ? t.cmdstop_Click() : t.cmdcls_Click(); });
         t.cmdConn_Click();
-        t.txtloopAdd3 = u"3"_qs;
-        QFETCH(QString, passes);
-        t.Text3 = passes;
+        t.txtloopAdd2 = run.range.section('|', 0, 0);
+        t.txtloopAdd3 = run.range.section('|', 1);
+        t.Text3 = run.passes;
         t.cmdtest_Click();
-        QFETCH(int, steps);
-        for (int i = 0; i < steps; ++i)
+        for (int i = 0; i < run.steps; ++i)
             r.advance(ConnTest::PassPauseMs);
-        QTEST(t.Text2, "log");
-        QTEST(t.running(), "running");
-        QTEST(query(s.db, u"SELECT MIXPRO, PROTYPE FROM SAVEPRO WHERE ADDRESS <= 3"_qs).join(' '), "stored");
+        QCOMPARE(r.op.texts(), messageList(run.message));
+        QCOMPARE(t.Text2, run.log);
+        QCOMPARE(t.running(), run.running);
+        QCOMPARE(query(s.db, u"SELECT MIXPRO, PROTYPE FROM SAVEPRO WHERE ADDRESS < 4"_qs).join(' '),
+                 run.stored);
         t.cmdstop_Click();
         QVERIFY(!t.running());
     }
 
-    void refusedStart_data()
-    {
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("last");
-        QTest::addColumn<QString>("passes");
-        QTest::addColumn<QString>("message");
-        const QString range = tr8(texts::devices::BadAddress);
-        QTest::newRow("empty start") << QString() << u"5"_qs << u"1"_qs << range;
-        QTest::newRow("end above 255") << u"1"_qs << u"256"_qs << u"1"_qs << range;
-        QTest::newRow("end below start")
-            << u"5"_qs << u"3"_qs << u"1"_qs << tr8(texts::devices::StartAfterEnd);
-        QTest::newRow("no pass count") << u"1"_qs << u"5"_qs << QString() << tr8(dt::BadPassCount);
-    }
-    void refusedStart()
-    {
-        RIG(u"# empty\n"_qs);
-        QFETCH(QString, first);
-        QFETCH(QString, last);
-        QFETCH(QString, passes);
-        s.conntest.txtloopAdd2 = first;
-        s.conntest.txtloopAdd3 = last;
-        s.conntest.Text3 = passes;
-        s.conntest.cmdtest_Click();
-        QFETCH(QString, message);
-        QCOMPARE(r.op.texts(), QStringList{message});
-        QVERIFY(!s.conntest.running());
-    }
-
     // 255 addresses, 250 of them silent: one pass of 500 ms plus a time-out per silent device; a
-    // second start during the run is ignored.
-    void mostlySilentRange()
+    // second start during the run is ignored. A SAVEPRO that refuses the update: the lines stand,
+    // kestrel.log has each failure, and the operator is told once, after the run.
+    void mostlySilentRangeAndCodesNotStored()
     {
         QString bus;
         for (int a : {1, 60, 120, 180, 255})
             bus += u"%1 33 3 230415 0001 17\n"_qs.arg(a);
         RIG(bus);
         r.setGraceMs(10); // 250 silent devices: the clock moves on soon after each request
+        setLogFolder(r.data.path());
+        query(s.db,
+              u"CREATE TRIGGER refuse BEFORE UPDATE ON SAVEPRO BEGIN SELECT RAISE(ABORT, 'full'); END"_qs);
         ConnTest &t = s.conntest;
         QSignalSpy sent(&s.exchange, &Exchange::frameSent);
         r.onFrame(3, [&] { t.cmdtest_Click(); });
@@ -342,61 +346,15 @@ private Q_SLOTS:
         r.advance(ConnTest::PassPauseMs - 1);
         QCOMPARE(sent.size(), 0);
         r.advance(1);
+        setLogFolder({});
         QCOMPARE(sent.size(), 255);
         QCOMPARE(t.Text2.count(tr8(dt::DeviceSilent)), 250);
         QCOMPARE(t.Text2.count(tr8(dt::DeviceOk)), 5);
+        QVERIFY(t.Text2.endsWith(ok(255)));
         QCOMPARE(start.msecsTo(ended), ConnTest::PassPauseMs + 250 * Exchange::TimeLimitMs);
-    }
-
-    // A SAVEPRO that refuses the update: the lines stand, kestrel.log has each failure, and the
-    // operator is told once, after the run.
-    void codesNotStored()
-    {
-        RIG(threeDevices(false));
-        setLogFolder(r.data.path());
-        query(
-            s.db,
-            u"CREATE TRIGGER refuse BEFORE UPDATE ON SAVEPRO BEGIN SELECT RAISE(ABORT, 'disk full'); END"_qs);
-        s.conntest.txtloopAdd3 = u"2"_qs;
-        s.conntest.cmdtest_Click();
-        r.advance(ConnTest::PassPauseMs);
-        setLogFolder({});
-        QCOMPARE(s.conntest.Text2, lines({ok(1), ok(2), tr8(dt::AllConnected)}));
         QCOMPARE(r.op.messages.size(), 1);
         QVERIFY(r.op.texts().value(0).startsWith(tr8(dt::CodesNotStored)));
-        QCOMPARE(QString::fromUtf8(fileBytes(r.data.filePath(u"kestrel.log"_qs))).count(u"not stored"_qs), 2);
-    }
-
-    // Through the window: a fourth digit past 255 resets the address box, a pasted five-character
-    // text stays but is refused, "读取" shows the device and its name, "设置" moves it.
-    void addressFrameWindow()
-    {
-        RIG(u"5 33 3 230415 0005 17\n"_qs);
-        QVERIFY(s.db.setAlias(5, u"五号"_qs).ok);
-        frmroughin w(s);
-        w.show();
-        auto *box = w.findChild<QLineEdit *>(u"TxtB1"_qs);
-        auto *name = w.findChild<QLineEdit *>(u"Text2"_qs);
-        auto *set = w.findChild<QPushButton *>(u"CmdSetAddress"_qs);
-        box->selectAll();
-        QTest::keyClicks(box, u"255"_qs);
-        QTest::keyClicks(box, u"5"_qs);
-        QCOMPARE(box->text(), u"1"_qs);
-        QGuiApplication::clipboard()->setText(u"12ab3"_qs);
-        box->selectAll();
-        box->paste();
-        QCOMPARE(box->text(), u"12ab3"_qs);
-        QSignalSpy sent(&s.exchange, &Exchange::frameSent);
-        QTest::mouseClick(set, Qt::LeftButton);
-        QCOMPARE(r.op.texts(), QStringList{tr8(dt::BadEntry)});
-        QCOMPARE(sent.size(), 0);
-        QTest::mouseClick(w.findChild<QPushButton *>(u"CmdAddread"_qs), Qt::LeftButton);
-        QTRY_COMPARE(box->text(), u"5"_qs); // the window renders a moment later
-        QTRY_COMPARE(name->text(), u"五号"_qs);
-        box->setText(u"9"_qs);
-        QTest::mouseClick(set, Qt::LeftButton);
-        QCOMPARE(r.op.texts().value(1), tr8(dt::AddressSetDone));
-        QCOMPARE(s.devices.at(9).alias, u"五号"_qs);
+        QCOMPARE(QString::fromUtf8(fileBytes(r.data.filePath(u"kestrel.log"_qs))).count(u"not stored"_qs), 5);
     }
 
     // "通讯测试" opens the test face and holds the main window's address frame; a run shows its log;
@@ -407,31 +365,30 @@ private Q_SLOTS:
         frmroughin w(s);
         w.show();
         auto *frame5 = w.findChild<QWidget *>(u"Frame5"_qs);
-        QTest::mouseClick(w.findChild<QPushButton *>(u"cmdConn"_qs), Qt::LeftButton);
+        click(&w, "cmdConn");
         QPointer<Dialog> d = w.findChild<Dialog *>();
         QVERIFY(d && d->isVisible());
         QVERIFY(d->Frame2()->isVisible() && d->Frame3()->isVisible() && !d->txtloopAdd(0)->isVisible());
         QCOMPARE(d->txtloopAdd(2)->text() + d->txtloopAdd(3)->text() + d->Text3()->text(), u"151"_qs);
         QVERIFY(!frame5->isEnabled());
         d->txtloopAdd(3)->setText(u"3"_qs);
-        QTest::mouseClick(d->findChild<QPushButton *>(u"cmdtest"_qs), Qt::LeftButton);
+        click(d, "cmdtest");
         r.advance(ConnTest::PassPauseMs);
-        QCOMPARE(d->Text2()->toPlainText(),
-                 lines({ok(1), ok(2), ok(3), tr8(dt::AllConnected)}).replace("\r\n", "\n"));
+        const QString log = lines({ok(1), ok(2), ok(3), tr8(dt::AllConnected)});
+        QCOMPARE(d->Text2()->toPlainText(), QString(log).replace("\r\n", "\n"));
         QVERIFY(screenshot(d.data(), u"conntest-dialog.png"_qs));
         d->txtloopAdd(2)->setText(u"10"_qs);
         d->txtloopAdd(3)->setText(u"20"_qs);
-        QTest::mouseClick(d->findChild<QPushButton *>(u"cmdExig"_qs), Qt::LeftButton);
+        click(d, "cmdExig");
         QCOMPARE(QList<int>({s.devices.PollStart, s.devices.PollEnd}), QList<int>({10, 20}));
         QVERIFY(frame5->isEnabled());
         QTRY_VERIFY(!d);
-
-        QTest::mouseClick(w.findChild<QPushButton *>(u"cmdConn"_qs), Qt::LeftButton);
+        click(&w, "cmdConn");
         d = w.findChild<Dialog *>();
         QCOMPARE(d->Text2()->toPlainText(), QString());
         d->txtloopAdd(3)->setText(u"4"_qs);
         d->Text3()->setText(u"0"_qs);
-        QTest::mouseClick(d->findChild<QPushButton *>(u"cmdtest"_qs), Qt::LeftButton);
+        click(d, "cmdtest");
         r.advance(ConnTest::PassPauseMs);
         QVERIFY(s.conntest.running());
         d->close();
@@ -447,23 +404,21 @@ private Q_SLOTS:
     void grid()
     {
         DeviceTable t;
-        t.at(3).alias = QStringLiteral("一号");
+        t.at(3).alias = u"一号"_qs;
         DeviceGrid g;
         QAbstractItemModelTester tester(&g, QAbstractItemModelTester::FailureReportingMode::QtTest);
         g.build(3, 5, t);
         QCOMPARE(g.rowCount(), 4);
         QCOMPARE(row(g, 1).mid(0, 3), (QStringList{"3", "一号", ""}));
-        QCOMPARE(row(g, 3).mid(0, 2), (QStringList{"5", ""}));
-
         QSignalSpy changed(&g, &QAbstractItemModel::dataChanged), geometry(&g, &DeviceGrid::geometryReset);
         QSignalSpy widths(&g, &DeviceGrid::columnWidthChanged), heights(&g, &DeviceGrid::rowHeightChanged);
         for (int i = 0; i < 2; ++i) {
-            g.setCell(2, 4, QStringLiteral("450.0"));
+            g.setCell(2, 4, u"450.0"_qs);
             g.setColumnWidth(4, 900);
             g.setRowHeight(2, 0);
         }
         for (auto [r, c] : {std::pair{4, 0}, {-1, 0}, {1, 15}, {1, -1}}) {
-            g.setCell(r, c, QStringLiteral("x"));
+            g.setCell(r, c, u"x"_qs);
             QCOMPARE(g.cell(r, c), QString());
         }
         g.setColumnWidth(15, 900);
@@ -474,74 +429,60 @@ private Q_SLOTS:
         QCOMPARE(heights, (QList<QVariantList>{{2, 0}}));
         QCOMPARE(changed.size(), 1);
         QVERIFY(!(g.flags(g.index(2, 4)) & Qt::ItemIsEditable));
-
         g.build(3, 5, t);
         QCOMPARE(g.cell(2, 4), QString());
         QCOMPARE(g.rowHeight(2), 225);
         QCOMPARE(g.columnWidth(1), 2000);
         QCOMPARE(g.columnWidth(4), 0);
-        g.setCell(3, 2, QStringLiteral("25.0"));
+        g.setCell(3, 2, u"25.0"_qs);
         g.setRowCount(6);
-        QCOMPARE(g.cell(3, 2), QStringLiteral("25.0"));
+        QCOMPARE(g.cell(3, 2), u"25.0"_qs);
         QCOMPARE(g.rowHeight(5), 225);
         QCOMPARE(geometry.size(), 2);
-        g.setRowCount(0);
-        QCOMPARE(g.rows(), 1);
         for (auto [start, end] : {std::pair{0, 0}, {0, 5}, {5, 3}, {1, 256}, {-3, 2}}) {
             g.build(start, end, t);
             QCOMPARE(g.cell(0, 1), u"设备名称"_qs);
             QCOMPARE(g.rows(), 1);
         }
+        g.setRowCount(0);
+        QCOMPARE(g.rows(), 1);
         for (int a = 1; a <= 255; ++a)
-            t.at(a).alias = QStringLiteral("dev%1").arg(a);
+            t.at(a).alias = u"dev%1"_qs.arg(a);
         g.build(1, 255, t);
         QCOMPARE(row(g, 255).mid(0, 2), (QStringList{"255", "dev255"}));
     }
+
     void addDevice_data()
     {
-        QTest::addColumn<bool>("range"); // 3..5 set before, or none
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("span");
-        QTest::addColumn<QString>("type"); // learnt for the address
-        QTest::addColumn<QString>("grid");
+        QTest::addColumn<Add>("add");
         const QString before = u"3,三号,21.5,|-4,,,|5,five,,45.6"_qs;
-        const auto row = [](const char *name, bool range, const char *typed, const char *message,
-                            const char *span, const char *type, const QString &grid) {
-            QTest::newRow(name) << range << typed << QString::fromUtf8(message) << span << type << grid;
-        };
-        row("above the range", true, "7", "", "3..7", "CO2", before + "|-6,,,|7,,,");
+        QTest::newRow("above the range") << Add{true, "7", {}, "3..7", "CO2", before + "|-6,,,|7,,,"};
         // The rows move down with their contents; row 1 keeps its old cells until the next rebuild.
-        row("below the range", true, "1", "", "1..5", "T+RH",
-            "1,三号,21.5,|-2,,,|3,三号,21.5,|-4,,,|5,five,,45.6");
-        row("a gap inside", true, "4", "", "3..5", "T+RH", "3,三号,21.5,|4,,,|5,five,,45.6");
-        row("start of the range", true, "3", "", "3..5", "", before);
-        row("end of the range", true, "5", "", "3..5", "", before);
-        row("silent device", true, "9", "添加设备失败！\r\n请重试!", "3..5", "", before);
-        row("no address", true, "", "请输入1-255之间的设备地址", "3..5", "", before);
-        row("no range yet", false, "4", "", "4..4", "T+RH", "4,,,");
+        QTest::newRow("below the range")
+            << Add{true, "1", {}, "1..5", "T+RH", "1,三号,21.5,|-2,,,|3,三号,21.5,|-4,,,|5,five,,45.6"};
+        QTest::newRow("a gap inside") << Add{true, "4", {}, "3..5", "T+RH", "3,三号,21.5,|4,,,|5,five,,45.6"};
+        QTest::newRow("start of the range") << Add{true, "3", {}, "3..5", {}, before};
+        QTest::newRow("end of the range") << Add{true, "5", {}, "3..5", {}, before};
+        QTest::newRow("silent device") << Add{true, "9", tr8(dt::AddFailed), "3..5", {}, before};
+        QTest::newRow("no address") << Add{true, {}, tr8(dt::BadAddress), "3..5", {}, before};
+        QTest::newRow("no range yet") << Add{false, "4", {}, "4..4", "T+RH", "4,,,"};
     }
     void addDevice()
     {
-        QFETCH(bool, range);
-        QFETCH(QString, typed);
-        QFETCH(QString, message);
-        QFETCH(QString, span);
-        QFETCH(QString, type);
-        QFETCH(QString, grid);
+        QFETCH(Add, add);
         STATION_RIG(StationRig, r, QString::fromLatin1(kRegistryBus));
-        if (range)
+        if (add.range)
             rangeThreeToFive(s);
         s.exchange.failureCount = 3; // left over from an earlier exchange: does not count
-        s.setText4(typed);
+        s.setText4(add.typed);
         const qint64 t = r.ownTime.elapsedMs();
         s.cmdAddDev_Click();
-        if (typed == u"9"_qs)
+        if (add.typed == u"9"_qs)
             QVERIFY(r.ownTime.elapsedMs() - t >= 3000); // the check waited for an answer
-        QCOMPARE(r.op.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(u"%1..%2"_qs.arg(s.devices.PollStart).arg(s.devices.PollEnd), span);
-        QCOMPARE(s.devices.at(std::clamp(typed.toInt(), 1, 255)).typeName, type);
-        QCOMPARE(gridText(s), grid);
+        QCOMPARE(r.op.texts(), messageList(add.message));
+        QCOMPARE(u"%1..%2"_qs.arg(s.devices.PollStart).arg(s.devices.PollEnd), add.span);
+        QCOMPARE(s.devices.at(std::clamp(add.typed.toInt(), 1, 255)).typeName, add.type);
+        QCOMPARE(gridText(s), add.grid);
     }
 
     void renameTrimsForTheDataBase()
@@ -549,35 +490,46 @@ private Q_SLOTS:
         STATION_RIG(StationRig, r, QString::fromLatin1(kRegistryBus));
         rangeThreeToFive(s);
         s.gridClick(3);
-        QCOMPARE(s.Text3, QStringLiteral("five"));
+        QCOMPARE(s.Text3, u"five"_qs);
         s.gridClick(0); // the header row: remembered, Text3 kept
-        QCOMPARE(s.Text3, QStringLiteral("five"));
+        QCOMPARE(s.Text3, u"five"_qs);
         s.cmdAlias_Click();
-        QCOMPARE(r.op.texts(), QStringList{tr8(texts::devices::NoRowSelected)});
+        QCOMPARE(r.op.texts(), QStringList{tr8(dt::NoRowSelected)});
         s.gridClick(1);
-        s.setText3(QStringLiteral("  机房 北  "));
+        s.setText3(u"  机房 北  "_qs);
         s.cmdAlias_Click();
         QCOMPARE(r.op.messages.size(), 1);
-        QCOMPARE(s.grid.cell(1, 1), QStringLiteral("  机房 北  "));
-        QCOMPARE(s.devices.at(3).alias, QStringLiteral("机房 北"));
-        QCOMPARE(s.db.readAlias(3).value, std::optional<QString>(QStringLiteral("机房 北")));
+        QCOMPARE(s.grid.cell(1, 1), u"  机房 北  "_qs);
+        QCOMPARE(s.devices.at(3).alias, u"机房 北"_qs);
+        QCOMPARE(s.db.readAlias(3).value, std::optional<QString>(u"机房 北"_qs));
     }
 
-    void saveLoadRoundTrip()
+    // A file loaded and saved again is the same bytes; the alias is not part of it. No file chosen,
+    // or a folder in its place, can be neither read nor written.
+    void saveAndLoad()
     {
-        Fixture f; // a file loaded and saved again is the same bytes; the alias is not part of it
-        QCOMPARE(f.load(f.write(QStringLiteral("in.ini"), FiveDevices)), ConfigLoad::Complete);
-        QVERIFY(f.save(QStringLiteral("out"))); // the name is used as typed: no extension added
-        QVERIFY(f.op.messages.isEmpty());
-        QCOMPARE(f.op.askedFolders, QStringList(2, f.dir.path()));
-        QCOMPARE(f.read(QStringLiteral("out")), FiveDevices);
-        QCOMPARE(f.table.at(1).alias, QStringLiteral("alias"));
-        // Saving off, whole minutes, one device.
-        f.settings.SaveEnabled = false;
+        Fixture f;
+        f.settings.ConfigLoaded = true;
+        QCOMPARE(loadConfiguration(f.op, f.dir.path(), f.settings, f.table), ConfigLoad::NoFile);
+        QVERIFY(!f.settings.ConfigLoaded);
+        QCOMPARE(f.op.texts(), QStringList{tr8(dt::ChooseConfigFile)}); // no name to save: see dialog1
+        QCOMPARE(f.load(f.write(u"in.ini"_qs, FiveDevices)), ConfigLoad::Complete);
+        QVERIFY(f.save(u"out"_qs)); // the name is used as typed: no extension added
+        QCOMPARE(f.op.askedFolders, QStringList(3, f.dir.path()));
+        QCOMPARE(f.read(u"out"_qs), FiveDevices);
+        QCOMPARE(f.table.at(1).alias, u"alias"_qs);
+        f.settings.SaveEnabled = false; // saving off, whole minutes, one device
         f.settings.setInterval(120);
         f.table.PollStart = f.table.PollEnd = 3;
-        QVERIFY(f.save(QStringLiteral("one.ini")));
-        QCOMPARE(f.read(QStringLiteral("one.ini")), ini("False|3,3|2,0|0,0,1,\xCE\xC2\xB6\xC8"));
+        QVERIFY(f.save(u"one.ini"_qs));
+        QCOMPARE(f.read(u"one.ini"_qs), ini("False|3,3|2,0|0,0,1,\xCE\xC2\xB6\xC8"));
+        QDir(f.dir.path()).mkdir(u"sub.ini"_qs);
+        QCOMPARE(f.load(f.dir.filePath("sub.ini")), ConfigLoad::Unreadable);
+        QVERIFY(!f.save(u"sub.ini"_qs));
+        const QString shown = QDir::toNativeSeparators(f.dir.filePath("sub.ini"));
+        QCOMPARE(f.op.texts().mid(1),
+                 (QStringList{tr8(dt::ConfigFileUnreadable) + shown, tr8(dt::ConfigFileUnwritable) + shown}));
+        QCOMPARE(f.table.PollStart, 3);
     }
 
     void load_data()
@@ -591,81 +543,61 @@ private Q_SLOTS:
         QByteArray lf = FiveDevices, fourOfFive = FiveDevices;
         lf.replace("\r\n", "\n");
         fourOfFive.chop(int(qstrlen("81,27,0,PM2.5\r\n")));
-        QTest::newRow("complete") << FiveDevices << int(L::Complete) << "1 1 5 1 30 5 RH";
-        QTest::newRow("LF ends") << lf << int(L::Complete) << "1 1 5 1 30 5 RH";
+        QTest::newRow("LF ends") << lf << int(L::Complete) << u"1 1 5 1 30 5 RH"_qs;
         QTest::newRow("UTF-8 mark, Chinese name")
             << "\xEF\xBB\xBF" + ini("false|1,1|0,5|0,1,0,\xE6\xB8\xA9\xE5\xBA\xA6") << int(L::Complete)
-            << "0 1 1 0 5 1 温度";
+            << u"0 1 1 0 5 1 温度"_qs;
         QTest::newRow("number 1 is true, name trimmed")
-            << ini("1|1,1|2,0|0,1,0,  CO2 ,x") << int(L::Complete) << "1 1 1 2 0 1 CO2";
-        // Line 1 neither boolean nor number: the file is refused untouched.
-        QTest::newRow("line 1") << ini("[.ShellClassInfo]|1,1|0,5|0,1,0,") << int(L::Refused)
-                                << "0 40 50 4 4 0 old";
+            << ini("1|1,1|2,0|0,1,0,  CO2 ,x") << int(L::Complete) << u"1 1 1 2 0 1 CO2"_qs;
+        // Line 1 neither boolean nor a finite number: the file is refused untouched.
+        for (const char *line1 : {"[.ShellClassInfo]", "nan", "inf", "-inf"})
+            QTest::newRow(line1) << ini(line1 + QByteArray("|1,1|0,5|0,1,0,")) << int(L::Refused)
+                                 << u"0 40 50 4 4 0 old"_qs;
         // The range and the interval are taken before they are checked.
-        QTest::newRow("range 3,2") << ini("True|3,2|0,5") << int(L::Refused) << "1 3 2 4 4 0 old";
-        QTest::newRow("end 256") << ini("True|1,256|0,5") << int(L::Refused) << "1 1 256 4 4 0 old";
-        QTest::newRow("seconds 61") << ini("True|1,1|0,61|0,1,0,") << int(L::Refused) << "1 1 1 0 61 0 old";
-        QTest::newRow("interval 0") << ini("True|1,1|0,0|0,1,0,") << int(L::Refused) << "1 1 1 0 0 0 old";
-        QTest::newRow("line 3 missing") << ini("True|1,1") << int(L::Refused) << "1 1 1 4 4 0 old";
+        QTest::newRow("range 3,2") << ini("True|3,2|0,5") << int(L::Refused) << u"1 3 2 4 4 0 old"_qs;
+        QTest::newRow("end 256") << ini("True|1,256|0,5") << int(L::Refused) << u"1 1 256 4 4 0 old"_qs;
+        QTest::newRow("seconds 61") << ini("True|1,1|0,61|0,1,0,") << int(L::Refused)
+                                    << u"1 1 1 0 61 0 old"_qs;
+        QTest::newRow("interval 0") << ini("True|1,1|0,0|0,1,0,") << int(L::Refused) << u"1 1 1 0 0 0 old"_qs;
+        QTest::newRow("line 3 missing") << ini("True|1,1") << int(L::Refused) << u"1 1 1 4 4 0 old"_qs;
         // Address lines: reading stops at the first bad one; the rest keep their old entries.
-        QTest::newRow("ends early") << fourOfFive << int(L::Partial) << "1 1 5 1 30 4 RH";
+        QTest::newRow("ends early") << fourOfFive << int(L::Partial) << u"1 1 5 1 30 4 RH"_qs;
         QTest::newRow("byte above 255")
-            << ini("True|1,3|0,5|0,1,0,a|0,256,0,b|0,1,0,c") << int(L::Partial) << "1 1 3 0 5 1 a";
+            << ini("True|1,3|0,5|0,1,0,a|0,256,0,b|0,1,0,c") << int(L::Partial) << u"1 1 3 0 5 1 a"_qs;
     }
     void load()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, result);
-        QFETCH(QString, after);
         Fixture f;
         f.settings.ConfigLoaded = true; // from an earlier load in the same dialog
-        const ConfigLoad r = f.load(f.write(QStringLiteral("x.ini"), bytes));
+        const ConfigLoad r = f.load(f.write(u"x.ini"_qs, bytes));
         QCOMPARE(int(r), result);
-        QCOMPARE(f.op.texts(), r == ConfigLoad::Refused ? QStringList{tr8("配置文件有错\r\n请重新设置参数！")}
-                                                        : QStringList());
+        QCOMPARE(f.op.texts(), messageList(r == ConfigLoad::Refused ? tr8(dt::ConfigFileBad) : QString()));
         QCOMPARE(f.settings.ConfigLoaded, r == ConfigLoad::Complete);
         int changed = 0;
         for (int a = 1; a <= 255; ++a)
             changed += f.table.at(a).typeName != u"old"_qs;
-        QCOMPARE(QString::asprintf("%d %d %d %d %d %d %s", f.settings.SaveEnabled, f.table.PollStart,
-                                   f.table.PollEnd, f.settings.PollMinutes, f.settings.PollSeconds, changed,
-                                   qUtf8Printable(f.table.at(1).typeName))
-                     .split(' '),
-                 after.split(' '));
+        QTEST(QString::asprintf("%d %d %d %d %d %d %s", f.settings.SaveEnabled, f.table.PollStart,
+                                f.table.PollEnd, f.settings.PollMinutes, f.settings.PollSeconds, changed,
+                                qUtf8Printable(f.table.at(1).typeName)),
+              "after");
         if (r == ConfigLoad::Partial) // the entries after the last line read keep every old value
             QCOMPARE(f.table.at(changed + 1).mixpro, uint8_t(7));
     }
 
-    void noFileOrAFolderInItsPlace()
-    {
-        Fixture f;
-        f.settings.ConfigLoaded = true;
-        QCOMPARE(loadConfiguration(f.op, f.dir.path(), f.settings, f.table), ConfigLoad::NoFile);
-        QVERIFY(!f.settings.ConfigLoaded);
-        QCOMPARE(f.op.texts(), QStringList{tr8("请选择配置文件！")}); // no name to save: see dialog1
-        // A folder in place of the file can be neither read nor written.
-        QDir(f.dir.path()).mkdir(QStringLiteral("sub.ini"));
-        QCOMPARE(f.load(f.dir.filePath("sub.ini")), ConfigLoad::Unreadable);
-        QVERIFY(!f.save(QStringLiteral("sub.ini")));
-        const QString shown = QDir::toNativeSeparators(f.dir.filePath("sub.ini"));
-        QCOMPARE(f.op.texts().mid(1), (QStringList{tr8(texts::devices::ConfigFileUnreadable) + shown,
-                                                   tr8(texts::devices::ConfigFileUnwritable) + shown}));
-        QCOMPARE(f.table.PollStart, 40);
-    }
-
+    // The polling face opens with its own 1..5 when no range was set; a second polling start while
+    // it is open gets the same dialog, with the range set since.
     void pollingFace()
     {
-        Fixture f(true); // the range was never set: the boxes keep their own 1..5
+        Fixture f(true);
         QVERIFY(f.dlg->isVisible() && !f.dlg->isModal() && f.dlg->Frame2()->isHidden());
         QCOMPARE(f.boxes(), (QStringList{"1", "5", "1"}));
-        // A second polling start while it is open gets the same dialog, with the range set since.
         QWidget main;
         Dialog *first = Dialog::openPollingFace(f.op, f.request, f.table, QString(), &main);
         QCOMPARE(Dialog::openPollingFace(f.op, f.request, f.table, QString(), &main), first);
-        QCOMPARE(first->txtloopAdd(0)->text(), u"40"_qs);
-        QCOMPARE(first->txtloopAdd(1)->text(), u"50"_qs);
+        QCOMPARE(first->txtloopAdd(0)->text() + '-' + first->txtloopAdd(1)->text(), u"40-50"_qs);
     }
-
     // A configuration loaded first, when given; then typed key by key into start|end|interval, then a
     // button; the boxes after typing; the message; start end minutes:seconds countdown, save, after it.
     void answered_data()
@@ -706,7 +638,7 @@ private Q_SLOTS:
         f.dlg->checkSave()->setChecked(file.isEmpty()); // a loaded file sets it
         if (!file.isEmpty()) {
             f.op.openAnswers << f.write(QStringLiteral("c.ini"), file);
-            f.click("cmdConf");
+            click(f.dlg, "cmdConf");
         }
         for (int i = 0; i < 3; ++i) {
             f.box(i)->selectAll();
@@ -723,13 +655,11 @@ private Q_SLOTS:
         else if (how == u"Esc"_qs)
             QTest::keyClick(f.dlg->Text1(), Qt::Key_Escape);
         else
-            f.click(how == u"OK"_qs ? "OKButton" : "CancelButton");
+            click(f.dlg, how == u"OK"_qs ? "OKButton" : "CancelButton");
         QCOMPARE(frames.size(), 1); // every answer, also an OK whose range is refused
         QCOMPARE(f.op.texts(), messageList(message));
         QCOMPARE(f.after(), after.split(' '));
         const bool ok = how == u"OK"_qs && !refused;
-        QCOMPARE(f.settings.PollSettingsOk, ok);
-        QCOMPARE(f.settings.PollSettingsCancel, how != u"OK"_qs);
         QVERIFY(!f.settings.ConfigLoaded);
         if (refused) {
             QCOMPARE(f.boxes(), (QStringList{"1", "5", "90"}));
@@ -741,17 +671,19 @@ private Q_SLOTS:
         QCOMPARE(QList<QVariantList>(answered), QList<QVariantList>{{ok}});
     }
 
+    // The save question at the end of a run: OK writes the file named, with the run's save choice,
+    // before saving is switched off; OK without a name asks for one; the close box writes nothing.
     void dialog1_data()
     {
-        QTest::addColumn<int>("how");
+        QTest::addColumn<bool>("closeBox");
         QTest::addColumn<QString>("name"); // the file name the operator gives
-        QTest::newRow("OK, file named") << int(OkButton) << u"run.ini"_qs;
-        QTest::newRow("OK, no name") << int(OkButton) << QString();
-        QTest::newRow("close box") << int(CloseBox) << u"run.ini"_qs;
+        QTest::newRow("OK, file named") << false << u"run.ini"_qs;
+        QTest::newRow("OK, no name") << false << QString();
+        QTest::newRow("close box") << true << u"run.ini"_qs;
     }
     void dialog1()
     {
-        QFETCH(int, how);
+        QFETCH(bool, closeBox);
         QFETCH(QString, name);
         Fixture f;
         f.op.saveAnswers << name;
@@ -760,17 +692,11 @@ private Q_SLOTS:
         f.table.PollStart = 1, f.table.PollEnd = 5;
         QPointer<Dialog1> dlg = Dialog1::ask(f.op, f.settings, f.table, f.dir.path(), nullptr);
         QVERIFY(dlg->isVisible() && !dlg->isModal());
-        if (how == CloseBox)
-            dlg->close();
-        else
-            QTest::mouseClick(dlg->findChild<QPushButton *>("OKButton"), Qt::LeftButton);
-        const bool written = how == OkButton && !name.isEmpty();
-        QCOMPARE(f.op.texts(),
-                 messageList(how == OkButton && !written ? QString::fromUtf8(dt::EnterFileName) : QString()));
+        closeBox ? void(dlg->close()) : click(dlg, "OKButton");
+        const bool written = !closeBox && !name.isEmpty();
+        QCOMPARE(f.op.texts(), messageList(!closeBox && !written ? tr8(dt::EnterFileName) : QString()));
         QVERIFY(!f.settings.SaveEnabled);
-        // Written with the run's save choice, before it is switched off.
-        QCOMPARE(f.read(QStringLiteral("run.ini")).left(17),
-                 written ? QByteArray("True\r\n1,5\r\n1,30\r\n") : "");
+        QCOMPARE(f.read(u"run.ini"_qs).left(17), written ? QByteArray("True\r\n1,5\r\n1,30\r\n") : "");
         QTRY_VERIFY(dlg.isNull());
     }
 };
