@@ -52,7 +52,7 @@ void click(const QObject *parent, const QString &button)
     QTest::mouseClick(child<QAbstractButton>(parent, button), Qt::LeftButton);
 }
 
-// "开始" and the settings dialog: the range typed in, the reading log switched on or left, OK.
+// "开始" and the settings dialog: the range typed in, the reading log on or off, OK.
 bool startPolling(QWidget *window, const char *from, const char *to, bool save = false)
 {
     click(window, "cmdLoopR");
@@ -61,8 +61,7 @@ bool startPolling(QWidget *window, const char *from, const char *to, bool save =
         return false;
     child<QLineEdit>(d, "txtloopAdd_0")->setText(from);
     child<QLineEdit>(d, "txtloopAdd_1")->setText(to);
-    if (save)
-        child<QCheckBox>(d, "checkSave")->setChecked(true);
+    child<QCheckBox>(d, "checkSave")->setChecked(save);
     click(d, "OKButton");
     return true;
 }
@@ -197,14 +196,9 @@ struct RepaintCounter : QObject {
 TrafficRecord record(int address, const char *request, int sentMs, int responseMs, const char *reply,
                      Verdict v)
 {
-    const QDateTime sent = QDateTime(QDate(2026, 12, 6), QTime(10, 0)).addMSecs(sentMs);
-    return {sent,
-            sent.addMSecs(responseMs),
-            QByteArray::fromHex(request),
-            QByteArray::fromHex(reply),
-            uint8_t(address),
-            3,
-            v};
+    const QDateTime at = QDateTime(QDate(2026, 12, 6), QTime(10, 0)).addMSecs(sentMs);
+    const QByteArray frame = QByteArray::fromHex(request), answer = QByteArray::fromHex(reply);
+    return {at, at.addMSecs(responseMs), frame, answer, uint8_t(address), 3, v};
 }
 
 QStringList column(const QAbstractItemModel *m, int c)
