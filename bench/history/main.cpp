@@ -4,7 +4,8 @@
 // a folder that is kept and reused by later runs (argument 1, default /tmp/kestrel-bench-history).
 // Prints, for "显示" over one day and all devices: the time to the first rows, to the result
 // line and to the first rows painted; the time to page through all 100,000 rows; the export of
-// the same rows; and the resident memory of the process.
+// the same rows; and the resident memory of the process. Then the same on a shared log in a
+// PostgreSQL server the benchmark starts for itself (built afresh each run).
 #include "history/historyexport.h"
 #include "history/historymodel.h"
 #include "history/historyquery.h"
@@ -13,6 +14,8 @@
 #include "common/operator.h"
 #include "recording/recorddb.h"
 #include "ui/dialog2.h"
+
+#include "common/pgserver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <cstdio>
 
 using namespace kestrel;
@@ -59,7 +63,8 @@ bool buildLog(const RecordDb &db)
 {
     if (logged(db) == qint64(Days) * Devices * ReadsPerDay)
         return true;
-    QFile::remove(db.filePath());
+    if (!db.shared())
+        QFile::remove(db.filePath());
     if (!db.check().ok)
         return false;
     QElapsedTimer t;
@@ -79,8 +84,12 @@ bool buildLog(const RecordDb &db)
             return false;
         }
     }
-    std::printf("Built a reading log of %lld rows in %.1f s through the reading log's writer (%.0f MB)\n",
-                logged(db), double(t.nsecsElapsed()) / 1e9, double(QFileInfo(db.filePath()).size()) / 1e6);
+    std::printf("Built a reading log of %lld rows in %.1f s through the reading log's writer", logged(db),
+                double(t.nsecsElapsed()) / 1e9);
+    if (db.shared())
+        std::printf("\n");
+    else
+        std::printf(" (%.0f MB)\n", double(QFileInfo(db.filePath()).size()) / 1e6);
     return true;
 }
 
@@ -89,20 +98,10 @@ double seconds(const QElapsedTimer &t)
     return double(t.nsecsElapsed()) / 1e9;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// "显示", paging and export on the dialog over `db`.
+void measure(const RecordDb &db, const QString &folder)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const QString folder =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/kestrel-bench-history");
-    QDir().mkpath(folder);
-    RecordDb db(folder);
-    if (!buildLog(db))
-        return 1;
-    std::printf("Reading log: %lld rows in %s\n", logged(db), qPrintable(db.filePath()));
+    std::printf("Reading log: %lld rows in %s\n", logged(db), qPrintable(db.shownName()));
     const auto before = memoryMb();
 
     SilentOperator op;
@@ -195,5 +194,33 @@ int main(int argc, char **argv)
                     dlg.model().count(), seconds(t));
     }
     std::printf("  resident memory at the end: %.0f MB, peak %.0f MB\n", memoryMb().first, memoryMb().second);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/kestrel-bench-history");
+    QDir().mkpath(folder);
+    {
+        const RecordDb db(folder);
+        if (!buildLog(db))
+            return 1;
+        measure(db, folder);
+    }
+    test::PgServer pg;
+    if (!pg.start(true)) {
+        std::printf("PostgreSQL: %s\n", qPrintable(pg.skipReason()));
+        return 0;
+    }
+    QTemporaryDir local;
+    const RecordDb shared(local.path(), {pg.url(pg.freshDatabase()), QStringLiteral("bench")});
+    if (!buildLog(shared))
+        return 1;
+    measure(shared, local.path());
     return 0;
 }
