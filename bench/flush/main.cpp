@@ -95,6 +95,18 @@ bool buildLargeLog(const QString &path, double *seconds)
     return ok;
 }
 
+// Three full buffers, one after the other, into the same log.
+void flushThreeTimes(ReadingLog &log)
+{
+    for (int round = 1; round <= 3; ++round) {
+        int rows = 0;
+        double cpu = 0;
+        const double s = flushOnce(log, 1700000000 + qint64(round) * 100000, &rows, &cpu);
+        std::printf("  flush %d: %d rows in %.3f s (processor %.3f s), %.0f rows/s (goal: under 1 s)\n",
+                    round, rows, s, cpu, rows / s);
+    }
+}
+
 // The same flushes into a shared log on a PostgreSQL server of the benchmark's own (on a Unix
 // socket, commits synced to the disk).
 void flushesOnPostgres()
@@ -112,13 +124,7 @@ void flushesOnPostgres()
     }
     ReadingLog log(db);
     std::printf("Full reading buffer into PostgreSQL (local server, Unix socket):\n");
-    for (int round = 1; round <= 3; ++round) {
-        int rows = 0;
-        double cpu = 0;
-        const double s = flushOnce(log, 1700000000 + qint64(round) * 100000, &rows, &cpu);
-        std::printf("  flush %d: %d rows in %.3f s (processor %.3f s), %.0f rows/s (goal: under 1 s)\n",
-                    round, rows, s, cpu, rows / s);
-    }
+    flushThreeTimes(log);
 }
 
 } // namespace
@@ -137,13 +143,7 @@ int main(int argc, char **argv)
     ReadingLog log(db);
 
     std::printf("Full reading buffer: 255 addresses x 300 cycles x 5 quantities\n");
-    for (int round = 1; round <= 3; ++round) {
-        int rows = 0;
-        double cpu = 0;
-        const double s = flushOnce(log, 1700000000 + qint64(round) * 100000, &rows, &cpu);
-        std::printf("  flush %d: %d rows in %.3f s (processor %.3f s), %.0f rows/s (goal: under 1 s)\n",
-                    round, rows, s, cpu, rows / s);
-    }
+    flushThreeTimes(log);
     {
         ReadingBuffer buffer;
         DeviceTable devices;
