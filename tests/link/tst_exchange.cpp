@@ -133,7 +133,8 @@ struct NullModem : QObject {
         const auto pa = sim::openRawPty(error), pb = sim::openRawPty(error);
         if (!pa || !pb)
             return false;
-        for (auto [from, to, tap] : {std::tuple{a = *pa, b = *pb, (QByteArray *)nullptr}, {b, a, &toA}})
+        a = *pa, b = *pb;
+        for (auto [from, to, tap] : {std::tuple{a, b, (QByteArray *)nullptr}, {b, a, &toA}})
             connect(new QSocketNotifier(from.master, QSocketNotifier::Read, this),
                     &QSocketNotifier::activated, this, [from = from, to = to, tap = tap] {
                         char buf[512];
@@ -195,7 +196,6 @@ private Q_SLOTS:
             QVERIFY(m_server.setData(QModbusDataUnit::HoldingRegisters, quint16(reg), quint16(v)));
         QVERIFY2(m_server.connectDevice(), qPrintable(m_server.errorString()));
     }
-    void cleanupTestCase() { m_server.disconnectDevice(); }
 
     void replyCheck_data()
     {
