@@ -59,11 +59,6 @@ struct Rig : StationRig {
                 e << i;
         return e;
     }
-    void startPolling() // with no range set, a running cycle reads nothing
-    {
-        station->polling.cmdLoopR_Click();
-        station->settingsRequest.accept();
-    }
 };
 #define START_RIG(r, bus)                                                                                    \
     STATION_RIG(Rig, r, bus);                                                                                \
@@ -144,7 +139,8 @@ private Q_SLOTS:
         s.panel.TxtB1 = QString::fromLatin1(read.address);
         s.panel.txtSelf = {QString(read.custom).section(u'|', 0, 0), QString(read.custom).section(u'|', 1)};
         s.panel.setValueText(12, QStringLiteral("old"));
-        r.startPolling();
+        s.polling.cmdLoopR_Click(); // with no range set, a running cycle reads nothing
+        s.settingsRequest.accept();
         s.timed.timedReading = custom;
         for (int click = refused ? 2 : 1; click > 0; --click)
             p.CMDRHTread_Click();
@@ -304,12 +300,8 @@ private Q_SLOTS:
         START_RIG(r, "1 33 3 000000 0000 00 set=2:111\n7 33 3 000000 0000 00 set=2:215 set=3:456\n");
         ProductMenu m(s.panel);
         ValueFrame f(s.panel);
-        const auto checked = [&m] { // the indexes of the checked actions; 16 is the custom item
-            L c;
-            for (int i = 0; i < m.actions().size(); ++i)
-                if (m.actions()[i]->isChecked())
-                    c << i;
-            return c;
+        const auto checked = [&m] { // the index of the checked action (one at most); 16 is the custom item
+            return m.actions().indexOf(m.findChild<QActionGroup *>()->checkedAction());
         };
         QObject::connect(&m, &ProductMenu::itemChosen, [&p](int item) {
             item == Panel::ReadSelfItem ? p.readSelf_Click() : p.protype_Click(item);
@@ -318,7 +310,7 @@ private Q_SLOTS:
         f.show();
         p.readSelf_Click();
         p.startUp();
-        QCOMPARE(checked(), L{0});
+        QCOMPARE(checked(), 0);
         QCOMPARE(int(p.SelStart), 2);
         QVERIFY(!s.panel.selfEnabled());
         QCOMPARE(r.enabledBoxes(), (L{0, 1}));
@@ -330,14 +322,15 @@ private Q_SLOTS:
         QTRY_COMPARE(r.requests(), Frames{request(7, 2, 2)});
         QTRY_COMPARE(f.TxtInput(0)->text(), QStringLiteral("21.5"));
 
-        r.startPolling();
+        s.polling.cmdLoopR_Click(); // with no range set, a running cycle reads nothing
+        s.settingsRequest.accept();
         m.protype(7)->trigger();
-        QCOMPARE(checked(), L{7});
+        QCOMPARE(checked(), 7);
         QTRY_VERIFY(f.TxtInput(2)->isEnabled() && f.Label2(2)->isEnabled() && !f.TxtInput(3)->isEnabled());
         QVERIFY(!s.polling.timerActive()); // the choice holds the polling timer
         s.panel.setValueText(2, QStringLiteral("450.0"));
         m.readSelf()->trigger();
-        QCOMPARE(checked(), L{16});
+        QCOMPARE(checked(), 16);
         QTRY_VERIFY(f.txtSelf(0)->isEnabled() && f.labSelf(1)->isEnabled() && !f.Label2(2)->isEnabled());
         QCOMPARE(f.TxtInput(2)->text(), QStringLiteral("450.0")); // a disabled box still shows its text
         QLineEdit *start = f.txtSelf(0), *count = f.txtSelf(1);
@@ -351,7 +344,7 @@ private Q_SLOTS:
         QCOMPARE(count->cursorPosition(), 2);
         m.protype(4)->trigger(); // "VOC" takes the mark from the custom item
         p.protype_Click(15);     // no such product: nothing changes
-        QCOMPARE(checked(), L{4});
+        QCOMPARE(checked(), 4);
         for (const QChar c : QStringLiteral("机房")) // as an input method delivers it
             QTest::sendKeyEvent(QTest::Click, f.Text2(), Qt::Key_unknown, QString(c), Qt::NoModifier);
         QCOMPARE(s.panel.Text2, QStringLiteral("机房"));
