@@ -30,7 +30,7 @@ RecordDb::Scope RecordDb::own(const QString &condition, const QVariantList &valu
 {
     if (!shared())
         return {condition, values};
-    QVariantList v{station.isEmpty() ? m_station : station};
+    QVariantList v{station.isEmpty() ? m_shared.station : station};
     v += values;
     return {condition.isEmpty() ? QStringLiteral("STATION = ?")
                                 : QStringLiteral("STATION = ? AND ") + condition,
@@ -121,8 +121,7 @@ RecordDb::RecordDb(const QString &dataFolder, const SharedLog &shared)
       m_file(db::sqliteEngine(m_path)), m_engine(m_file)
 {
     if (!shared.url.isEmpty()) {
-        m_station = shared.station.isEmpty() ? defaultStation() : shared.station;
-        m_shared = {shared.url, m_station};
+        m_shared = {shared.url, shared.station.isEmpty() ? defaultStation() : shared.station};
         m_engine = db::postgresEngine(m_shared);
     }
 }
@@ -203,7 +202,7 @@ AliasListResult RecordDb::deviceList(const QString &station) const
 Result<QStringList> RecordDb::stations() const
 {
     if (!shared())
-        return {true, {}, {m_station}};
+        return {true, {}, {m_shared.station}};
     Connection c(*m_engine);
     if (DbStatus s = c.open(); !s.ok)
         return {false, s.error, {}};

@@ -108,7 +108,7 @@ public:
     QString shownName() const;
     // True when the log is shared by several stations; `station` is this station's name there.
     bool shared() const;
-    QString station() const { return m_station; }
+    QString station() const { return m_shared.station; }
     SharedLog sharedLog() const { return m_shared; }
     // Why `url` cannot name a shared log, or nothing when it can.
     static std::optional<QString> sharedLogProblem(const QString &url);
@@ -178,8 +178,7 @@ private:
 
     QString m_folder;
     QString m_path;
-    QString m_station;
-    SharedLog m_shared;
+    SharedLog m_shared;                         // none on the file
     std::shared_ptr<const db::Engine> m_file;   // Record.mdb; the maintenance commands' file
     std::shared_ptr<const db::Engine> m_engine; // where the readings and the registry are
 };
