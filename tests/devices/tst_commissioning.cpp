@@ -398,7 +398,7 @@ private Q_SLOTS:
     // Changes are signalled once and writes outside the grid ignored. A rebuild resets cells,
     // heights and the quantity columns; the name column keeps the width the operator gave it.
     // Added rows have the standard height; a range that is empty or outside 1..255 and a row
-    // count below 1 leave the header row alone. How the view follows: tst_mainwindow.
+    // count below 1 leave the header row alone.
     void grid()
     {
         DeviceTable t;
@@ -409,7 +409,7 @@ private Q_SLOTS:
         g.build(3, 5, t);
         QCOMPARE(row(g, 1).mid(0, 3), (QStringList{"3", "一号", ""}));
         QSignalSpy changed(&g, &QAbstractItemModel::dataChanged), widths(&g, &DeviceGrid::columnWidthChanged);
-        QSignalSpy heights(&g, &DeviceGrid::rowHeightChanged);
+        QSignalSpy heights(&g, &DeviceGrid::rowHeightChanged), geometry(&g, &DeviceGrid::geometryReset);
         for (int i = 0; i < 2; ++i)
             g.setCell(2, 4, u"450.0"_qs), g.setColumnWidth(4, 900), g.setRowHeight(2, 0);
         for (auto [r, c] : {std::pair{4, 0}, {-1, 0}, {1, 15}, {1, -1}}) {
@@ -430,6 +430,7 @@ private Q_SLOTS:
         g.setRowCount(6);
         QCOMPARE(g.cell(3, 2), u"25.0"_qs);
         QCOMPARE(g.rowHeight(5), 225);
+        QCOMPARE(geometry.size(), 2);
         for (auto [start, end] : {std::pair{0, 0}, {0, 5}, {5, 3}, {1, 256}, {-3, 2}}) {
             g.build(start, end, t);
             QCOMPARE(g.cell(0, 1), u"设备名称"_qs);

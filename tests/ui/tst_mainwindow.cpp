@@ -47,16 +47,17 @@ void click(const QObject *parent, const QString &button)
     QTest::mouseClick(child<QAbstractButton>(parent, button), Qt::LeftButton);
 }
 
-// Pseudo-terminals for COM3 and COM5; the far end of each kept open as a wire would be.
+// A pseudo-terminal for COM5, its far end kept open as a wire would be; COM3 and COM6 missing.
+const char *Missing = "/nonexistent/kestrel-tty";
 struct Ptys {
-    sim::RawPty com3 = *sim::openRawPty(), com5 = *sim::openRawPty();
-    ~Ptys() { sim::closeRawPty(com3), sim::closeRawPty(com5); }
+    sim::RawPty com5 = *sim::openRawPty();
+    ~Ptys() { sim::closeRawPty(com5); }
 };
 struct Rig : Ptys, StationRig {
     frmroughin window{*station};
     Rig()
         : StationRig({}, QtTimerFactory::instance(), SystemClock::instance(), {},
-                     {{3, com3.device}, {5, com5.device}})
+                     {{3, Missing}, {5, com5.device}, {6, Missing}})
     {
         window.show();
     }
@@ -207,20 +208,25 @@ public Q_SLOTS:
 class TstMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // The port menus, the button and the lamp follow the port; an adapter pulled out is reported
-    // and leaves every item unchecked.
-    void portMenusButtonAndFailure()
+    // COM3 is missing at start-up: the failure is told, and its item stays checked. The port
+    // menus, the button and the lamp then follow the port; an adapter pulled out is reported and
+    // leaves every item unchecked, as does a port the menu cannot open.
+    void portMenusButtonAndFailures()
     {
         Rig r;
-        QCOMPARE(r.state(), (QStringList{"open", "COM3", "关闭串口", "#ff0000"}));
-        QCOMPARE(r.act("mnu_com_2")->toolTip(), r.com3.device);
-        // A baud item keeps the port open and checks only itself.
+        QCOMPARE(r.state(), (QStringList{"closed", "COM3", "打开串口", "#000000"}));
+        QCOMPARE(r.act("mnu_com_2")->toolTip(), Missing);
+        QCOMPARE(r.op.messages.size(), 1);
+        const QString text = r.op.messages.first().text; // the source and line go to the log only
+        const QRegularExpression shape(u"^应用程序出错!\r\n错误代号：\\d+\r\n错误描述：[^\r\n]+\r\n$"_qs);
+        QVERIFY2(shape.match(text).hasMatch(), qPrintable(text));
+        QCOMPARE(r.op.messages.first().icon, Operator::Icon::Question);
+        // COM5 opens and says so; a baud item keeps it open and checks only itself.
+        r.act("mnu_com_4")->trigger();
+        QCOMPARE(r.op.texts().last(), "COM5成功打开");
         r.act("mnuBaudRate_5")->trigger();
         QCOMPARE(r.checked("mnuBaudRate_"), "115200");
-        // COM5 closes COM3, opens COM5 and says so.
-        r.act("mnu_com_4")->trigger();
         QCOMPARE(r.state(), (QStringList{"open", "COM5", "关闭串口", "#ff0000"}));
-        QCOMPARE(r.op.texts(), QStringList{"COM5成功打开"});
         // "串口关闭" closes the port but leaves the caption and the lamp.
         r.act("mnu_comclose")->trigger();
         QCOMPARE(r.state(), (QStringList{"closed", "", "关闭串口", "#ff0000"}));
@@ -244,11 +250,11 @@ private Q_SLOTS:
         sim::closeRawPty(r.com5); // the adapter is pulled out
         QTRY_VERIFY(!r.port->isOpen());
         QCOMPARE(r.op.messages.size(), told + 1);
-        const QString text = r.op.messages.last().text; // the source and line go to the log only
-        const QRegularExpression shape(u"^应用程序出错!\r\n错误代号：\\d+\r\n错误描述：[^\r\n]+\r\n$"_qs);
-        QVERIFY2(shape.match(text).hasMatch(), qPrintable(text));
         QCOMPARE(r.op.messages.last().icon, Operator::Icon::Question);
         QCOMPARE(r.state(), (QStringList{"closed", "", "打开串口", "#000000"}));
+        r.act("mnu_com_5")->trigger(); // COM6 cannot be opened
+        QCOMPARE(r.state(), (QStringList{"closed", "", "打开串口", "#000000"}));
+        QCOMPARE(r.op.messages.size(), told + 2);
     }
 
     // Every case starts with the CRC of a read of address 0 (DB 85 on the wire) in the boxes.
