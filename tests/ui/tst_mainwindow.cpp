@@ -670,15 +670,12 @@ private Q_SLOTS:
         QVERIFY(h && h->isVisible());
         auto *scroll = child<QScrollBar>(h, "HScroll1");
         // Page 5 holds samples 250..299 and the unwritten sample 300: humidity ends on the axis.
-        const auto pageShowsHumidityAt = [&](QPointF p) {
-            return hasColour(h->pic()->picture(), p, 1, Magenta);
-        };
-        QVERIFY(!pageShowsHumidityAt(QPointF(101, 0)));
+        QVERIFY(!hasColour(h->pic()->picture(), QPointF(101, 0), 1, Magenta));
         const QPoint rightArrow(scroll->width() - 4, scroll->height() / 2);
         for (int i = 0; i < 5; ++i)
             QTest::mouseClick(scroll, Qt::LeftButton, {}, rightArrow);
         QCOMPARE(scroll->value(), 5);
-        QVERIFY(pageShowsHumidityAt(QPointF(101, 0)));
+        QVERIFY(hasColour(h->pic()->picture(), QPointF(101, 0), 1, Magenta));
 
         // Maximised, the plots grow with their windows; in the normal state they have their first sizes.
         const QSize first = c->pic()->size();
@@ -700,18 +697,16 @@ private Q_SLOTS:
         QString busText = "9 33 3 230415 0001 17 silent\n"; // and at 1..8 sensors that change five boxes
         for (int a = 1; a <= 8; ++a)
             busText += QStringLiteral("%1 81 27 230415 0001 17\n").arg(a);
-        BusRig r(busText);
-        Station &s = *r.station;
-        auto w = std::make_unique<frmroughin>(s);
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        WindowRig r(busText);
+        Station &s = r.s;
+        QVERIFY(QTest::qWaitForWindowExposed(&r.w));
         for (int a = 1; a <= 8; ++a)
             s.devices.at(a) = {81, 27, 0, "T+RH+CO2+VOC+PM2.5", {}};
         s.devices.at(9) = {33, 3, 0, "T+RH", {}};
         r.poll(1, 8, 1);
         QTest::qWait(100); // the window settles at its polling width
         RepaintCounter counter;
-        w->installEventFilter(&counter);
+        r.w.installEventFilter(&counter);
         r.sent.clear();
         for (int i = 0; i < 24; ++i) {
             r.advance(1000);
@@ -728,7 +723,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, [&] {
             QTimer::singleShot(20, [&] {
                 waiting = s.exchange.busy();
-                w->close(); // the last window: the application quits
+                r.w.close(); // the last window: the application quits
             });
             r.advance(Polling::RestartMs); // the first tick, whose exchange waits
         });
