@@ -385,6 +385,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!d);
         click(&w, "cmdConn");
         d = w.findChild<Dialog *>();
+        QCOMPARE(d->Text2()->toPlainText(), QString()); // a new face, an empty log
         d->txtloopAdd(3)->setText(u"4"_qs);
         d->Text3()->setText(u"0"_qs);
         click(d, "cmdtest");
