@@ -25,10 +25,13 @@ namespace {
     Station &s = *r.station
 
 // The lines of a file in the data folder.
+QByteArray bytes(const BusRig &r, const char *file = "record/2026-12-6.txt")
+{
+    return fileBytes(r.data.filePath(QLatin1String(file)));
+}
 QStringList lines(const BusRig &r, const char *file = "record/2026-12-6.txt")
 {
-    return QString::fromLatin1(fileBytes(r.data.filePath(QLatin1String(file))))
-        .split("\r\n", Qt::SkipEmptyParts);
+    return QString::fromLatin1(bytes(r, file)).split("\r\n", Qt::SkipEmptyParts);
 }
 
 // 2026/12/6 TAB 温度 TAB 湿度 TAB CO2 ... as GBK bytes.
@@ -38,22 +41,13 @@ QByteArray header(const char *date)
            "\t\xCE\xC2\xB6\xC8\t\xCA\xAA\xB6\xC8\tCO2\tVOC\tPM2.5\tCO\tO2\tO3\tHCHO\tH2S\tNH3\tNO2\tPM10\r\n";
 }
 
-struct Files {
-    QTemporaryDir dir;
-    ManualTime clock; // 6 December 10:00
-    RecordingOperator op;
-    TimedBuffer buffer;
-    RecordFile records{buffer, dir.path(), clock, op};
-
-    void read(const QByteArray &time, const char *t, const char *rh) // temperature and humidity
-    {
-        buffer.current().time = QLatin1String(time);
-        buffer.current().values[0] = QLatin1String(t);
-        buffer.current().values[1] = QLatin1String(rh);
-        ++buffer.recCount;
-    }
-    QByteArray bytes(const char *name) const { return fileBytes(dir.filePath(u"record/"_qs + name)); }
-};
+// A timed reading of temperature and humidity, put into the station's buffer.
+void take(Station &s, const QByteArray &time, const char *t, const char *rh)
+{
+    RecordEntry &e = s.timed.current();
+    e.time = QLatin1String(time), e.values[0] = QLatin1String(t), e.values[1] = QLatin1String(rh);
+    ++s.timed.recCount;
+}
 } // namespace
 
 class TstStation : public QObject {
@@ -74,7 +68,6 @@ private Q_SLOTS:
         QCOMPARE(cycles, (QList<int>{0, 0, 1, 1, 1, 2, 2}));
         QCOMPARE(r.times(), u"0 5 10 15 20 25 30"_qs);
         QCOMPARE(s.grid.cell(3, 2), u"20.3"_qs);
-        QCOMPARE(s.readings.value(3, 1, 1), uint16_t(500));
     }
 
     // Minutes are counted down first, then the seconds; whole minutes keep their interval; a pause
@@ -100,23 +93,17 @@ private Q_SLOTS:
         QCOMPARE(r.sentMs.mid(5), (QList<qint64>{485200 + 120100, 485200 + 131000 + 300000 + 60100}));
     }
 
-    void threeHundredPassesWrapTheBuffer_data()
-    {
-        QTest::addColumn<bool>("save");
-        QTest::newRow("saving: the log is written") << true;
-        QTest::newRow("not saving: nothing written") << false;
-    }
+    // With saving on, the 300th pass writes the log (without saving: tst_recording).
     void threeHundredPassesWrapTheBuffer()
     {
-        QFETCH(bool, save);
         RIG(sensor(4), {4});
-        r.poll(4, 4, 1, save);
+        r.poll(4, 4, 1, true);
         r.advance(100 + 298 * 1000);
         QCOMPARE(s.readings.CycleCount, 299);
         QCOMPARE(r.logged(), 0);
         r.advance(1000); // temperature and humidity of every pass
         QCOMPARE(s.readings.CycleCount, 0);
-        QCOMPARE(r.logged(), save ? 600 : 0);
+        QCOMPARE(r.logged(), 600);
         r.advance(1000);
         QCOMPARE(s.readings.CycleCount, 1);
     }
@@ -135,7 +122,9 @@ private Q_SLOTS:
     }
 
     // 1 is new and never answers, 3 is known and has gone quiet: 1 is marked absent and passed
-    // over, 3's time-out is reported and it is asked again. A range all absent asks nobody.
+    // over, 3's time-out is reported and it is asked again. A row goes old when its device's read
+    // fails or the port is lost, and live again when the device answers. A range all absent asks
+    // nobody.
     void silentDevices()
     {
         RIG(sensor(1, "silent") + sensor(2) + sensor(3, "silent"), {2, 3});
@@ -151,9 +140,14 @@ private Q_SLOTS:
         QVERIFY(!s.readings.hasTime(3, 1));
         QVERIFY(s.polling.timerActive());
         QCOMPARE(s.grid.rowHeight(1), 0);
+        QCOMPARE(s.grid.rowState(2), DeviceGrid::RowState::Live);
+        QCOMPARE(s.grid.rowState(3), DeviceGrid::RowState::Old);
+        Q_EMIT r.wire.lost(u"unplugged"_qs);
+        QCOMPARE(s.grid.rowState(2), DeviceGrid::RowState::Old);
         r.sent.clear();
-        r.advance(1000); // 1 passed over, 2 read in the same tick
+        r.advance(1000); // 1 passed over, 2 read in the same tick: the wire is still there
         QCOMPARE(r.sent, QList<QByteArray>{request(2, 2, 2)});
+        QCOMPARE(s.grid.rowState(2), DeviceGrid::RowState::Live);
         QCOMPARE(s.exchange.failureCount, quint16(0));
         s.devices.at(2).absent = s.devices.at(3).absent = 1; // all absent: nobody is asked
         r.advance(3000);
@@ -381,25 +375,25 @@ private Q_SLOTS:
     // columns (two for NH3); readings taken before midnight and written after go to the next day.
     void recordFileByteForByte()
     {
-        Files f;
-        f.read("14:31:37", "253", "456");
-        QVERIFY(f.records.wData());
+        RIG(sensor(1));
+        take(s, "14:31:37", "253", "456");
+        QVERIFY(s.records.wData());
         const QByteArray first =
             header("2026/12/6") + "14:31:37\t253,\t456,\t,\t,\t,\t,\t,\t,\t,\t,\t,\t,\t.\r\n";
-        QCOMPARE(f.bytes("2026-12-6.txt"), first);
-        f.read("14:31:42", "254", "457");
-        f.read("14:31:47", "255", "458");
-        f.records.wData();
+        QCOMPARE(bytes(r), first);
+        take(s, "14:31:42", "254", "457");
+        take(s, "14:31:47", "255", "458");
+        s.records.wData();
         const QByteArray later = "14:31:42\t254,\t457,\t ,\t ,\t ,\t ,\t ,\t ,\t ,\t ,\t  ,\t ,\t .\r\n"
                                  "14:31:47\t255,\t458,\t ,\t ,\t ,\t ,\t ,\t ,\t ,\t ,\t  ,\t ,\t .\r\n";
-        QCOMPARE(f.bytes("2026-12-6.txt"), first + later);
-        QCOMPARE(int(f.buffer.recCount), 0);
-        f.read("23:59:58", "253", "456");
-        f.clock.advance((14 * 3600 + 3) * 1000); // 0:00:03 on the 7th
-        f.records.wData();
-        QCOMPARE(f.bytes("2026-12-7.txt").left(header("2026/12/7").size() + 8),
+        QCOMPARE(bytes(r), first + later);
+        QCOMPARE(int(s.timed.recCount), 0);
+        take(s, "23:59:58", "253", "456");
+        r.advance((14 * 3600 + 3) * 1000); // 0:00:03 on the 7th
+        s.records.wData();
+        QCOMPARE(bytes(r, "record/2026-12-7.txt").left(header("2026/12/7").size() + 8),
                  header("2026/12/7") + "23:59:58");
-        QCOMPARE(f.bytes("2026-12-6.txt"), first + later);
+        QCOMPARE(bytes(r), first + later);
     }
 
     void localeFormats_data()
@@ -422,16 +416,16 @@ private Q_SLOTS:
     // either in it or in the rescue file.
     void fullDiskKeepsWholeLinesAndRescuesTheRest()
     {
-        Files f;
-        TMPFS_MOUNT(tiny, f.dir.filePath(u"record"_qs), u"size=4k"_qs); // one page for the record file
-        for (int i = 0; i < 100; ++i)                                   // lines of 80 bytes
-            f.read(QByteArray::number(10000 + i) + QByteArray(40, 'x'), "253", "456");
-        QVERIFY(!f.records.wData());
-        const QByteArray file = f.bytes("2026-12-6.txt");
+        RIG(sensor(1));
+        TMPFS_MOUNT(tiny, r.data.filePath(u"record"_qs), u"size=4k"_qs); // one page for the record file
+        for (int i = 0; i < 100; ++i)                                    // lines of 80 bytes
+            take(s, QByteArray::number(10000 + i) + QByteArray(40, 'x'), "253", "456");
+        QVERIFY(!s.records.wData());
+        const QByteArray file = bytes(r);
         QVERIFY(file.endsWith("\r\n"));
         const int inFile = int(file.count("\r\n")) - 1;
         QVERIFY2(inFile > 0 && inFile < 100, qPrintable(QString::number(inFile)));
-        const QDir exports(f.dir.filePath(u"export"_qs));
+        const QDir exports(r.data.filePath(u"export"_qs));
         QCOMPARE(exports.entryList(QDir::Files).size(), 1);
         const QList<QByteArray> rescued =
             fileBytes(exports.filePath(exports.entryList(QDir::Files)[0])).split('\n');
@@ -463,22 +457,6 @@ private Q_SLOTS:
         QCOMPARE(r.logged(), 0);
     }
 
-    // A row goes old when its device's read fails or the port is lost, and live again when the
-    // device answers.
-    void rowStateFollowsTheDevice()
-    {
-        RIG(sensor(1) + sensor(2, "silent"), {1, 2});
-        r.poll(1, 2, 1);
-        r.advance(5000);
-        QCOMPARE(s.grid.rowState(1), DeviceGrid::RowState::Live);
-        QCOMPARE(s.grid.rowState(2), DeviceGrid::RowState::Old);
-        QCOMPARE(s.grid.cell(1, DeviceGrid::FirstQuantityColumn), u"20.1"_qs);
-        Q_EMIT r.wire.lost(u"unplugged"_qs);
-        QCOMPARE(s.grid.rowState(1), DeviceGrid::RowState::Old);
-        r.advance(5000); // the wire is still there: device 1 answers again
-        QCOMPARE(s.grid.rowState(1), DeviceGrid::RowState::Live);
-    }
-
     // A custom read at start register 240 reads the whole identity block, whatever the length box
     // holds: a length it never uses cannot refuse it.
     void identityReadIgnoresTheLengthBox_data()
@@ -499,49 +477,18 @@ private Q_SLOTS:
         QVERIFY(r.op.messages[0].text.contains(u"230415"_qs));
     }
 
-    // Frame1 and Frame5 are disabled while the settings dialog is open for a start, whatever the
-    // answer; a cancelled dialog starts nothing. The single read stops a running poll.
-    void framesDisabledWhileSettingsOpen_data()
+    // A cancelled settings dialog starts nothing, and the frames it held are released. (Held while
+    // it is open and released by OK: tst_mainwindow. The single read stopping a running poll:
+    // tst_productside's read table, on a whole station.)
+    void cancelledSettingsStartNothing()
     {
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("OK, then a single read") << true;
-        QTest::newRow("Cancel") << false;
-    }
-    void framesDisabledWhileSettingsOpen()
-    {
-        QFETCH(bool, ok);
         RIG(sensor(1), {1});
         s.polling.cmdLoopR_Click();
         QCOMPARE(s.framesEnabled(), false);
-        ok ? s.settingsRequest.accept() : s.settingsRequest.cancel();
+        s.settingsRequest.cancel();
         QCOMPARE(s.framesEnabled(), true);
-        QCOMPARE(s.polling.timerActive(), ok);
-        s.products.CMDRHTread_Click();
-        QCOMPARE(s.polling.phase(), Polling::Phase::Stopped);
         QCOMPARE(s.polling.timerActive(), false);
         QCOMPARE(s.polling.loopRCaption(), tr8(pt::LoopStart));
-        QCOMPARE(s.polling.loopPEnabled(), false);
-    }
-
-    // Rows of the gaps made by adding a device above the range carry their address, so a device
-    // added into such a gap later can be renamed.
-    void gapRowAboveTheRangeCanBeRenamed()
-    {
-        RIG(sensor(3) + sensor(8) + sensor(6));
-        s.devices.PollStart = 3;
-        s.devices.PollEnd = 5;
-        s.grid.build(3, 5, s.devices);
-        s.setText4(u"8"_qs);
-        s.cmdAddDev_Click();
-        QCOMPARE(s.devices.PollEnd, 8);
-        QCOMPARE(s.grid.cell(6 - 3 + 1, DeviceGrid::AddressColumn), u"6"_qs);
-        s.setText4(u"6"_qs);
-        s.cmdAddDev_Click();
-        s.gridClick(6 - 3 + 1);
-        s.setText3(u"Lab"_qs);
-        s.cmdAlias_Click();
-        QCOMPARE(r.op.texts(), QStringList());
-        QCOMPARE(s.db.readAlias(6).value, std::optional<QString>(u"Lab"_qs));
     }
 };
 
