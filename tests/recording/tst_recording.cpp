@@ -244,6 +244,7 @@ public:
 protected:
     const bool pg;
     PgServer m_pg;
+    bool m_up = true;
     QTemporaryDir m_dir;
     int m_n = 0;
     // A data folder path with blanks and Chinese characters.
@@ -252,9 +253,10 @@ protected:
     SharedLog log() { return pg ? SharedLog{m_pg.url(m_pg.freshDatabase()), "A"} : SharedLog{}; }
 
 private Q_SLOTS:
-    void initTestCase()
+    void initTestCase() { m_up = !pg || m_pg.start(); }
+    void init()
     {
-        if (pg && !m_pg.start())
+        if (!m_up)
             QSKIP(qPrintable(m_pg.skipReason()));
     }
     // Every operation closes its connection, so the file is free between operations.
