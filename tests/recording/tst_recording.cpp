@@ -214,26 +214,6 @@ struct PollRig : ManualTime, StationRig {
     }
 };
 
-// The maintenance menu on a data base: what a command tells the operator, "! " before a warning.
-struct Maintenance {
-    RecordDb db;
-    RecordingOperator op;
-    QMenuBar bar;
-    std::optional<QString> answer; // to the table-name question; none: cancelled
-    QList<QAction *> actions =
-        addMaintenanceMenu(&bar, db, op, [this](QWidget *) { return answer; })->actions();
-
-    explicit Maintenance(const QString &folder) : db(folder) {}
-    QString run(int command, std::optional<QString> name = {})
-    {
-        answer = std::move(name);
-        op.messages.clear();
-        actions[command - 1]->trigger();
-        const auto &m = op.messages;
-        return m.isEmpty() ? QString() : (m[0].icon == Operator::Icon::Warning ? "! " : "") + m[0].text;
-    }
-};
-
 } // namespace
 
 class RecordDbCases : public QObject {
@@ -609,58 +589,70 @@ private Q_SLOTS:
     // The three commands of the maintenance menu on one Record.mdb.
     void maintenanceCommands()
     {
-        Maintenance m(m_dir.filePath("记录 数据/程序 目录"));
+        RecordDb db(m_dir.filePath("记录 数据/程序 目录"));
+        RecordingOperator op;
+        QMenuBar bar;
+        std::optional<QString> answer; // to the table-name question; none: cancelled
+        const auto actions = addMaintenanceMenu(&bar, db, op, [&](QWidget *) { return answer; })->actions();
+        // What a command tells the operator, "! " before a warning.
+        const auto run = [&](int command, std::optional<QString> name = {}) -> QString {
+            answer = std::move(name);
+            op.messages.clear();
+            actions[command - 1]->trigger();
+            const auto &m = op.messages;
+            return m.isEmpty() ? QString() : (m[0].icon == Operator::Icon::Warning ? "! " : "") + m[0].text;
+        };
         // 1: the temperature rows exported once.
-        QVERIFY(m.db.appendReadings({logRow("10:00:05", 253, 7, "T"), logRow("10:00:05", 456, 7, "RH"),
-                                     logRow("09:00:00", 65486, 7, "T"), logRow("11:00:00", 12, 2, "T")})
+        QVERIFY(db.appendReadings({logRow("10:00:05", 253, 7, "T"), logRow("10:00:05", 456, 7, "RH"),
+                                   logRow("09:00:00", 65486, 7, "T"), logRow("11:00:00", 12, 2, "T")})
                     .ok);
-        QCOMPARE(m.run(1), tr8(ExportDone).arg(3).arg(shown(m.db.exportPath())));
+        QCOMPARE(run(1), tr8(ExportDone).arg(3).arg(shown(db.exportPath())));
         const QByteArray exported("\"READTIME\",\"READVALUE\",\"PROTYPE\",\"ADDRESS\"\r\n"
                                   "2026-12-04 11:00:00,\"12\",\"T\",2\r\n"
                                   "2026-12-04 09:00:00,\"65486\",\"T\",7\r\n"
                                   "2026-12-04 10:00:05,\"253\",\"T\",7\r\n");
-        QCOMPARE(fileBytes(m.db.exportPath()), exported);
+        QCOMPARE(fileBytes(db.exportPath()), exported);
         // Again, with more rows: the existing file is left as it is.
-        QVERIFY(m.db.appendReadings({logRow("11:00:01", 13, 2, "T")}).ok);
-        QCOMPARE(m.run(1), "! " + tr8(ExportExists).arg(shown(m.db.exportPath())));
-        QCOMPARE(fileBytes(m.db.exportPath()), exported);
+        QVERIFY(db.appendReadings({logRow("11:00:01", 13, 2, "T")}).ok);
+        QCOMPARE(run(1), "! " + tr8(ExportExists).arg(shown(db.exportPath())));
+        QCOMPARE(fileBytes(db.exportPath()), exported);
         // A file in the way of the export folder.
-        const QString exportFolder = QFileInfo(m.db.exportPath()).path();
+        const QString exportFolder = QFileInfo(db.exportPath()).path();
         QVERIFY(QDir(exportFolder).removeRecursively() && QFile(exportFolder).open(QIODevice::WriteOnly));
-        QCOMPARE(m.run(1), "! " + tr8(ExportNoFolder).arg(shown(exportFolder)));
+        QCOMPARE(run(1), "! " + tr8(ExportNoFolder).arg(shown(exportFolder)));
 
         // 2: the registry copied once. The name typed is only ever a name; a cancelled question
         // does nothing.
         const QString tables = "SELECT group_concat(name) FROM sqlite_master WHERE type = 'table'";
         for (const char *name : {"1 or 1=1", "T1(X INT);DROP TABLE SAVEPRO;--", "A\"B", "9REG", "MY REG"})
-            QCOMPARE(m.run(2, name), "! " + tr8(TableNameInvalid).arg(name));
-        QCOMPARE(m.run(2, "  "), "! " + tr8(TableNameEmpty));
-        QCOMPARE(m.run(2), QString());
-        QCOMPARE(query(m.db, tables), QStringList{"SAVEPRO,SAVEDATA"});
-        QVERIFY(m.db.setAlias(4, u"保留"_qs).ok);
-        query(m.db, "DELETE FROM SAVEPRO WHERE ADDRESS BETWEEN 10 AND 12");
-        QCOMPARE(m.run(2, "REG2"), tr8(RegistryDone).arg("REG2").arg(3));
-        QCOMPARE(columns(m.db, "REG2"), "ADDRESS,ALIAS,MIXPRO,PROTYPE");
-        QCOMPARE(query(m.db, "SELECT COUNT(*), COUNT(ALIAS) FROM SAVEPRO"), QStringList{"255|1"});
+            QCOMPARE(run(2, name), "! " + tr8(TableNameInvalid).arg(name));
+        QCOMPARE(run(2, "  "), "! " + tr8(TableNameEmpty));
+        QCOMPARE(run(2), QString());
+        QCOMPARE(query(db, tables), QStringList{"SAVEPRO,SAVEDATA"});
+        QVERIFY(db.setAlias(4, u"保留"_qs).ok);
+        query(db, "DELETE FROM SAVEPRO WHERE ADDRESS BETWEEN 10 AND 12");
+        QCOMPARE(run(2, "REG2"), tr8(RegistryDone).arg("REG2").arg(3));
+        QCOMPARE(columns(db, "REG2"), "ADDRESS,ALIAS,MIXPRO,PROTYPE");
+        QCOMPARE(query(db, "SELECT COUNT(*), COUNT(ALIAS) FROM SAVEPRO"), QStringList{"255|1"});
         for (const char *again : {"REG2", "reg2", " SAVEPRO "})
-            QCOMPARE(m.run(2, again), "! " + tr8(TableExists).arg(QString(again).trimmed()));
+            QCOMPARE(run(2, again), "! " + tr8(TableExists).arg(QString(again).trimmed()));
         // Without SAVEPRO the new table is rolled back with the rest.
-        query(m.db, "DROP TABLE SAVEPRO");
-        QVERIFY(m.run(2, "OTHER").contains(tr8(ReasonNoTable).arg("SAVEPRO")));
-        QCOMPARE(query(m.db, tables), QStringList{"SAVEDATA,REG2"});
+        query(db, "DROP TABLE SAVEPRO");
+        QVERIFY(run(2, "OTHER").contains(tr8(ReasonNoTable).arg("SAVEPRO")));
+        QCOMPARE(query(db, tables), QStringList{"SAVEDATA,REG2"});
 
         // 3: both columns added to Data_RH, or neither.
-        QCOMPARE(m.run(3), "! " + tr8(DataRhMissing));
-        query(m.db, "CREATE TABLE Data_RH (RH TEXT, MYCODE BOOLEAN)");
-        query(m.db, "INSERT INTO Data_RH VALUES ('45.6', 1)");
+        QCOMPARE(run(3), "! " + tr8(DataRhMissing));
+        query(db, "CREATE TABLE Data_RH (RH TEXT, MYCODE BOOLEAN)");
+        query(db, "INSERT INTO Data_RH VALUES ('45.6', 1)");
         // One of the two there already: the other is not added either (it would stand in the way
         // below, once MYCODE is gone).
-        QCOMPARE(m.run(3), "! " + tr8(DataRhHasColumns));
-        query(m.db, "ALTER TABLE Data_RH DROP COLUMN MYCODE");
-        QCOMPARE(m.run(3), tr8(DataRhDone));
-        QCOMPARE(m.run(3), "! " + tr8(DataRhHasColumns));
-        QCOMPARE(columns(m.db, "Data_RH"), "RH,MYNAME,MYCODE");
-        QCOMPARE(query(m.db, "SELECT * FROM Data_RH"), QStringList{"45.6|<null>|<null>"});
+        QCOMPARE(run(3), "! " + tr8(DataRhHasColumns));
+        query(db, "ALTER TABLE Data_RH DROP COLUMN MYCODE");
+        QCOMPARE(run(3), tr8(DataRhDone));
+        QCOMPARE(run(3), "! " + tr8(DataRhHasColumns));
+        QCOMPARE(columns(db, "Data_RH"), "RH,MYNAME,MYCODE");
+        QCOMPARE(query(db, "SELECT * FROM Data_RH"), QStringList{"45.6|<null>|<null>"});
     }
 
     // The dialog from the main window's button: the calendars, the address box, show and export.
