@@ -55,18 +55,11 @@ const auto columns = [](const RecordDb &log, const char *table) -> QString {
 // The column that orders SAVEDATA's rows as they were logged.
 const auto rowId = [](const RecordDb &log) -> QString { return log.shared() ? "SEQ" : "rowid"; };
 
-// A reading to append, taken on Base's day at `time`.
-const auto logRow = [](const char *time, uint16_t value, int address, const char *protype) -> LogRow {
-    return {QDateTime(Base.date(), QTime::fromString(time)).toSecsSinceEpoch(), value, address, protype};
-};
 // A logged reading taken Base + offset seconds, as READTIME|READVALUE|PROTYPE|ADDRESS.
 QString row(qint64 offset, int value, const QString &protype, int address)
 {
-    return QString("%1|%2|%3|%4")
-        .arg(RecordDb::timeText(Base.addSecs(offset)))
-        .arg(value)
-        .arg(protype)
-        .arg(address);
+    const QString time = RecordDb::timeText(Base.addSecs(offset));
+    return QString("%1|%2|%3|%4").arg(time).arg(value).arg(protype).arg(address);
 }
 
 // A data base, its reading log and the polling state that feeds it.
@@ -544,7 +537,7 @@ private Q_SLOTS:
         f.close();
         const QString expected = reason.isEmpty() ? "" : tr8(DbCannotOpen).arg(shown(db.filePath()), reason);
         QCOMPARE(db.check().error, expected);
-        QCOMPARE(db.appendReadings({logRow("03:04:05", 1, 1, "T")}).error, expected);
+        QCOMPARE(db.appendReadings({{at(4, "03:04:05"), 1, 1, "T"}}).error, expected);
         QCOMPARE(query(db, "SELECT COUNT(*) FROM SAVEPRO").value(0) == "255", reason.isEmpty());
         // The operator's old file is never touched.
         QVERIFY(content == "<folder>" || reason.isEmpty() || fileBytes(f.fileName()) == content);
@@ -603,8 +596,10 @@ private Q_SLOTS:
             return m.isEmpty() ? QString() : (m[0].icon == Operator::Icon::Warning ? "! " : "") + m[0].text;
         };
         // 1: the temperature rows exported once.
-        QVERIFY(db.appendReadings({logRow("10:00:05", 253, 7, "T"), logRow("10:00:05", 456, 7, "RH"),
-                                   logRow("09:00:00", 65486, 7, "T"), logRow("11:00:00", 12, 2, "T")})
+        QVERIFY(db.appendReadings({{at(4, "10:00:05"), 253, 7, "T"},
+                                   {at(4, "10:00:05"), 456, 7, "RH"},
+                                   {at(4, "09:00:00"), 65486, 7, "T"},
+                                   {at(4, "11:00:00"), 12, 2, "T"}})
                     .ok);
         QCOMPARE(run(1), tr8(ExportDone).arg(3).arg(shown(db.exportPath())));
         const QByteArray exported("\"READTIME\",\"READVALUE\",\"PROTYPE\",\"ADDRESS\"\r\n"
@@ -613,7 +608,7 @@ private Q_SLOTS:
                                   "2026-12-04 10:00:05,\"253\",\"T\",7\r\n");
         QCOMPARE(fileBytes(db.exportPath()), exported);
         // Again, with more rows: the existing file is left as it is.
-        QVERIFY(db.appendReadings({logRow("11:00:01", 13, 2, "T")}).ok);
+        QVERIFY(db.appendReadings({{at(4, "11:00:01"), 13, 2, "T"}}).ok);
         QCOMPARE(run(1), "! " + tr8(ExportExists).arg(shown(db.exportPath())));
         QCOMPARE(fileBytes(db.exportPath()), exported);
         // A file in the way of the export folder.
