@@ -1,7 +1,10 @@
 // kestrel-poll as the operator runs it: against kestrel-sim on a pseudo-terminal and over TCP, the
-// rows it logs in Record.mdb are the words the devices served; SIGTERM in the middle of a run
-// flushes what was read; a bad start says why and ends with the exit code for it. Two of them
-// log two buses into one PostgreSQL data base while its server is restarted.
+// rows it logs in Record.mdb are the words the devices served, whether it ends after its passes,
+// on SIGTERM in the middle of a run, or when the device server goes away; a bad start says why and
+// ends with the exit code for it. Two of them log two buses into one PostgreSQL data base while
+// its server is restarted.
+#include "common/files.h"
+#include "common/peek.h"
 #include "common/pgserver.h"
 #include "common/simprocess.h"
 #include "link/texts.h"
@@ -9,8 +12,6 @@
 
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,105 +26,59 @@ const char *const kBus = "1 33 3 230415 0001 17 set=2:215 set=3:456\n"
                          "2 33 3 230415 0002 17 set=2:198 set=3:611\n";
 // Logging on, the range 1..2, one second apart, both types still to be learnt.
 const char *const kIni = "True\r\n1,2\r\n0,1\r\n0,0,0,\r\n0,0,0,\r\n";
-// What one pass logs: "address quantity value".
-const QStringList kPass = {"1 T 215", "1 RH 456", "2 T 198", "2 RH 611"};
 
-struct Poll {
-    QTemporaryDir dir;
-    QProcess process;
-    QByteArray out, err;
-
-    QString ini(const QByteArray &text)
-    {
-        const QString path = dir.filePath(QStringLiteral("poll.ini"));
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(text);
-        return path;
-    }
-    void start(const QStringList &args, const char *secondMs = "20")
-    {
-        process.start(qEnvironmentVariable("KESTREL_POLL"),
-                      args + QStringList{"--data-dir", dir.path(), "--test-second-ms", secondMs});
-    }
-    int passesSoFar() { return int((out += process.readAllStandardOutput()).count(" pass ")); }
-    int finish()
-    {
-        if (!process.waitForFinished(30000))
-            process.kill(), process.waitForFinished();
-        out += process.readAllStandardOutput();
-        err += process.readAllStandardError();
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-    int passLines() const { return int(out.count(" pass ")); }
-    // The rows of SAVEDATA, counted by "address quantity value"; of one station on `pg`'s server.
-    Counts logged(const test::PgServer *pg = nullptr, const QString &database = {},
-                  const QString &station = {})
-    {
-        Counts c;
-        {
-            auto db = QSqlDatabase::addDatabase(pg ? "QPSQL" : "QSQLITE", QStringLiteral("check"));
-            db.setDatabaseName(pg ? database : dir.filePath(QStringLiteral("Record.mdb")));
-            if (pg)
-                db.setHostName(pg->socketFolder()), db.setUserName("kestrel");
-            if (db.open()) {
-                QSqlQuery q(db);
-                q.prepare(QStringLiteral("SELECT ADDRESS, PROTYPE, READVALUE FROM SAVEDATA") +
-                          (pg ? " WHERE STATION = ?" : ""));
-                if (pg)
-                    q.addBindValue(station);
-                q.exec();
-                while (q.next())
-                    ++c[QStringLiteral("%1 %2 %3")
-                            .arg(q.value(0).toInt())
-                            .arg(q.value(1).toString(), q.value(2).toString())];
-            }
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("check"));
-        return c;
-    }
-};
-
+// What `passes` passes log, counted by "address|quantity|value".
 Counts times(int passes)
 {
     Counts c;
-    for (const QString &row : kPass)
+    for (const char *row : {"1|T|215", "1|RH|456", "2|T|198", "2|RH|611"})
         c[row] = passes;
-    return c;
-}
-
-// The readings of the printed pass lines ("… pass 2: 1 T=215 RH=456; 2 -"), counted as logged().
-Counts printed(const QByteArray &out)
-{
-    Counts c;
-    for (const QString &line : QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts))
-        for (const QString &device : line.section(QStringLiteral(": "), 1).split(QStringLiteral("; "))) {
-            const QStringList items = device.split(u' ');
-            for (const QString &item : items.mid(1))
-                if (item != QLatin1String("-"))
-                    ++c[items[0] + u' ' + QString(item).replace(u'=', u' ')];
-        }
     return c;
 }
 
 QString tcpEndpoint(test::SimProcess &sim)
 {
-    return QRegularExpression(QStringLiteral("tcp://\\S+"))
-        .match(QString::fromUtf8(sim.standardOutput()))
-        .captured();
+    return QRegularExpression("tcp://\\S+").match(QString::fromUtf8(sim.standardOutput())).captured();
 }
+
+struct Poll {
+    QTemporaryDir dir;
+    QProcess process;
+    QByteArray out;
+
+    QString ini(const QByteArray &text) { return test::writeFile(dir.filePath("poll.ini"), text); }
+    void start(const QStringList &args, const char *secondMs = "20")
+    {
+        process.start(qEnvironmentVariable("KESTREL_POLL"),
+                      args + QStringList{"--data-dir", dir.path(), "--test-second-ms", secondMs});
+    }
+    int passes() { return int((out += process.readAllStandardOutput()).count(" pass ")); }
+    int finish()
+    {
+        if (!process.waitForFinished(30000))
+            process.kill(), process.waitForFinished();
+        passes();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    QString err() { return QString::fromUtf8(process.readAllStandardError()); }
+    // The rows of SAVEDATA: of Record.mdb, or of one station's on a shared log.
+    Counts logged(const SharedLog &shared = {})
+    {
+        Counts c;
+        const QString sql = "SELECT ADDRESS, PROTYPE, READVALUE FROM SAVEDATA";
+        for (const QString &row :
+             test::query(RecordDb(dir.path(), shared),
+                         shared.url.isEmpty() ? sql : sql + " WHERE STATION = '" + shared.station + "'"))
+            ++c[row];
+        return c;
+    }
+};
 
 } // namespace
 
 class TestKestrelPoll : public QObject {
     Q_OBJECT
     test::SimProcess m_sim{QString::fromLatin1(kBus), {"--fixed", "--tcp", "0"}};
-
-    QString portOf(const QString &transport)
-    {
-        return QStringLiteral("COM3=") +
-               (transport == QLatin1String("tcp") ? tcpEndpoint(m_sim) : m_sim.linkPath());
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -133,53 +88,41 @@ private Q_SLOTS:
         QVERIFY(!tcpEndpoint(m_sim).isEmpty());
     }
 
-    void transport_data()
+    // Every pass printed is logged, and only those: after three passes, stopped by SIGTERM
+    // between passes or in the middle of one, or when the device server goes away (the loss is
+    // told, and the exit code says the port failed).
+    void logsWhatWasServed_data()
     {
-        QTest::addColumn<QString>("transport");
-        QTest::newRow("pty") << "pty";
-        QTest::newRow("tcp") << "tcp";
+        QTest::addColumn<bool>("tcp");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<int>("exitCode");
+        for (bool tcp : {false, true}) {
+            QTest::addRow("%s, 3 passes", tcp ? "tcp" : "pty") << tcp << "3 passes" << 0;
+            QTest::addRow("%s, SIGTERM", tcp ? "tcp" : "pty") << tcp << "SIGTERM" << 0;
+        }
+        QTest::newRow("tcp, device server gone") << true << "server gone" << 4;
     }
-
-    void logsWhatWasServed_data() { transport_data(); }
     void logsWhatWasServed()
     {
-        QFETCH(QString, transport);
+        QFETCH(bool, tcp);
+        QFETCH(QString, end);
+        QFETCH(int, exitCode);
+        test::SimProcess own(QString::fromLatin1(kBus), {"--fixed", "--tcp", "0"});
+        test::SimProcess &sim = end == "server gone" ? own : m_sim;
+        QVERIFY2(&sim == &m_sim || own.start(), qPrintable(own.errorString()));
         Poll p;
-        p.start({"--config", p.ini(kIni), "--port", portOf(transport), "--passes", "3"});
-        QCOMPARE(p.finish(), 0);
-        QCOMPARE(p.passLines(), 3);
-        QCOMPARE(p.logged(), times(3));
-    }
-
-    // Stopped between passes or in the middle of one: every pass printed is logged, and only those.
-    void sigtermFlushes_data() { transport_data(); }
-    void sigtermFlushes()
-    {
-        QFETCH(QString, transport);
-        Poll p;
-        p.start({"--config", p.ini(kIni), "--port", portOf(transport)});
-        QTRY_VERIFY_WITH_TIMEOUT((p.out += p.process.readAllStandardOutput()).count(" pass ") >= 3, 20000);
-        p.process.terminate();
-        QCOMPARE(p.finish(), 0);
-        QVERIFY(p.passLines() >= 3);
-        QCOMPARE(p.logged(), times(p.passLines()));
-    }
-
-    // The device server goes away in the middle of a run: the passes read so far are logged, the
-    // loss is reported, and the exit code says the port failed.
-    void connectionLost()
-    {
-        test::SimProcess sim(QString::fromLatin1(kBus), {"--fixed", "--tcp", "0"});
-        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-        Poll p;
-        p.start({"--config", p.ini(kIni), "--port", "COM3=" + tcpEndpoint(sim)});
-        QTRY_VERIFY_WITH_TIMEOUT((p.out += p.process.readAllStandardOutput()).count(" pass ") >= 2, 20000);
-        sim.stop();
-        QCOMPARE(p.finish(), 4);
-        QVERIFY2(QString::fromUtf8(p.err).contains(QString::fromUtf8(texts::link::TcpLost)),
-                 p.err.constData());
-        QCOMPARE(p.logged(), printed(p.out));
-        QVERIFY(p.logged().value(kPass[0]) >= 2);
+        const QString port = "COM3=" + (tcp ? tcpEndpoint(sim) : sim.linkPath());
+        p.start(QStringList{"--config", p.ini(kIni), "--port", port} +
+                (end == "3 passes" ? QStringList{"--passes", "3"} : QStringList()));
+        if (end != "3 passes") {
+            QTRY_VERIFY_WITH_TIMEOUT(p.passes() >= 3, 20000);
+            end == "SIGTERM" ? p.process.terminate() : own.stop();
+        }
+        QCOMPARE(p.finish(), exitCode);
+        const QString err = p.err();
+        QVERIFY2(exitCode == 0 || err.contains(QString::fromUtf8(texts::link::TcpLost)), qPrintable(err));
+        QVERIFY(end == "3 passes" ? p.passes() == 3 : p.passes() >= 3);
+        QCOMPARE(p.logged(), times(p.passes()));
     }
 
     void refusedStart_data()
@@ -205,51 +148,49 @@ private Q_SLOTS:
         QFETCH(QString, port);
         QFETCH(int, exitCode);
         QFETCH(QString, says);
+        QTcpServer probe; // a port that nothing listens on
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
         if (port.isEmpty())
-            port = portOf(QStringLiteral("pty"));
-        if (port == QLatin1String("refused")) {
-            QTcpServer probe; // a port that nothing listens on
-            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-            port = QStringLiteral("COM3=tcp://127.0.0.1:%1").arg(probe.serverPort());
-        }
+            port = "COM3=" + m_sim.linkPath();
+        else if (port == "refused")
+            port = QString("COM3=tcp://127.0.0.1:%1").arg(probe.serverPort());
+        probe.close();
         Poll p;
-        const QString config = ini.isEmpty() ? p.dir.filePath(QStringLiteral("missing.ini")) : p.ini(ini);
+        const QString config = ini.isEmpty() ? p.dir.filePath("missing.ini") : p.ini(ini);
         p.start({"--config", config, "--port", port, "--passes", "1"});
         QCOMPARE(p.finish(), exitCode);
-        QVERIFY2(QString::fromUtf8(p.err).contains(says), p.err.constData());
-        QCOMPARE(p.passLines(), 0);
+        const QString err = p.err();
+        QVERIFY2(err.contains(says), qPrintable(err));
+        QCOMPARE(p.passes(), 0);
     }
 
     // Two stations poll two buses into one PostgreSQL data base; its server stops after about 150
-    // passes and starts again after the flush of pass 300 has failed; the runs end at pass 500. Every reading
-    // printed is logged once, under its station; the failure is told once.
+    // passes and starts again after the flush of pass 300 has failed; the runs end at pass 500.
+    // Every reading printed is logged once, under its station; the failure is told once.
     void twoStationsShareOneLog()
     {
         test::PgServer pg;
         if (!pg.start())
             QSKIP(qPrintable(pg.skipReason()));
-        const QString database = pg.freshDatabase();
+        const QString url = pg.url(pg.freshDatabase());
         test::SimProcess other(QString::fromLatin1(kBus), {"--fixed"});
         QVERIFY2(other.start(), qPrintable(other.errorString()));
         Poll a, b;
-        const QStringList common{"--passes", "500", "--db", pg.url(database)};
-        a.start(QStringList{"--config", a.ini(kIni), "--port", portOf("pty"), "--station", "A"} + common,
-                "2");
-        b.start(QStringList{"--config", b.ini(kIni), "--port", "COM3=" + other.linkPath(), "--station", "B"} +
-                    common,
-                "2");
-        QTRY_VERIFY_WITH_TIMEOUT(a.passesSoFar() >= 150 && b.passesSoFar() >= 150, 60000);
+        for (Poll *p : {&a, &b})
+            p->start({"--config", p->ini(kIni), "--port", "COM3=" + (p == &a ? m_sim : other).linkPath(),
+                      "--station", p == &a ? "A" : "B", "--passes", "500", "--db", url},
+                     "2");
+        QTRY_VERIFY_WITH_TIMEOUT(a.passes() >= 150 && b.passes() >= 150, 60000);
         QVERIFY(pg.stopServer());
-        QTRY_VERIFY_WITH_TIMEOUT(a.passesSoFar() >= 310 && b.passesSoFar() >= 310, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(a.passes() >= 310 && b.passes() >= 310, 60000);
         QVERIFY(pg.startServer());
-        QCOMPARE(a.finish(), 0);
-        QCOMPARE(b.finish(), 0);
-        QCOMPARE(a.passLines() + b.passLines(), 1000);
-        QCOMPARE(a.logged(&pg, database, "A"), times(500));
-        QCOMPARE(b.logged(&pg, database, "B"), times(500));
-        for (const Poll *p : {&a, &b})
-            QCOMPARE(QString::fromUtf8(p->err).count(QString::fromUtf8(texts::polling::SaveFailed)), 1);
-        QCOMPARE(a.logged().size(), 0); // nothing went to Record.mdb
+        for (Poll *p : {&a, &b}) {
+            QCOMPARE(p->finish(), 0);
+            QCOMPARE(p->passes(), 500);
+            QCOMPARE(p->logged({url, p == &a ? "A" : "B"}), times(500));
+            QCOMPARE(p->err().count(QString::fromUtf8(texts::polling::SaveFailed)), 1);
+            QCOMPARE(p->logged().size(), 0); // nothing went to Record.mdb
+        }
     }
 };
 

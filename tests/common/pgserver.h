@@ -8,13 +8,11 @@
 //   if (!pg.start()) QSKIP(qPrintable(pg.skipReason()));
 //   RecordDb db(folder, {pg.url(pg.freshDatabase()), "A"});
 #include <QDir>
-#include <QDirIterator>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <algorithm>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -27,17 +25,11 @@ public:
     // The folder of initdb and pg_ctl: the newest /usr/lib/postgresql/N/bin, or empty.
     static QString binaries()
     {
-        QStringList found;
-        QDirIterator it(QStringLiteral("/usr/lib/postgresql"), QDir::Dirs | QDir::NoDotAndDotDot);
-        while (it.hasNext()) {
-            const QString bin = it.next() + QStringLiteral("/bin");
-            if (QFile::exists(bin + QStringLiteral("/initdb")))
-                found << bin;
-        }
-        std::sort(found.begin(), found.end(), [](const QString &a, const QString &b) {
-            return a.section(QLatin1Char('/'), -2, -2).toInt() < b.section(QLatin1Char('/'), -2, -2).toInt();
-        });
-        return found.isEmpty() ? QString() : found.last();
+        int newest = 0;
+        for (const QString &n : QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (QFile::exists("/usr/lib/postgresql/" + n + "/bin/initdb") && n.toInt() > newest)
+                newest = n.toInt();
+        return newest ? QString("/usr/lib/postgresql/%1/bin").arg(newest) : QString();
     }
 
     // `durable`: the server syncs its commits to the disk as a real one does (benchmarks); tests
@@ -47,47 +39,34 @@ public:
         m_durable = durable;
         m_bin = binaries();
         if (m_bin.isEmpty())
-            return skip(
-                QStringLiteral("the PostgreSQL server (initdb) is not installed; scripts/setup installs it"));
-        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-            return skip(QStringLiteral("Qt's PostgreSQL driver (libqt6sql6-psql) is not installed"));
+            return skip("the PostgreSQL server (initdb) is not installed; scripts/setup installs it");
+        if (!QSqlDatabase::isDriverAvailable("QPSQL"))
+            return skip("Qt's PostgreSQL driver (libqt6sql6-psql) is not installed");
         if (!m_dir.isValid())
-            return skip(QStringLiteral("no temporary folder"));
+            return skip("no temporary folder");
         if (::geteuid() == 0) {
             const passwd *pw = ::getpwnam("postgres");
             if (!pw)
-                return skip(
-                    QStringLiteral("running as root and there is no user postgres to run the server as"));
+                return skip("running as root and there is no user postgres to run the server as");
             if (::chown(qPrintable(m_dir.path()), pw->pw_uid, pw->pw_gid) != 0)
-                return skip(QStringLiteral("cannot hand the temporary folder to postgres"));
+                return skip("cannot hand the temporary folder to postgres");
             m_asPostgres = true;
         }
-        if (!run(QStringLiteral("initdb"),
-                 {QStringLiteral("-D"), data(), QStringLiteral("-U"), QStringLiteral("kestrel"),
-                  QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
-                  QStringLiteral("--no-locale"), QStringLiteral("--no-sync")}))
-            return skip(QStringLiteral("initdb failed: ") + m_output);
+        if (!run("initdb",
+                 {"-D", data(), "-U", "kestrel", "--auth=trust", "-E", "UTF8", "--no-locale", "--no-sync"}))
+            return skip("initdb failed: " + m_output);
         m_started = startServer();
-        return m_started ? true : skip(QStringLiteral("the server did not start: ") + m_output);
+        return m_started || skip("the server did not start: " + m_output);
     }
 
     // Stops the server (fast: open connections are ended) and starts it again.
-    bool stopServer()
-    {
-        return run(QStringLiteral("pg_ctl"),
-                   {QStringLiteral("-D"), data(), QStringLiteral("-m"), QStringLiteral("fast"),
-                    QStringLiteral("-w"), QStringLiteral("stop")});
-    }
+    bool stopServer() { return run("pg_ctl", {"-D", data(), "-m", "fast", "-w", "stop"}); }
     bool startServer()
     {
-        return run(QStringLiteral("pg_ctl"),
-                   {QStringLiteral("-D"), data(), QStringLiteral("-l"), m_dir.filePath(QStringLiteral("log")),
-                    QStringLiteral("-w"), QStringLiteral("-o"),
-                    QStringLiteral("-k %1 -c listen_addresses= -c fsync=%2 -p 5432")
-                        .arg(m_dir.path(), m_durable ? "on" : "off"),
-                    QStringLiteral("start")});
+        const QString options = QString("-k %1 -c listen_addresses= -c fsync=%2 -p 5432")
+                                    .arg(m_dir.path(), m_durable ? "on" : "off");
+        return run("pg_ctl", {"-D", data(), "-l", m_dir.filePath("log"), "-w", "-o", options, "start"});
     }
-
     void stop()
     {
         if (std::exchange(m_started, false))
@@ -97,47 +76,43 @@ public:
     // A new, empty data base.
     QString freshDatabase()
     {
-        const QString name = QStringLiteral("log%1").arg(++m_serial);
-        const QString connection = QStringLiteral("pgserver-admin");
+        const QString name = QString("log%1").arg(++m_serial);
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
+            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "pgserver-admin");
             db.setHostName(m_dir.path());
-            db.setUserName(QStringLiteral("kestrel"));
-            db.setDatabaseName(QStringLiteral("postgres"));
+            db.setUserName("kestrel");
+            db.setDatabaseName("postgres");
             if (db.open())
-                QSqlQuery(db).exec(QStringLiteral("CREATE DATABASE ") + name);
-            db.close();
+                QSqlQuery(db).exec("CREATE DATABASE " + name);
         }
-        QSqlDatabase::removeDatabase(connection);
+        QSqlDatabase::removeDatabase("pgserver-admin");
         return name;
     }
 
     QString url(const QString &database) const
     {
-        return QStringLiteral("postgresql://kestrel@%1/%2")
+        return QString("postgresql://kestrel@%1/%2")
             .arg(QString::fromLatin1(QUrl::toPercentEncoding(m_dir.path())), database);
     }
     QString socketFolder() const { return m_dir.path(); }
     QString skipReason() const { return m_skip; }
 
 private:
-    QString data() const { return m_dir.filePath(QStringLiteral("data")); }
+    QString data() const { return m_dir.filePath("data"); }
 
     bool skip(const QString &why)
     {
-        m_skip = QStringLiteral("PostgreSQL cases skipped: ") + why;
+        m_skip = "PostgreSQL cases skipped: " + why;
         return false;
     }
 
     bool run(const QString &tool, const QStringList &args)
     {
-        const QString path = m_bin + QLatin1Char('/') + tool;
+        const QString path = m_bin + '/' + tool;
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
         if (m_asPostgres)
-            p.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
-                                                           QStringLiteral("--"), path} +
-                                                   args);
+            p.start("runuser", QStringList{"-u", "postgres", "--", path} + args);
         else
             p.start(path, args);
         const bool ok =
@@ -146,13 +121,9 @@ private:
         return ok;
     }
 
-    QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/kestrel-pg-XXXXXX")};
-    QString m_bin;
-    QString m_output;
-    QString m_skip;
-    bool m_asPostgres = false;
-    bool m_durable = false;
-    bool m_started = false;
+    QTemporaryDir m_dir{QDir::tempPath() + "/kestrel-pg-XXXXXX"};
+    QString m_bin, m_output, m_skip;
+    bool m_asPostgres = false, m_durable = false, m_started = false;
     int m_serial = 0;
 };
 

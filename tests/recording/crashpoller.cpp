@@ -1,9 +1,9 @@
 // A polling station without a window, for the crash test: polls address 1 (a T+RH sensor) on
-// COM3 with saving on, on time sped up `--speed` times, and after each tick prints the times of
-// the readings the tick took ("taken <secs since epoch>"). Every reading gets a time of its own,
-// two seconds after the one before. Messages to the operator are printed as "message <text>".
+// COM3 with saving on, on time sped up 50 times, and after each tick prints the times of the
+// readings the tick took ("taken <secs since epoch>"). Every reading gets a time of its own, two
+// seconds after the one before. Messages to the operator are printed as "message <text>".
 //
-//   crashpoller --data-dir DIR --link PATH [--speed N] [--recover-only]
+//   crashpoller DATA-FOLDER LINK-PATH [--recover-only]
 //
 // With --recover-only it starts up (which logs what a crash left behind) and ends.
 #include "common/clock.h"
@@ -13,7 +13,6 @@
 #include "link/qtserialport.h"
 #include "station/station.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
@@ -48,10 +47,10 @@ private:
     mutable qint64 m_calls = 0;
 };
 
-// Timers `speed` times faster; after each timeout's handlers have run, `ticked` is called.
+// Timers 50 times faster; after each timeout's handlers have run, `ticked` is called.
 class FastTimer : public Timer {
 public:
-    FastTimer(int speed, const std::function<void()> &ticked) : m_speed(speed)
+    explicit FastTimer(const std::function<void()> &ticked)
     {
         m_timer.setSingleShot(false);
         QObject::connect(&m_timer, &QTimer::timeout, this, [this, ticked] {
@@ -62,7 +61,7 @@ public:
     void setInterval(int ms) override
     {
         m_interval = ms;
-        m_timer.setInterval(std::max(1, ms / m_speed));
+        m_timer.setInterval(std::max(1, ms / 50));
     }
     int interval() const override { return m_interval; }
     void start() override { m_timer.start(); }
@@ -70,18 +69,16 @@ public:
     bool isActive() const override { return m_timer.isActive(); }
 
 private:
-    int m_speed;
     int m_interval = 0;
     QTimer m_timer;
 };
 
 class FastTimers : public TimerFactory {
 public:
-    FastTimers(int speed, std::function<void()> ticked) : m_speed(speed), m_ticked(std::move(ticked)) {}
-    std::unique_ptr<Timer> create() override { return std::make_unique<FastTimer>(m_speed, m_ticked); }
+    explicit FastTimers(std::function<void()> ticked) : m_ticked(std::move(ticked)) {}
+    std::unique_ptr<Timer> create() override { return std::make_unique<FastTimer>(m_ticked); }
 
 private:
-    int m_speed;
     std::function<void()> m_ticked;
 };
 
@@ -90,26 +87,18 @@ private:
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    const QCommandLineOption dataOpt(QStringLiteral("data-dir"), QStringLiteral("data folder"),
-                                     QStringLiteral("DIR"));
-    const QCommandLineOption linkOpt(QStringLiteral("link"), QStringLiteral("the bus"),
-                                     QStringLiteral("PATH"));
-    const QCommandLineOption speedOpt(QStringLiteral("speed"), QStringLiteral("time factor"),
-                                      QStringLiteral("N"), QStringLiteral("50"));
-    const QCommandLineOption recoverOpt(QStringLiteral("recover-only"), QStringLiteral("start up and end"));
-    parser.addOptions({dataOpt, linkOpt, speedOpt, recoverOpt});
-    parser.process(app);
-
-    const QString data = parser.value(dataOpt);
+    const QStringList args = app.arguments();
+    if (args.size() < 3)
+        return 2;
+    const QString data = args[1];
     setLogFolder(data);
     PortMap map;
-    map.set(3, parser.value(linkOpt));
+    map.set(3, args[2]);
     QtSerialPort port(map);
     PrintingOperator op;
     ReadingClock clock;
     QList<qint64> taken;
-    FastTimers timers(std::max(1, parser.value(speedOpt).toInt()), [&taken] {
+    FastTimers timers([&taken] {
         for (qint64 t : std::exchange(taken, {}))
             say(QStringLiteral("taken %1").arg(t));
     });
@@ -121,7 +110,7 @@ int main(int argc, char *argv[])
             taken << station.readings.timeSecs(1, slot);
     });
     station.Form_Load();
-    if (parser.isSet(recoverOpt))
+    if (args.contains(QStringLiteral("--recover-only")))
         return 0;
 
     station.devices.at(1) = {33, 3, 0, QStringLiteral("T+RH"), {}};
@@ -131,6 +120,5 @@ int main(int argc, char *argv[])
     station.settings.SaveEnabled = true;
     station.polling.cmdLoopR_Click();
     station.settingsRequest.accept();
-    say(QStringLiteral("polling"));
     return app.exec();
 }
