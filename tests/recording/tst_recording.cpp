@@ -113,12 +113,10 @@ const auto at = [](int day, const char *time) {
 };
 
 // Readings around 1–3 December, logged out of order: address 5 named, 7 never named.
-const std::vector<LogRow> Logged = {
-    {at(2, "23:59:59"), 235, 5, "T"},      {at(0, "23:59:59"), 1, 5, "T"},
-    {at(1, "00:00:00"), 230, 5, "T"},      {at(1, "00:00:00"), 456, 5, "RH"},
-    {at(1, "12:00:00"), 800, 3, "CO2"},    {at(3, "00:00:00"), 801, 3, "CO2"},
-    {at(2, "08:00:00"), 65486, 7, "PM25"},
-};
+const std::vector<LogRow> Logged = {{at(2, "23:59:59"), 235, 5, "T"},     {at(0, "23:59:59"), 1, 5, "T"},
+                                    {at(1, "00:00:00"), 230, 5, "T"},     {at(1, "00:00:00"), 456, 5, "RH"},
+                                    {at(1, "12:00:00"), 800, 3, "CO2"},   {at(3, "00:00:00"), 801, 3, "CO2"},
+                                    {at(2, "08:00:00"), 65486, 7, "PM25"}};
 
 // A data base filled through the reading log's writer, and the dialog's core on it.
 struct HistoryRig {
@@ -422,10 +420,8 @@ private Q_SLOTS:
         HistoryRig r(log());
         QAbstractItemModelTester tester(&r.model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         const QStringList before = r.content();
-        if (exporting)
-            r.query.CancelButton_Click(start, end, address);
-        else
-            r.query.OKButton_Click(start, end, address);
+        const auto button = exporting ? &HistoryQuery::CancelButton_Click : &HistoryQuery::OKButton_Click;
+        (r.query.*button)(start, end, address);
         QTEST(r.op.texts(), "message");
         QCOMPARE(r.shown(), rows);
         QTEST(r.text2, "text2");
@@ -895,24 +891,18 @@ int main(int argc, char *argv[])
     RecordDbCases onFile;
     RecordDbOnPostgreSQL onServer;
     TstRecording others;
-    const QList<QObject *> classes{&onFile, &onServer, &others};
-    const auto has = [](QObject *c, const QString &arg) {
-        return c->metaObject()->indexOfMethod(qPrintable(arg.section(':', 0, 0) + "()")) >= 0;
-    };
     const QStringList args = app.arguments();
+    const auto has = [](QObject *c, const QString &a) {
+        return c->metaObject()->indexOfMethod(qPrintable(a.section(':', 0, 0) + "()")) >= 0;
+    };
+    const auto function = [&](const QString &a) { return has(&onFile, a) || has(&others, a); };
+    const bool named = std::any_of(args.begin() + 1, args.end(), function);
     int failed = 0;
-    for (QObject *c : classes) {
-        QStringList mine{args.first()};
-        bool named = false, ours = false;
-        for (const QString &a : args.mid(1)) {
-            const bool name =
-                std::any_of(classes.begin(), classes.end(), [&](QObject *k) { return has(k, a); });
-            named = named || name;
-            ours = ours || (name && has(c, a));
-            if (!name || has(c, a))
-                mine << a;
-        }
-        if (!named || ours)
+    for (QObject *c : QList<QObject *>{&onFile, &onServer, &others}) {
+        QStringList mine; // the options, and the functions of this class
+        std::copy_if(args.begin(), args.end(), std::back_inserter(mine),
+                     [&](auto &a) { return !function(a) || has(c, a); });
+        if (!named || std::any_of(args.begin(), args.end(), [&](auto &a) { return has(c, a); }))
             failed += QTest::qExec(c, mine);
     }
     return failed;
