@@ -235,8 +235,7 @@ private Q_SLOTS:
         const QStringList others = saveproBut17(s);
         frmroughin w(s);
         w.show();
-        auto *box = w.findChild<QLineEdit *>(u"TxtB1"_qs);
-        auto *name = w.findChild<QLineEdit *>(u"Text2"_qs);
+        auto *box = w.findChild<QLineEdit *>(u"TxtB1"_qs), *name = w.findChild<QLineEdit *>(u"Text2"_qs);
         box->selectAll();
         QTest::keyClicks(box, u"2555"_qs);
         QCOMPARE(box->text(), u"1"_qs);
@@ -306,6 +305,8 @@ private Q_SLOTS:
         QCOMPARE(t.running(), run.running);
         QCOMPARE(query(s.db, u"SELECT MIXPRO, PROTYPE FROM SAVEPRO WHERE ADDRESS < 4"_qs).join(' '),
                  run.stored);
+        t.cmdstop_Click(); // between passes too
+        QVERIFY(!t.running());
     }
 
     // 255 addresses, 250 of them silent: one pass of 500 ms plus a time-out per silent device; a
