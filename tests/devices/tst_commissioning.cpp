@@ -33,11 +33,10 @@ void click(QWidget *parent, const char *button)
 }
 
 // Devices 1..3 of three types; with `quiet`, device 2 never answers.
-QString threeDevices(bool quiet)
-{
+const auto threeDevices = [](bool quiet) {
     return QStringLiteral("1 33 3 230415 0001 17\n2 0 6 230415 0002 17%1\n3 49 9 230415 0003 17\n")
         .arg(quiet ? " silent" : "");
-}
+};
 
 // SAVEPRO row by row but for row 17, every column as SQL quotes it (NULL, numbers and text told
 // apart).
@@ -61,13 +60,12 @@ struct Rig : ManualTime, StationRig {
 };
 #define RIG(...) STATION_RIG(Rig, r, __VA_ARGS__)
 
-QStringList row(const DeviceGrid &g, int r)
-{
+const auto row = [](const DeviceGrid &g, int r) {
     QStringList cells;
     for (int c = 0; c < DeviceGrid::Columns; ++c)
         cells << g.cell(r, c);
     return cells;
-}
+};
 // T+RH sensors at 1, 4, 7; one at 9 that never answers.
 const char *kRegistryBus = "1 33 3 230415 0001 17 set=2:215 set=3:456\n"
                            "4 33 3 230415 0004 17\n"
@@ -130,8 +128,7 @@ struct Fixture {
             request.open();
             dlg = Dialog::openPollingFace(op, request, table, dir.path(), nullptr);
         }
-        table.PollStart = 40;
-        table.PollEnd = 50;
+        table.PollStart = 40, table.PollEnd = 50;
     }
     ~Fixture() { delete dlg.data(); }
     QString write(const QString &name, const QByteArray &b) const { return writeFile(dir.filePath(name), b); }

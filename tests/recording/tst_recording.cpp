@@ -44,13 +44,12 @@ const QDateTime Base = QDateTime(QDate(2026, 12, 4), QTime(14, 31, 37));
 
 const auto shown = [](const QString &path) -> QString { return QDir::toNativeSeparators(path); };
 
-const auto columns = [](const RecordDb &log, const char *table) -> QString {
-    return query(log, log.shared()
-                          ? QString("SELECT string_agg(upper(column_name), ',' ORDER BY ordinal_position) "
-                                    "FROM information_schema.columns WHERE table_name = lower('%1')")
-                                .arg(table)
-                          : QString("SELECT group_concat(name) FROM pragma_table_info('%1')").arg(table))
-        .value(0);
+const auto columns = [](const RecordDb &log, const char *table) {
+    const char *sql = log.shared()
+                          ? "SELECT string_agg(upper(column_name), ',' ORDER BY ordinal_position) FROM "
+                            "information_schema.columns WHERE table_name = lower('%1')"
+                          : "SELECT group_concat(name) FROM pragma_table_info('%1')";
+    return query(log, QString(sql).arg(table)).value(0);
 };
 
 // The column that orders SAVEDATA's rows as they were logged.
@@ -144,11 +143,6 @@ struct HistoryRig {
             for (int c = 0; c < HistoryModel::Columns; ++c)
                 cols << model.index(r, c).data().toString();
         return rows;
-    }
-    // What the log holds.
-    QStringList content() const
-    {
-        return test::query(db, "SELECT * FROM SAVEDATA") + test::query(db, "SELECT * FROM SAVEPRO");
     }
 };
 
@@ -419,7 +413,10 @@ private Q_SLOTS:
         QFETCH(QStringList, rows);
         HistoryRig r(log());
         QAbstractItemModelTester tester(&r.model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        const QStringList before = r.content();
+        const auto content = [&] {
+            return query(r.db, "SELECT * FROM SAVEDATA") + query(r.db, "SELECT * FROM SAVEPRO");
+        };
+        const QStringList before = content();
         const auto button = exporting ? &HistoryQuery::CancelButton_Click : &HistoryQuery::OKButton_Click;
         (r.query.*button)(start, end, address);
         QTEST(r.op.texts(), "message");
@@ -428,7 +425,7 @@ private Q_SLOTS:
         if (!rows.isEmpty())
             QCOMPARE(r.text3, resultLine(rows.size()));
         QCOMPARE(r.op.askedFolders, QStringList());
-        QCOMPARE(r.content(), before);
+        QCOMPARE(content(), before);
     }
 
     // Two readings, one of them of a device without a name: nine lines, GBK, CR LF.
