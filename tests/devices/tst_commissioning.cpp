@@ -25,9 +25,7 @@ namespace dt = kestrel::texts::devices;
 
 namespace {
 const auto ok = [](int a) -> QString { return QString::number(a) + tr8(dt::DeviceOk); };
-const auto silent = [](int a) -> QString {
-    return tr8(dt::ErrorPrefix) + QString::number(a) + tr8(dt::DeviceSilent);
-};
+const auto silent = [](int a) { return tr8(dt::ErrorPrefix) + QString::number(a) + tr8(dt::DeviceSilent); };
 const auto lines = [](const QStringList &l) -> QString { return u"\r\n"_qs + l.join(u"\r\n"_qs); };
 void click(QWidget *parent, const char *button)
 {
@@ -35,11 +33,10 @@ void click(QWidget *parent, const char *button)
 }
 
 // Devices 1..3 of three types; with `quiet`, device 2 never answers.
-QString threeDevices(bool quiet)
-{
+const auto threeDevices = [](bool quiet) {
     return QStringLiteral("1 33 3 230415 0001 17\n2 0 6 230415 0002 17%1\n3 49 9 230415 0003 17\n")
         .arg(quiet ? " silent" : "");
-}
+};
 
 // SAVEPRO row by row but for row 17, every column as SQL quotes it (NULL, numbers and text told
 // apart).
@@ -63,13 +60,12 @@ struct Rig : ManualTime, StationRig {
 };
 #define RIG(...) STATION_RIG(Rig, r, __VA_ARGS__)
 
-QStringList row(const DeviceGrid &g, int r)
-{
+const auto row = [](const DeviceGrid &g, int r) {
     QStringList cells;
     for (int c = 0; c < DeviceGrid::Columns; ++c)
         cells << g.cell(r, c);
     return cells;
-}
+};
 // T+RH sensors at 1, 4, 7; one at 9 that never answers.
 const char *kRegistryBus = "1 33 3 230415 0001 17 set=2:215 set=3:456\n"
                            "4 33 3 230415 0004 17\n"
@@ -109,9 +105,7 @@ QString gridText(Station &s)
     return rows.join('|') + (hidden == absent ? QString() : u" gaps differ"_qs);
 }
 
-const auto messageList = [](const QString &message) -> QStringList {
-    return message.isEmpty() ? QStringList() : QStringList{message};
-};
+const auto messageList = [](const QString &m) { return m.isEmpty() ? QStringList() : QStringList{m}; };
 
 // Before each test: range 40..50, interval 4 min 4 s, saving off, and every address carrying values
 // a loaded file must visibly replace (or leave): 7,7,0,"old","alias". With the dialog, its polling
@@ -134,14 +128,10 @@ struct Fixture {
             request.open();
             dlg = Dialog::openPollingFace(op, request, table, dir.path(), nullptr);
         }
-        table.PollStart = 40;
-        table.PollEnd = 50;
+        table.PollStart = 40, table.PollEnd = 50;
     }
     ~Fixture() { delete dlg.data(); }
-    QString write(const QString &name, const QByteArray &bytes) const
-    {
-        return writeFile(dir.filePath(name), bytes);
-    }
+    QString write(const QString &name, const QByteArray &b) const { return writeFile(dir.filePath(name), b); }
     QByteArray read(const QString &name) const { return fileBytes(dir.filePath(name)); }
     ConfigLoad load(const QString &file)
     {
@@ -170,9 +160,7 @@ const QByteArray FiveDevices = "True\r\n1,5\r\n1,30\r\n0,2,0,RH\r\n33,3,0,T+RH\r
                                "49,13,0,T+RH+CO2\r\n81,27,0,PM2.5\r\n";
 
 // Lines joined by "|", each ended by CR LF.
-const auto ini = [](const char *lines) -> QByteArray {
-    return QByteArray(lines).replace('|', "\r\n") + "\r\n";
-};
+const auto ini = [](const char *lines) { return QByteArray(lines).replace('|', "\r\n") + "\r\n"; };
 
 } // namespace
 
@@ -205,21 +193,21 @@ private Q_SLOTS:
     void readAddress_data()
     {
         QTest::addColumn<QString>("bus");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("message");
         QTest::addColumn<QString>("TxtB1");
         QTest::addColumn<QString>("Text2");
         QTest::addColumn<int>("CurAddr");
         const QString fault = tr8(texts::link::CommFault), error = tr8(texts::link::CommError);
         QTest::newRow("device at 200, alias null")
-            << u"200 33 3 230415 0004 17\n"_qs << QString() << u"200"_qs << QString() << 200;
-        QTest::newRow("no device") << u"# empty\n"_qs << fault << u"1"_qs << u"stale"_qs << 9;
-        QTest::newRow("two devices collide") << threeDevices(false) << error << u"1"_qs << u"stale"_qs << 9;
+            << u"200 33 3 230415 0004 17\n"_qs << QStringList() << u"200"_qs << QString() << 200;
+        QTest::newRow("no device") << u"# empty\n"_qs << QStringList{fault} << u"1"_qs << u"stale"_qs << 9;
+        QTest::newRow("two devices collide")
+            << threeDevices(false) << QStringList{error} << u"1"_qs << u"stale"_qs << 9;
     }
     // Polling is stopped first; the address box is emptied (showing "1") before the exchange.
     void readAddress()
     {
         QFETCH(QString, bus);
-        QFETCH(QString, message);
         RIG(bus);
         s.exchange.CurAddr = 9;
         s.panel.TxtB1 = u"44"_qs;
@@ -227,7 +215,7 @@ private Q_SLOTS:
         s.polling.cmdLoopR_Click();
         s.address.CmdAddread_Click();
         QCOMPARE(s.polling.phase(), Polling::Phase::Stopped);
-        QCOMPARE(r.op.texts(), messageList(message));
+        QTEST(r.op.texts(), "message");
         QTEST(s.panel.TxtB1, "TxtB1");
         QTEST(s.panel.Text2, "Text2");
         QTEST(int(s.exchange.CurAddr), "CurAddr");
@@ -244,8 +232,7 @@ private Q_SLOTS:
         const QStringList others = saveproBut17(s);
         frmroughin w(s);
         w.show();
-        auto *box = w.findChild<QLineEdit *>(u"TxtB1"_qs);
-        auto *name = w.findChild<QLineEdit *>(u"Text2"_qs);
+        auto *box = w.findChild<QLineEdit *>(u"TxtB1"_qs), *name = w.findChild<QLineEdit *>(u"Text2"_qs);
         box->selectAll();
         QTest::keyClicks(box, u"2555"_qs);
         QCOMPARE(box->text(), u"1"_qs);
@@ -279,24 +266,21 @@ private Q_SLOTS:
         QTest::addColumn<Run>("run");
         const QString three = threeDevices(false), quiet = threeDevices(true), all = tr8(dt::AllConnected);
         const QString both = u"33|3 0|6 49|9"_qs, no2 = u"33|3 0|0 49|9"_qs, none = u"0|0 0|0 0|0"_qs;
-        const QString range = tr8(dt::BadAddress), order = tr8(dt::StartAfterEnd),
-                      count = tr8(dt::BadPassCount);
-        QTest::newRow("all answer") << Run{three, "1|3", "1", 0, 0, {}, 1, lines({ok(1), ok(2), ok(3), all}),
-                                           false, both,  {}};
-        QTest::newRow("passes 2, 2 silent") << Run{
-            quiet, "1|3", "2", 0, 0, {}, 3, lines({ok(1), silent(2), ok(3), silent(2)}), false, no2, {}};
-        QTest::newRow("passes 0 until stop")
-            << Run{quiet, "1|3", "0", 0, 5, "stop", 8, lines({ok(1), silent(2), ok(3), silent(2), silent(2)}),
-                   false, no2,   {}};
-        QTest::newRow("known before, passes 0")
-            << Run{three, "1|3", "0", 2, 0, {}, 4, lines({ok(1), ok(3)}), true, no2, {}};
-        QTest::newRow("log cleared during a run")
-            << Run{three, "1|3", "1", 0, 2, "cls", 1, " " + lines({ok(2), ok(3), all}), false, both, {}};
+        const auto add = [](const char *name, const Run &run) { QTest::newRow(name) << run; };
+        add("all answer",
+            {three, "1|3", "1", 0, 0, {}, 1, lines({ok(1), ok(2), ok(3), all}), false, both, {}});
+        add("passes 2, 2 silent",
+            {quiet, "1|3", "2", 0, 0, {}, 3, lines({ok(1), silent(2), ok(3), silent(2)}), false, no2, {}});
+        const QString stopped = lines({ok(1), silent(2), ok(3), silent(2), silent(2)});
+        add("passes 0 until stop", {quiet, "1|3", "0", 0, 5, "stop", 8, stopped, false, no2, {}});
+        add("known before, passes 0", {three, "1|3", "0", 2, 0, {}, 4, lines({ok(1), ok(3)}), true, no2, {}});
+        add("log cleared during a run",
+            {three, "1|3", "1", 0, 2, "cls", 1, " " + lines({ok(2), ok(3), all}), false, both, {}});
         // Refused: nothing is sent.
-        QTest::newRow("empty start") << Run{three, "|5", "1", 0, 0, {}, 1, {}, false, none, range};
-        QTest::newRow("end above 255") << Run{three, "1|256", "1", 0, 0, {}, 1, {}, false, none, range};
-        QTest::newRow("end below start") << Run{three, "5|3", "1", 0, 0, {}, 1, {}, false, none, order};
-        QTest::newRow("no pass count") << Run{three, "1|5", "", 0, 0, {}, 1, {}, false, none, count};
+        add("empty start", {three, "|5", "1", 0, 0, {}, 1, {}, false, none, tr8(dt::BadAddress)});
+        add("end above 255", {three, "1|256", "1", 0, 0, {}, 1, {}, false, none, tr8(dt::BadAddress)});
+        add("end below start", {three, "5|3", "1", 0, 0, {}, 1, {}, false, none, tr8(dt::StartAfterEnd)});
+        add("no pass count", {three, "1|5", "", 0, 0, {}, 1, {}, false, none, tr8(dt::BadPassCount)});
     }
     void connectivity()
     {
@@ -318,7 +302,7 @@ private Q_SLOTS:
         QCOMPARE(t.running(), run.running);
         QCOMPARE(query(s.db, u"SELECT MIXPRO, PROTYPE FROM SAVEPRO WHERE ADDRESS < 4"_qs).join(' '),
                  run.stored);
-        t.cmdstop_Click();
+        t.cmdstop_Click(); // between passes too
         QVERIFY(!t.running());
     }
 
@@ -534,31 +518,30 @@ private Q_SLOTS:
         // Afterwards: SaveEnabled, PollStart, PollEnd, PollMinutes, PollSeconds, address lines
         // taken, type name of address 1 (see the fixture for the values before).
         QTest::addColumn<QString>("after");
+        const auto add = [](const char *name, const QByteArray &bytes, ConfigLoad result, const char *after) {
+            QTest::newRow(name) << bytes << int(result) << QString::fromUtf8(after);
+        };
         using L = ConfigLoad;
         QByteArray lf = FiveDevices, fourOfFive = FiveDevices;
         lf.replace("\r\n", "\n");
         fourOfFive.chop(int(qstrlen("81,27,0,PM2.5\r\n")));
-        QTest::newRow("LF ends") << lf << int(L::Complete) << u"1 1 5 1 30 5 RH"_qs;
-        QTest::newRow("UTF-8 mark, Chinese name")
-            << "\xEF\xBB\xBF" + ini("false|1,1|0,5|0,1,0,\xE6\xB8\xA9\xE5\xBA\xA6") << int(L::Complete)
-            << u"0 1 1 0 5 1 温度"_qs;
-        QTest::newRow("number 1 is true, name trimmed")
-            << ini("1|1,1|2,0|0,1,0,  CO2 ,x") << int(L::Complete) << u"1 1 1 2 0 1 CO2"_qs;
+        add("LF ends", lf, L::Complete, "1 1 5 1 30 5 RH");
+        add("UTF-8 mark, Chinese name", "\xEF\xBB\xBF" + ini("false|1,1|0,5|0,1,0,\xE6\xB8\xA9\xE5\xBA\xA6"),
+            L::Complete, "0 1 1 0 5 1 温度");
+        add("number 1 is true, name trimmed", ini("1|1,1|2,0|0,1,0,  CO2 ,x"), L::Complete,
+            "1 1 1 2 0 1 CO2");
         // Line 1 neither boolean nor a finite number: the file is refused untouched.
         for (const char *line1 : {"[.ShellClassInfo]", "nan", "inf", "-inf"})
-            QTest::newRow(line1) << ini(line1 + QByteArray("|1,1|0,5|0,1,0,")) << int(L::Refused)
-                                 << u"0 40 50 4 4 0 old"_qs;
+            add(line1, ini(line1 + QByteArray("|1,1|0,5|0,1,0,")), L::Refused, "0 40 50 4 4 0 old");
         // The range and the interval are taken before they are checked.
-        QTest::newRow("range 3,2") << ini("True|3,2|0,5") << int(L::Refused) << u"1 3 2 4 4 0 old"_qs;
-        QTest::newRow("end 256") << ini("True|1,256|0,5") << int(L::Refused) << u"1 1 256 4 4 0 old"_qs;
-        QTest::newRow("seconds 61") << ini("True|1,1|0,61|0,1,0,") << int(L::Refused)
-                                    << u"1 1 1 0 61 0 old"_qs;
-        QTest::newRow("interval 0") << ini("True|1,1|0,0|0,1,0,") << int(L::Refused) << u"1 1 1 0 0 0 old"_qs;
-        QTest::newRow("line 3 missing") << ini("True|1,1") << int(L::Refused) << u"1 1 1 4 4 0 old"_qs;
+        add("range 3,2", ini("True|3,2|0,5"), L::Refused, "1 3 2 4 4 0 old");
+        add("end 256", ini("True|1,256|0,5"), L::Refused, "1 1 256 4 4 0 old");
+        add("seconds 61", ini("True|1,1|0,61|0,1,0,"), L::Refused, "1 1 1 0 61 0 old");
+        add("interval 0", ini("True|1,1|0,0|0,1,0,"), L::Refused, "1 1 1 0 0 0 old");
+        add("line 3 missing", ini("True|1,1"), L::Refused, "1 1 1 4 4 0 old");
         // Address lines: reading stops at the first bad one; the rest keep their old entries.
-        QTest::newRow("ends early") << fourOfFive << int(L::Partial) << u"1 1 5 1 30 4 RH"_qs;
-        QTest::newRow("byte above 255")
-            << ini("True|1,3|0,5|0,1,0,a|0,256,0,b|0,1,0,c") << int(L::Partial) << u"1 1 3 0 5 1 a"_qs;
+        add("ends early", fourOfFive, L::Partial, "1 1 5 1 30 4 RH");
+        add("byte above 255", ini("True|1,3|0,5|0,1,0,a|0,256,0,b|0,1,0,c"), L::Partial, "1 1 3 0 5 1 a");
     }
     void load()
     {
@@ -654,7 +637,6 @@ private Q_SLOTS:
         QCOMPARE(frames.size(), 1); // every answer, also an OK whose range is refused
         QCOMPARE(f.op.texts(), messageList(message));
         QCOMPARE(f.after(), after.split(' '));
-        const bool ok = how == u"OK"_qs && !refused;
         QVERIFY(!f.settings.ConfigLoaded);
         if (refused) {
             QCOMPARE(f.boxes(), (QStringList{"1", "5", "90"}));
@@ -663,7 +645,7 @@ private Q_SLOTS:
         }
         QTRY_VERIFY(f.dlg.isNull());
         f.request.cancel(); // one answer per opening: a late one finds nobody waiting
-        QCOMPARE(QList<QVariantList>(answered), QList<QVariantList>{{ok}});
+        QCOMPARE(QList<QVariantList>(answered), QList<QVariantList>{{how == u"OK"_qs}});
     }
 
     // The save question at the end of a run: OK writes the file named, with the run's save choice,

@@ -44,24 +44,22 @@ const QDateTime Base = QDateTime(QDate(2026, 12, 4), QTime(14, 31, 37));
 
 const auto shown = [](const QString &path) -> QString { return QDir::toNativeSeparators(path); };
 
-const auto columns = [](const RecordDb &log, const char *table) -> QString {
-    return query(log, log.shared()
-                          ? QString("SELECT string_agg(upper(column_name), ',' ORDER BY ordinal_position) "
-                                    "FROM information_schema.columns WHERE table_name = lower('%1')")
-                                .arg(table)
-                          : QString("SELECT group_concat(name) FROM pragma_table_info('%1')").arg(table))
-        .value(0);
+const auto columns = [](const RecordDb &log, const char *table) {
+    const char *sql = log.shared()
+                          ? "SELECT string_agg(upper(column_name), ',' ORDER BY ordinal_position) FROM "
+                            "information_schema.columns WHERE table_name = lower('%1')"
+                          : "SELECT group_concat(name) FROM pragma_table_info('%1')";
+    return query(log, QString(sql).arg(table)).value(0);
 };
 
 // The column that orders SAVEDATA's rows as they were logged.
 const auto rowId = [](const RecordDb &log) -> QString { return log.shared() ? "SEQ" : "rowid"; };
 
 // A logged reading taken Base + offset seconds, as READTIME|READVALUE|PROTYPE|ADDRESS.
-QString row(qint64 offset, int value, const QString &protype, int address)
-{
-    const QString time = RecordDb::timeText(Base.addSecs(offset));
-    return QString("%1|%2|%3|%4").arg(time).arg(value).arg(protype).arg(address);
-}
+const auto row = [](qint64 offset, int value, const QString &protype, int address) {
+    return RecordDb::timeText(Base.addSecs(offset)) +
+           QString("|%1|%2|%3").arg(value).arg(protype).arg(address);
+};
 
 // A data base, its reading log and the polling state that feeds it.
 struct Rig {
@@ -109,19 +107,15 @@ struct Rig {
 };
 
 // A time on a day of December 2026 (day 0 is 30 November).
-qint64 at(int day, const char *time)
-{
-    return QDateTime(QDate(2026, 12, 1).addDays(day - 1), QTime::fromString(QString::fromLatin1(time)))
-        .toSecsSinceEpoch();
-}
+const auto at = [](int day, const char *time) {
+    return QDateTime(QDate(2026, 11, 30).addDays(day), QTime::fromString(QString(time))).toSecsSinceEpoch();
+};
 
 // Readings around 1–3 December, logged out of order: address 5 named, 7 never named.
-const std::vector<LogRow> Logged = {
-    {at(2, "23:59:59"), 235, 5, "T"},      {at(0, "23:59:59"), 1, 5, "T"},
-    {at(1, "00:00:00"), 230, 5, "T"},      {at(1, "00:00:00"), 456, 5, "RH"},
-    {at(1, "12:00:00"), 800, 3, "CO2"},    {at(3, "00:00:00"), 801, 3, "CO2"},
-    {at(2, "08:00:00"), 65486, 7, "PM25"},
-};
+const std::vector<LogRow> Logged = {{at(2, "23:59:59"), 235, 5, "T"},     {at(0, "23:59:59"), 1, 5, "T"},
+                                    {at(1, "00:00:00"), 230, 5, "T"},     {at(1, "00:00:00"), 456, 5, "RH"},
+                                    {at(1, "12:00:00"), 800, 3, "CO2"},   {at(3, "00:00:00"), 801, 3, "CO2"},
+                                    {at(2, "08:00:00"), 65486, 7, "PM25"}};
 
 // A data base filled through the reading log's writer, and the dialog's core on it.
 struct HistoryRig {
@@ -144,27 +138,18 @@ struct HistoryRig {
     {
         while (model.canFetchMore({}))
             model.fetchMore({});
-        QStringList rows;
-        for (int r = 0; r < model.rowCount(); ++r) {
-            QStringList cols;
+        QStringList rows, cols;
+        for (int r = 0; r < model.rowCount(); ++r, rows << cols.join('|'), cols.clear())
             for (int c = 0; c < HistoryModel::Columns; ++c)
                 cols << model.index(r, c).data().toString();
-            rows << cols.join('|');
-        }
         return rows;
-    }
-    // What the log holds.
-    QStringList content() const
-    {
-        return test::query(db, "SELECT * FROM SAVEDATA") + test::query(db, "SELECT * FROM SAVEPRO");
     }
 };
 
-QString resultLine(int n)
-{
+const auto resultLine = [](int n) {
     return tr8(th::ShowNoteHeading) + "\r\n" + tr8(th::NoteTenfold) + "\r\n" + tr8(th::NoteHundredfold) +
            tr8(th::NoteOthers) + "\r\n" + tr8(th::ResultBefore) + QString::number(n) + tr8(th::ResultAfter);
-}
+};
 
 // Fills the disk of `folder` to the last byte.
 void fill(const QString &folder)
@@ -195,12 +180,6 @@ struct PollRig : ManualTime, StationRig {
         station->settingsRequest.accept();
     }
     void passes(int n) { advance(100 + qint64(n - 1) * 1000 + 1); }
-    // Record.mdb goes away under the running program: a folder takes its name.
-    void breakDb()
-    {
-        QVERIFY(QFile::remove(station->db.filePath()) && QDir().mkpath(station->db.filePath()));
-    }
-    void repairDb() { QVERIFY(QDir(station->db.filePath()).removeRecursively()); }
     QStringList told()
     {
         QCoreApplication::processEvents(); // messages of a tick come after it
@@ -398,14 +377,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("end");
         QTest::addColumn<QString>("address");
         QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QString>("message"); // none: the rows are shown
-        QTest::addColumn<QString>("text2");   // the address box corrected
+        QTest::addColumn<QStringList>("message"); // none: the rows are shown
+        QTest::addColumn<QString>("text2");       // the address box corrected
         const QString t5a = "2026-12-01 00:00:00|230|T|5|温度计", t5b = "2026-12-01 00:00:00|456|RH|5|温度计",
                       t5c = "2026-12-02 23:59:59|235|T|5|温度计", t3 = "2026-12-01 12:00:00|800|CO2|3|",
                       t7 = "2026-12-02 08:00:00|65486|PM25|7|";
         const auto show = [](const char *name, const char *start, const char *end, const char *address,
                              const QStringList &rows) {
-            QTest::newRow(name) << false << start << end << address << rows << QString() << QString();
+            QTest::newRow(name) << false << start << end << address << rows << QStringList() << QString();
         };
         show("all devices, by address then time", "2026-12-01", "2026-12-03", "0", {t3, t5a, t5b, t5c, t7});
         show("device 5 by time", "2026-12-01", "2026-12-03", "5", {t5a, t5b, t5c});
@@ -414,7 +393,8 @@ private Q_SLOTS:
         const auto refused = [](const char *name, bool exporting, const char *start, const char *address,
                                 const QString &message, const char *text2 = "") {
             const char *end = QByteArray(start).startsWith("2026-11") ? "2026-11-30" : "2026-12-03";
-            QTest::newRow(name) << exporting << start << end << address << QStringList() << message << text2;
+            QTest::newRow(name) << exporting << start << end << address << QStringList()
+                                << QStringList{message} << text2;
         };
         refused("show, empty range", false, "2026-11-01", "0", tr8(th::NothingFound));
         refused("export, empty range", true, "2026-11-01", "9",
@@ -431,22 +411,21 @@ private Q_SLOTS:
         QFETCH(QString, end);
         QFETCH(QString, address);
         QFETCH(QStringList, rows);
-        QFETCH(QString, message);
-        QFETCH(QString, text2);
         HistoryRig r(log());
         QAbstractItemModelTester tester(&r.model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        const QStringList before = r.content();
-        if (exporting)
-            r.query.CancelButton_Click(start, end, address);
-        else
-            r.query.OKButton_Click(start, end, address);
-        QCOMPARE(r.op.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        const auto content = [&] {
+            return query(r.db, "SELECT * FROM SAVEDATA") + query(r.db, "SELECT * FROM SAVEPRO");
+        };
+        const QStringList before = content();
+        const auto button = exporting ? &HistoryQuery::CancelButton_Click : &HistoryQuery::OKButton_Click;
+        (r.query.*button)(start, end, address);
+        QTEST(r.op.texts(), "message");
         QCOMPARE(r.shown(), rows);
-        QCOMPARE(r.text2, text2);
+        QTEST(r.text2, "text2");
         if (!rows.isEmpty())
             QCOMPARE(r.text3, resultLine(rows.size()));
         QCOMPARE(r.op.askedFolders, QStringList());
-        QCOMPARE(r.content(), before);
+        QCOMPARE(content(), before);
     }
 
     // Two readings, one of them of a device without a name: nine lines, GBK, CR LF.
@@ -457,23 +436,18 @@ private Q_SLOTS:
         r.op.saveAnswers << path;
         r.query.CancelButton_Click("2026-12-02", "2026-12-03", "0");
         QCOMPARE(r.op.texts(), QStringList());
-        const QString expected =
-            QStringLiteral("导出数据说明：\r\n"
-                           "温湿度、一氧化碳、甲醛、硫化氢、氨气、二氧化氮数据为实际值的10倍.\r\n"
-                           "氧气、臭氧为实际值的100倍.其它则为实际值.\r\n"
-                           "\r\n"
-                           "当前导出2条数据.\r\n"
-                           "\r\n"
-                           "读取时间\t\t\t数据\t\t\t类型\t\t\t设备地址\t\t\t设备名称\r\n"
-                           "2026-12-02 23:59:59\t\t\t235\t\t\tT\t\t\t5\t\t\t温度计\r\n"
-                           "2026-12-02 08:00:00\t\t\t65486\t\t\tPM25\t\t\t7\t\t\t\r\n");
-        QCOMPARE(fileBytes(path), QStringEncoder("GBK").encode(expected));
+        const QByteArray expected = QStringEncoder("GBK").encode(
+            u"导出数据说明：\r\n温湿度、一氧化碳、甲醛、硫化氢、氨气、二氧化氮数据为实际值的10倍.\r\n"
+            "氧气、臭氧为实际值的100倍.其它则为实际值.\r\n\r\n当前导出2条数据.\r\n\r\n"
+            "读取时间|数据|类型|设备地址|设备名称\r\n2026-12-02 23:59:59|235|T|5|温度计\r\n"
+            "2026-12-02 08:00:00|65486|PM25|7|\r\n"_qs.replace('|', "\t\t\t"));
+        QCOMPARE(fileBytes(path), expected);
         QCOMPARE(r.op.askedFolders, QStringList{r.dir.path()});
         QCOMPARE(r.text3, tr8(th::ExportDone) + "\r\n" + tr8(th::SavedIn) + QDir::toNativeSeparators(path));
         // Without a file name nothing is written.
         r.query.CancelButton_Click("2026-12-01", "2026-12-03", "0");
         QCOMPARE(r.op.texts(), QStringList{tr8(th::NoFileName)});
-        QCOMPARE(fileBytes(path), QStringEncoder("GBK").encode(expected));
+        QCOMPARE(fileBytes(path), expected);
     }
 
     // The dialog offers the station only on a shared log, this station first; the one chosen is
@@ -747,11 +721,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("exporting"); // the history export, or else the configuration
         QTest::addColumn<bool>("readOnly");
-        for (bool exporting : {false, true})
-            for (bool readOnly : {false, true})
-                QTest::addRow("%s, %s", exporting ? "history export" : "configuration",
-                              readOnly ? "read-only" : "disk full")
-                    << exporting << readOnly;
+        for (int i = 0; i < 4; ++i)
+            QTest::addRow("%s, %s", i & 2 ? "history export" : "configuration",
+                          i & 1 ? "read-only" : "disk full")
+                << bool(i & 2) << bool(i & 1);
     }
     void nothingGoodIsShortened()
     {
@@ -771,7 +744,6 @@ private Q_SLOTS:
         r.op.saveAnswers << target;
         PollSettings settings;
         DeviceTable table;
-        table.PollStart = 1;
         table.PollEnd = 200; // a file of some kilobytes
         if (exporting)
             r.query.CancelButton_Click("2026-12-01", "2026-12-03", "0");
@@ -814,7 +786,7 @@ private Q_SLOTS:
         STATION_RIG(PollRig, r, true);
         r.start(true);
         r.passes(299);
-        r.breakDb();
+        QVERIFY(QFile::remove(s.db.filePath()) && QDir().mkpath(s.db.filePath())); // a folder in its place
         r.advance(2000); // the 300th pass and one more
         QCOMPARE(r.told().size(), 1);
         QVERIFY(r.told().first().startsWith(tr8(texts::polling::SaveFailed)));
@@ -831,12 +803,11 @@ private Q_SLOTS:
         }
         QCOMPARE(r.told().size(), 3);
         QVERIFY(r.told().last().startsWith(tr8(texts::polling::AliasesFailed)));
-        r.repairDb();
+        QVERIFY(QDir(s.db.filePath()).removeRecursively());
         r.start(false);
         r.passes(300);
         QCOMPARE(s.readings.CycleCount, 0);
-        QVERIFY(!s.readings.hasTime(1, 1));
-        QVERIFY(!s.readings.hasTime(1, 300));
+        QVERIFY(!s.readings.hasTime(1, 1) && !s.readings.hasTime(1, 300));
         r.advance(3000); // three more passes, running at program end
         s.Form_Unload();
         QCOMPARE(s.db.readings(r.now().addYears(-1), r.now()).value.size(), size_t(2 * 301));
@@ -884,20 +855,18 @@ private Q_SLOTS:
         QVERIFY(poller.waitForFinished(5000));
         QCOMPARE(poller.exitStatus(), QProcess::CrashExit);
         out += poller.readAllStandardOutput();
-        QList<qint64> taken; // whole lines only
+        QStringList expected; // the two quantities of each reading taken, from whole lines only
         for (const QByteArray &line : out.left(out.lastIndexOf('\n')).split('\n')) {
             QVERIFY2(line.startsWith("taken "), line.constData());
-            taken << line.mid(6).toLongLong();
+            for (const char *quantity : {"|T", "|RH"})
+                expected << RecordDb::timeText(QDateTime::fromSecsSinceEpoch(line.mid(6).toLongLong())) +
+                                quantity;
         }
-        QVERIFY2(taken.size() >= 320, poller.readAllStandardError().constData());
+        QVERIFY2(expected.size() >= 2 * 320, poller.readAllStandardError().constData());
 
         QProcess again;
         again.start(QStringLiteral(KESTREL_CRASHPOLLER), args << QStringLiteral("--recover-only"));
         QVERIFY(again.waitForFinished(30000));
-        QStringList expected;
-        for (qint64 t : taken)
-            for (const char *quantity : {"|T", "|RH"})
-                expected << RecordDb::timeText(QDateTime::fromSecsSinceEpoch(t)) + quantity;
         const QStringList logged =
             query(RecordDb(data.path()), "SELECT READTIME, PROTYPE FROM SAVEDATA ORDER BY rowid");
         // The reading under way at the kill may have landed too; nothing else, nothing twice.
@@ -917,24 +886,18 @@ int main(int argc, char *argv[])
     RecordDbCases onFile;
     RecordDbOnPostgreSQL onServer;
     TstRecording others;
-    const QList<QObject *> classes{&onFile, &onServer, &others};
-    const auto has = [](QObject *c, const QString &arg) {
-        return c->metaObject()->indexOfMethod(qPrintable(arg.section(':', 0, 0) + "()")) >= 0;
-    };
     const QStringList args = app.arguments();
+    const auto has = [](QObject *c, const QString &a) {
+        return c->metaObject()->indexOfMethod(qPrintable(a.section(':', 0, 0) + "()")) >= 0;
+    };
+    const auto function = [&](const QString &a) { return has(&onFile, a) || has(&others, a); };
+    const bool named = std::any_of(args.begin() + 1, args.end(), function);
     int failed = 0;
-    for (QObject *c : classes) {
-        QStringList mine{args.first()};
-        bool named = false, ours = false;
-        for (const QString &a : args.mid(1)) {
-            const bool name =
-                std::any_of(classes.begin(), classes.end(), [&](QObject *k) { return has(k, a); });
-            named = named || name;
-            ours = ours || (name && has(c, a));
-            if (!name || has(c, a))
-                mine << a;
-        }
-        if (!named || ours)
+    for (QObject *c : QList<QObject *>{&onFile, &onServer, &others}) {
+        QStringList mine; // the options, and the functions of this class
+        std::copy_if(args.begin(), args.end(), std::back_inserter(mine),
+                     [&](auto &a) { return !function(a) || has(c, a); });
+        if (!named || std::any_of(args.begin(), args.end(), [&](auto &a) { return has(c, a); }))
             failed += QTest::qExec(c, mine);
     }
     return failed;
