@@ -18,11 +18,6 @@ using L = QList<int>;
 using Frames = QList<QByteArray>;
 
 namespace {
-struct FixedClock : Clock {
-    QDateTime now() const override { return {QDate(2026, 12, 4), QTime(14, 31, 37)}; }
-};
-inline FixedClock kClock;
-
 // "box=text=more;..." → 13 texts, one per box: field 1 (text) or 2 (more) of the box's entry.
 QStringList boxTexts(const char *layout, int field = 1)
 {
@@ -32,10 +27,10 @@ QStringList boxTexts(const char *layout, int field = 1)
     return b;
 }
 
-// A station over kestrel-sim, with the requests the devices received read back from the
-// simulator's trace "HH:mm:ss.zzz RX 01 03 ...".
-struct Rig : StationRig {
-    explicit Rig(const QString &bus) : StationRig(bus, kClock, {"--fixed", "--verbose"}) {}
+// A station over kestrel-sim on injected time, with the requests the devices received read back
+// from the simulator's trace "HH:mm:ss.zzz RX 01 03 ...".
+struct Rig : ManualTime, StationRig {
+    explicit Rig(const QString &bus) : StationRig(bus, *this, *this, {"--fixed", "--verbose"}) {}
     Frames requests()
     {
         Frames r;
@@ -176,8 +171,8 @@ private Q_SLOTS:
         QCOMPARE(got.values[2], std::optional<int>(450));
         QCOMPARE(got.reg, uint8_t(6)); // the selector of the last request
         QCOMPARE(int(s.timed.recCount), 0);
-        QVERIFY(fileBytes(r.data.filePath(QStringLiteral("record/2026-12-4.txt")))
-                    .endsWith("14:31:37\t250,\t500,\t450,\t,\t,\t,\t,\t,\t,\t,\t,\t,\t.\r\n"));
+        QVERIFY(fileBytes(r.data.filePath(QStringLiteral("record/2026-12-6.txt")))
+                    .endsWith("10:00:00\t250,\t500,\t450,\t,\t,\t,\t,\t,\t,\t,\t,\t,\t.\r\n"));
         for (const char *address : {"x", "x", "1", "x", "1"}) {
             s.panel.TxtB1 = QString::fromLatin1(address);
             p.CMDRHTread_Click();
