@@ -11,7 +11,7 @@
 //    no event for graceMs() of real time, the clock jumps to the next due timer and fires it.
 //    Bytes arriving from the simulator, posted calls and real timers are events: a reply that
 //    comes within the grace period is taken before any jump, and a silent device times out after
-//    its full injected 3 s in about graceMs() of real time. A test with a device that stays quiet
+//    its full injected 3 s in about a grace period of real time. A test with a device that stays quiet
 //    longer before it answers (late=300, or replies paced at a low --baud) raises the grace period.
 //    QTest::qWait and QTRY_* run no event loop of their own: the clock stands still in them.
 // Time a nested wait takes counts: advance(ms) ends at its start + ms, or later when a nested wait
@@ -52,7 +52,6 @@ public:
         m_now = std::max(m_now, target);
     }
 
-    int graceMs() const { return m_graceMs; }
     void setGraceMs(int ms) { m_graceMs = ms; }
 
 private:

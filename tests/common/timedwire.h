@@ -23,6 +23,7 @@ public:
     TimedWire(sim::SimBus &bus, TimerFactory &timers) : m_bus(bus), m_timers(timers) {}
 
     QList<QByteArray> requests; // every frame written, in order
+    bool takesBaud = true;      // false: a baud rate is refused
 
     bool open() override { return m_open = true; }
     void close() override { m_open = false, m_in.clear(); }
@@ -45,7 +46,7 @@ public:
     int portNumber() const override { return m_number; }
     QString devicePath() const override { return QStringLiteral("bus"); }
     QString devicePathFor(int) const override { return QStringLiteral("bus"); }
-    bool setBaudRate(int baud) override { return m_baud = baud, true; }
+    bool setBaudRate(int baud) override { return takesBaud && (m_baud = baud, true); }
     int baudRate() const override { return m_baud; }
     void setRts(bool) override {}
     void setDtr(bool) override {}
