@@ -101,6 +101,11 @@ private:
                 return arm(time.m_graceMs); // no nested wait
             if (const qint64 idle = quiet.elapsed(); idle < time.m_graceMs)
                 return arm(time.m_graceMs - idle);
+            // Events that became ready while the process was not scheduled (a loaded machine) come
+            // first: only a wait still idle after them jumps.
+            QCoreApplication::processEvents();
+            if (const qint64 idle = quiet.elapsed(); idle < time.m_graceMs)
+                return arm(time.m_graceMs - idle);
             arm(time.m_graceMs);
             quiet.start();
             time.fire(time.nextDue());
