@@ -316,6 +316,7 @@ int main(int argc, char *argv[])
         return PortFailed;
     if (const DbStatus st = station.db.check(); !st.ok)
         return fail(Database, st.error);
+    station.recoverPendingReadings(true); // what a killed run left beside the log
 
     PollRun run(station, o);
     QSocketNotifier *stopSignals = catchSignals();

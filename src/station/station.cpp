@@ -134,7 +134,6 @@ void Station::Form_Load()
     Q_EMIT changed();
 }
 
-// Readings a crash left in Record.pending go to the log; the operator is told how many.
 void Station::recoverPendingReadings(bool dbUsable)
 {
     namespace t = texts::recording;

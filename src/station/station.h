@@ -47,6 +47,8 @@ public:
     // Start-up and shutdown of the main window.
     void Form_Load();
     void Form_Unload();
+    // Readings a crash left in Record.pending go to the log; the operator is told how many.
+    void recoverPendingReadings(bool dbUsable);
 
     // The main window's frames Frame1 (real-time controls) and Frame5 (address controls) are
     // disabled while the settings dialog is open for a polling start.
@@ -127,7 +129,6 @@ private:
 
     void connectPolling();
     QString rescueWaitingReadings() const;
-    void recoverPendingReadings(bool dbUsable);
     bool m_framesEnabled = true;
 };
 

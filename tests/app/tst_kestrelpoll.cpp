@@ -9,12 +9,15 @@
 #include "common/simprocess.h"
 #include "link/texts.h"
 #include "polling/texts.h"
+#include "recording/texts.h"
+#include "common/tr8.h"
 
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 
 using namespace kestrel;
 using Counts = QMap<QString, int>;
@@ -123,6 +126,31 @@ private Q_SLOTS:
         QVERIFY2(exitCode == 0 || err.contains(QString::fromUtf8(texts::link::TcpLost)), qPrintable(err));
         QVERIFY(end == "3 passes" ? p.passes() == 3 : p.passes() >= 3);
         QCOMPARE(p.logged(), times(p.passes()));
+    }
+
+    // Killed with SIGKILL after a flush and 20 more passes, then started again for one pass: the
+    // start writes what the killed run had landed beside the log and says how many rows; every
+    // pass printed is logged once, the reading under way at the kill perhaps too.
+    void killedLosesNoReading()
+    {
+        Poll p;
+        const QStringList args{"--config", p.ini(kIni), "--port", "COM3=" + m_sim.linkPath()};
+        p.start(args, "2");
+        QTRY_VERIFY_WITH_TIMEOUT(p.passes() >= 320, 60000);
+        ::kill(pid_t(p.process.processId()), SIGKILL);
+        QCOMPARE(p.finish(), -1);
+        const int killed = p.passes();
+        p.start(args + QStringList{"--passes", "1"}, "2");
+        QCOMPARE(p.finish(), 0);
+        const Counts logged = p.logged(), expected = times(killed + 1);
+        int extra = 0;
+        for (auto row = expected.begin(); row != expected.end(); ++row) {
+            QVERIFY2(logged[row.key()] - *row == 0 || logged[row.key()] - *row == 1, qPrintable(row.key()));
+            extra += logged[row.key()] - *row;
+        }
+        const int recovered = 4 * (killed - 300) + extra;
+        QVERIFY2(p.err().contains(tr8(texts::recording::PendingRecovered).arg(recovered)),
+                 qPrintable(p.err()));
     }
 
     void refusedStart_data()
