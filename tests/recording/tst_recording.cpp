@@ -7,7 +7,7 @@
 // what the data base class says it holds.
 // TstRecording: files that cannot be opened, the READTIME texts, the maintenance commands, the
 // history dialog from the main window, files written on a full or read-only disk, a locked
-// Record.mdb, failures while polling, and a polling program killed with SIGKILL.
+// Record.mdb, and failures while polling.
 #include "common/clock.h"
 #include "common/files.h"
 #include "common/peek.h"
@@ -29,7 +29,6 @@
 #include <QStringEncoder>
 #include <QtTest>
 #include <QtWidgets>
-#include <csignal>
 #include <ctime>
 #include <sqlite3.h>
 
@@ -833,47 +832,6 @@ private Q_SLOTS:
         s.Form_Unload(); // the day's record file says so too, before
         QVERIFY(r.told().last().endsWith(tr8(texts::recording::RescueNone)));
         QCOMPARE(QDir(r.data.filePath("export")).entryList(QDir::Files), QStringList()); // no stray file
-    }
-
-    // A polling program killed with SIGKILL loses no reading: a real poller process (crashpoller)
-    // polls kestrel-sim with saving on, is killed after a known number of readings, and a start on
-    // the same data folder finds every reading it had taken in SAVEDATA, none twice.
-    // 320 readings: 300 passes were flushed to SAVEDATA, the last ones only landed beside it.
-    void killedPollerLosesNoReading()
-    {
-        SimProcess sim(QStringLiteral("1 33 3 230415 0001 17\n"));
-        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-        QTemporaryDir data;
-        QStringList args{data.path(), sim.linkPath()};
-        QProcess poller;
-        poller.start(QStringLiteral(KESTREL_CRASHPOLLER), args);
-        QByteArray out;
-        QTRY_VERIFY_WITH_TIMEOUT((out += poller.readAllStandardOutput()).count("taken ") >= 320 ||
-                                     poller.state() == QProcess::NotRunning,
-                                 120000);
-        ::kill(pid_t(poller.processId()), SIGKILL);
-        QVERIFY(poller.waitForFinished(5000));
-        QCOMPARE(poller.exitStatus(), QProcess::CrashExit);
-        out += poller.readAllStandardOutput();
-        QStringList expected; // the two quantities of each reading taken, from whole lines only
-        for (const QByteArray &line : out.left(out.lastIndexOf('\n')).split('\n')) {
-            QVERIFY2(line.startsWith("taken "), line.constData());
-            for (const char *quantity : {"|T", "|RH"})
-                expected << RecordDb::timeText(QDateTime::fromSecsSinceEpoch(line.mid(6).toLongLong())) +
-                                quantity;
-        }
-        QVERIFY2(expected.size() >= 2 * 320, poller.readAllStandardError().constData());
-
-        QProcess again;
-        again.start(QStringLiteral(KESTREL_CRASHPOLLER), args << QStringLiteral("--recover-only"));
-        QVERIFY(again.waitForFinished(30000));
-        const QStringList logged =
-            query(RecordDb(data.path()), "SELECT READTIME, PROTYPE FROM SAVEDATA ORDER BY rowid");
-        // The reading under way at the kill may have landed too; nothing else, nothing twice.
-        QCOMPARE(logged.mid(0, expected.size()), expected);
-        QVERIFY(logged.size() == expected.size() || logged.size() == expected.size() + 2);
-        QCOMPARE(QString::fromUtf8(again.readAllStandardOutput()),
-                 "message " + tr8(texts::recording::PendingRecovered).arg(logged.size() - 2 * 300) + "\n");
     }
 };
 
