@@ -20,7 +20,11 @@ namespace kestrel::test {
 
 class PgServer {
 public:
-    ~PgServer() { stop(); }
+    ~PgServer()
+    {
+        if (m_started)
+            stopServer();
+    }
 
     // The folder of initdb and pg_ctl: the newest /usr/lib/postgresql/N/bin, or empty.
     static QString binaries()
@@ -42,8 +46,6 @@ public:
             return skip("the PostgreSQL server (initdb) is not installed; scripts/setup installs it");
         if (!QSqlDatabase::isDriverAvailable("QPSQL"))
             return skip("Qt's PostgreSQL driver (libqt6sql6-psql) is not installed");
-        if (!m_dir.isValid())
-            return skip("no temporary folder");
         if (::geteuid() == 0) {
             const passwd *pw = ::getpwnam("postgres");
             if (!pw)
@@ -67,11 +69,6 @@ public:
                                     .arg(m_dir.path(), m_durable ? "on" : "off");
         return run("pg_ctl", {"-D", data(), "-l", m_dir.filePath("log"), "-w", "-o", options, "start"});
     }
-    void stop()
-    {
-        if (std::exchange(m_started, false))
-            stopServer();
-    }
 
     // A new, empty data base.
     QString freshDatabase()
@@ -94,7 +91,6 @@ public:
         return QString("postgresql://kestrel@%1/%2")
             .arg(QString::fromLatin1(QUrl::toPercentEncoding(m_dir.path())), database);
     }
-    QString socketFolder() const { return m_dir.path(); }
     QString skipReason() const { return m_skip; }
 
 private:

@@ -23,7 +23,6 @@ inline QByteArray request(int address, int start, int count)
 }
 
 struct StationRig {
-    ManualTime ownTime; // the timers of a rig given none: time-outs take milliseconds
     SimProcess sim;
     QTemporaryDir data;
     std::unique_ptr<QtSerialPort> port;
@@ -34,17 +33,6 @@ struct StationRig {
     StationRig(const QString &bus, TimerFactory &timers, Clock &clock = SystemClock::instance(),
                const QStringList &simArgs = {}, const QMap<int, QString> &ports = {})
         : sim(bus, simArgs)
-    {
-        setUp(timers, clock, ports);
-    }
-    // With the rig's own injected time.
-    explicit StationRig(const QString &bus, Clock &clock = SystemClock::instance(),
-                        const QStringList &simArgs = {})
-        : sim(bus, simArgs)
-    {
-        setUp(ownTime, clock, {});
-    }
-    void setUp(TimerFactory &timers, Clock &clock, const QMap<int, QString> &ports)
     {
         PortMap map;
         if (!ports.contains(3) && !sim.start())

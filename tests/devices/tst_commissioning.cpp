@@ -445,15 +445,15 @@ private Q_SLOTS:
     void addDevice()
     {
         QFETCH(Add, add);
-        STATION_RIG(StationRig, r, QString::fromLatin1(kRegistryBus));
+        STATION_RIG(Rig, r, QString::fromLatin1(kRegistryBus));
         if (add.range)
             rangeThreeToFive(s);
         s.exchange.failureCount = 3; // left over from an earlier exchange: does not count
         s.setText4(add.typed);
-        const qint64 t = r.ownTime.elapsedMs();
+        const qint64 t = r.elapsedMs();
         s.cmdAddDev_Click();
         if (add.typed == u"9"_qs)
-            QVERIFY(r.ownTime.elapsedMs() - t >= 3000); // the check waited for an answer
+            QVERIFY(r.elapsedMs() - t >= 3000); // the check waited for an answer
         QCOMPARE(r.op.texts(), messageList(add.message));
         QCOMPARE(u"%1..%2"_qs.arg(s.devices.PollStart).arg(s.devices.PollEnd), add.span);
         QCOMPARE(s.devices.at(std::clamp(add.typed.toInt(), 1, 255)).typeName, add.type);
@@ -464,7 +464,7 @@ private Q_SLOTS:
     // later can be renamed; the name is trimmed for the data base.
     void renameTrimsForTheDataBase()
     {
-        STATION_RIG(StationRig, r, QString::fromLatin1(kRegistryBus) + u"6 33 3 230415 0006 17\n"_qs);
+        STATION_RIG(Rig, r, QString::fromLatin1(kRegistryBus) + u"6 33 3 230415 0006 17\n"_qs);
         rangeThreeToFive(s);
         s.gridClick(3);
         QCOMPARE(s.Text3, u"five"_qs);

@@ -454,27 +454,25 @@ private Q_SLOTS:
     void stationChosenInTheDialog()
     {
         HistoryRig r(log());
+        if (pg) {
+            const RecordDb other(folder(), {r.db.sharedLog().url, "B"});
+            QVERIFY(other.setAlias(5, "B5").ok && other.appendReadings({{at(1, "09:00:00"), 7, 5, "T"}}).ok);
+        }
         SystemClock clock;
         Dialog2 dlg(r.db, r.op, clock, r.dir.path());
         auto *box = dlg.findChild<QComboBox *>("Combo1");
         QCOMPARE(box != nullptr, pg);
         if (!pg)
             return;
-        const RecordDb other(folder(), {r.db.sharedLog().url, "B"});
-        QVERIFY(other.setAlias(5, "B5").ok && other.appendReadings({{at(1, "09:00:00"), 7, 5, "T"}}).ok);
-        Dialog2 again(r.db, r.op, clock, r.dir.path());
-        box = again.findChild<QComboBox *>("Combo1");
         QCOMPARE(box->count(), 2);
         QCOMPARE(box->itemText(0), "A");
-        QCOMPARE(again.findChild<QLabel *>("lblCombo1")->buddy(), box);
+        QCOMPARE(dlg.findChild<QLabel *>("lblCombo1")->buddy(), box);
         box->setCurrentIndex(1);
-        QTest::mouseClick(again.findChild<QPushButton *>("OKButton"), Qt::LeftButton);
-        QCOMPARE(again.model().rowCount(), 0); // the default dates show today: nothing yet
-        again.findChild<QLineEdit *>("Text1_0")->setText("2026-12-01");
-        again.findChild<QLineEdit *>("Text1_1")->setText("2026-12-02");
-        QTest::mouseClick(again.findChild<QPushButton *>("OKButton"), Qt::LeftButton);
-        QCOMPARE(again.model().index(0, 4).data().toString(), "B5");
-        QCOMPARE(again.model().rowCount(), 1);
+        dlg.findChild<QLineEdit *>("Text1_0")->setText("2026-12-01");
+        dlg.findChild<QLineEdit *>("Text1_1")->setText("2026-12-02");
+        QTest::mouseClick(dlg.findChild<QPushButton *>("OKButton"), Qt::LeftButton);
+        QCOMPARE(dlg.model().rowCount(), 1);
+        QCOMPARE(dlg.model().index(0, 4).data().toString(), "B5");
     }
 
     // Pages follow one another without gap or repetition, and readings logged after "显示"
