@@ -4,6 +4,7 @@
 //  2. 255-device polling of a real station on kestrel-sim paced at 115200 baud, the polling
 //     interval out of the way: readings per second with and without the monitor open, runs
 //     alternating so that the load of the machine falls on both alike.
+#include "../immediatetimers.h"
 #include "common/clock.h"
 #include "common/operator.h"
 #include "common/simprocess.h"
@@ -24,6 +25,7 @@
 #include <vector>
 
 using namespace kestrel;
+using bench::ImmediateTimers;
 
 namespace {
 
@@ -53,29 +55,6 @@ QString busText(int devices)
                     .arg(a, 4, 16, QLatin1Char('0'));
     return text;
 }
-
-// Timers that fire as soon as the event loop is free, except the exchange's time limit: the
-// polling interval out of the way.
-class ImmediateTimer : public Timer {
-public:
-    ImmediateTimer() { QObject::connect(&m_timer, &QTimer::timeout, this, &Timer::timeout); }
-    void setInterval(int ms) override
-    {
-        m_interval = ms;
-        m_timer.setInterval(ms == Exchange::TimeLimitMs ? ms : 0);
-    }
-    int interval() const override { return m_interval; }
-    void start() override { m_timer.start(); }
-    void stop() override { m_timer.stop(); }
-    bool isActive() const override { return m_timer.isActive(); }
-
-private:
-    QTimer m_timer;
-    int m_interval = 0;
-};
-struct ImmediateTimers : TimerFactory {
-    std::unique_ptr<Timer> create() override { return std::make_unique<ImmediateTimer>(); }
-};
 
 // 1. CPU per frame.
 TrafficRecord sample(int i)

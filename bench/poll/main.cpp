@@ -65,7 +65,7 @@ RateResult measureRate(int devices, int baud, Path path)
 {
     RateResult r;
     const int timedPasses = kTimedPasses;
-    ImmediateTimerFactory timers;
+    ImmediateTimers timers;
     Rig rig(devices, baud, timers, path == Path::StationWindow);
     if (!rig.open()) {
         std::fprintf(stderr, "bench_poll: %s\n", qPrintable(rig.error()));

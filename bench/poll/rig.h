@@ -3,6 +3,7 @@
 // it (optionally with its main window), and timers that take the polling interval out of the way.
 #include "common/clock.h"
 #include "common/operator.h"
+#include "../immediatetimers.h"
 #include "common/simprocess.h"
 #include "devices/devicetable.h"
 #include "link/portmap.h"
@@ -46,36 +47,6 @@ inline QString busText(int devices)
     }
     return text;
 }
-
-// Timers that fire as soon as the event loop is free, whatever interval is set: the polling
-// interval out of the way, every other step of the cycle as it is. The exchange's 3-s limit is
-// the one interval kept.
-class ImmediateTimer : public Timer {
-public:
-    ImmediateTimer()
-    {
-        m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, this, &Timer::timeout);
-    }
-    void setInterval(int ms) override
-    {
-        m_interval = ms;
-        m_timer.setInterval(ms == Exchange::TimeLimitMs ? ms : 0);
-    }
-    int interval() const override { return m_interval; }
-    void start() override { m_timer.start(); }
-    void stop() override { m_timer.stop(); }
-    bool isActive() const override { return m_timer.isActive(); }
-
-private:
-    QTimer m_timer;
-    int m_interval = 0;
-};
-
-class ImmediateTimerFactory : public TimerFactory {
-public:
-    std::unique_ptr<Timer> create() override { return std::make_unique<ImmediateTimer>(); }
-};
 
 inline double cpuSeconds()
 {

@@ -6,6 +6,7 @@
 // 5 ms after its request (about a reading's time on a 115200-baud wire), so the window has the
 // time to repaint as often as it would in the field. Also printed: the change signals the window
 // is sent per reading.
+#include "../immediatetimers.h"
 #include "busfile.h"
 #include "common/operator.h"
 #include "common/timedwire.h"
@@ -24,6 +25,7 @@
 #include <sys/resource.h>
 
 using namespace kestrel;
+using bench::ImmediateTimers;
 
 namespace {
 
@@ -41,27 +43,6 @@ Codes codesOf(int a)
 {
     return kMix[static_cast<size_t>(a - 1) % std::size(kMix)];
 }
-
-// Timers that fire as soon as the event loop is free: the polling interval out of the way.
-class ImmediateTimer : public Timer {
-public:
-    ImmediateTimer() { connect(&m_timer, &QTimer::timeout, this, &Timer::timeout); }
-    void setInterval(int ms) override
-    {
-        m_interval = ms, m_timer.setInterval(ms == Exchange::TimeLimitMs ? ms : 0);
-    }
-    int interval() const override { return m_interval; }
-    void start() override { m_timer.start(); }
-    void stop() override { m_timer.stop(); }
-    bool isActive() const override { return m_timer.isActive(); }
-
-private:
-    QTimer m_timer;
-    int m_interval = 0;
-};
-struct ImmediateTimers : TimerFactory {
-    std::unique_ptr<Timer> create() override { return std::make_unique<ImmediateTimer>(); }
-};
 
 struct Quiet : Operator {
     void message(const QString &, const QString &, Icon) override {}
